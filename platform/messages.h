@@ -1,0 +1,20 @@
+// Letting pending window messages run, waiting, and the mouse cursor.
+#pragma once
+
+#include <functional>
+
+namespace platform {
+
+// Runs every pending window message of this thread, then the pump hook.
+void ProcessMessages();
+// Tests use the hook to act "from a message handler" (for example to cancel
+// a long operation); it runs at the end of every ProcessMessages call.
+void SetMessagePumpHook(std::function<void()> hook);
+
+void SleepMilliseconds(unsigned milliseconds);
+
+enum class CursorShape { Default, Hourglass };
+CursorShape CurrentCursor();
+void SetCursorShape(CursorShape shape);
+
+}  // namespace platform

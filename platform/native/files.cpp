@@ -1,0 +1,250 @@
+// Native file system: POSIX calls on the host paths of host_paths.h.
+// Sharing modes have no host equivalent and are not enforced; the read-only
+// attribute maps to the owner's write permission.
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+#include <map>
+#include <mutex>
+
+#include "platform/encoding.h"
+#include "platform/errors.h"
+#include "platform/native/host_paths.h"
+#include "platform/test_support.h"
+
+namespace platform {
+namespace {
+
+using native::ToHostPath;
+
+bool StatPath(const std::string& path, struct stat& st) { return ::stat(ToHostPath(path).c_str(), &st) == 0; }
+
+std::mutex drive_mutex;
+std::map<std::string, std::pair<int, std::string>> drive_info;
+
+std::string DriveKey(const std::string& root) {
+  std::string key = root.substr(0, 1);
+  if (!key.empty() && key[0] >= 'a' && key[0] <= 'z') key[0] = static_cast<char>(key[0] - 32);
+  return key;
+}
+
+}  // namespace
+
+struct File::Handle {
+  int fd = -1;
+};
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return StatPath(path, st) && S_ISREG(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+  struct stat st;
+  return StatPath(path, st) && S_ISDIR(st.st_mode);
+}
+
+bool MakeDirectory(const std::string& path) { return ::mkdir(ToHostPath(path).c_str(), 0777) == 0; }
+
+bool ForceDirectories(const std::string& path) {
+  std::string host = ToHostPath(path);
+  while (host.size() > 1 && host.back() == '/') host.pop_back();
+  if (host.empty()) return false;
+  struct stat st;
+  if (::stat(host.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  // Create every missing parent first, then this level.
+  std::string partial;
+  size_t pos = 0;
+  while (pos != std::string::npos) {
+    pos = host.find('/', pos + 1);
+    partial = host.substr(0, pos);
+    if (partial.empty()) continue;
+    if (::stat(partial.c_str(), &st) == 0) {
+      if (!S_ISDIR(st.st_mode)) return false;
+      continue;
+    }
+    if (::mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST) return false;
+  }
+  return ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool RemoveFile(const std::string& path) {
+  std::string host = ToHostPath(path);
+  struct stat st;
+  if (::lstat(host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  // Windows refuses to delete a read-only file; keep that rule.
+  if (S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR)) return false;
+  return ::unlink(host.c_str()) == 0;
+}
+
+bool RemoveEmptyDirectory(const std::string& path) { return ::rmdir(ToHostPath(path).c_str()) == 0; }
+
+std::vector<DirectoryEntry> ListDirectory(const std::string& folder) {
+  std::vector<DirectoryEntry> entries;
+  std::string host = ToHostPath(folder);
+  DIR* dir = ::opendir(host.c_str());
+  if (!dir) return entries;
+  while (dirent* d = ::readdir(dir)) {
+    std::string name = d->d_name;
+    if (name == "." || name == "..") continue;
+    DirectoryEntry entry;
+    entry.name = Utf8ToGbk(name);
+    struct stat st;
+    std::string full = host + (host.empty() || host.back() == '/' ? "" : "/") + name;
+    if (::lstat(full.c_str(), &st) == 0) {
+      entry.size = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+      entry.attributes = S_ISDIR(st.st_mode) ? kAttrDirectory : kAttrArchive;
+      if (!(st.st_mode & S_IWUSR)) entry.attributes |= kAttrReadOnly;
+      if (name[0] == '.') entry.attributes |= kAttrHidden;
+    }
+    entries.push_back(std::move(entry));
+  }
+  ::closedir(dir);
+  return entries;
+}
+
+uint32_t ReadAttributes(const std::string& path) {
+  struct stat st;
+  if (!StatPath(path, st)) return kInvalidAttributes;
+  uint32_t attributes = S_ISDIR(st.st_mode) ? kAttrDirectory : kAttrArchive;
+  if (!(st.st_mode & S_IWUSR)) attributes |= kAttrReadOnly;
+  return attributes;
+}
+
+bool WriteAttributes(const std::string& path, uint32_t attributes) {
+  std::string host = ToHostPath(path);
+  struct stat st;
+  if (::stat(host.c_str(), &st) != 0) return false;
+  mode_t mode = st.st_mode & 07777;
+  if (attributes & kAttrReadOnly)
+    mode &= ~(S_IWUSR | S_IWGRP | S_IWOTH);
+  else
+    mode |= S_IWUSR;
+  return ::chmod(host.c_str(), mode) == 0;
+}
+
+std::optional<LocalDateTime> ModifiedTime(const std::string& path) {
+  struct stat st;
+  if (!StatPath(path, st)) return std::nullopt;
+  std::tm tm{};
+  time_t t = st.st_mtim.tv_sec;
+  if (!::localtime_r(&t, &tm)) return std::nullopt;
+  return LocalDateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+bool SetModifiedTime(const std::string& path, const LocalDateTime& time) {
+  std::tm tm{};
+  tm.tm_year = time.year - 1900;
+  tm.tm_mon = time.month - 1;
+  tm.tm_mday = time.day;
+  tm.tm_hour = time.hour;
+  tm.tm_min = time.minute;
+  tm.tm_sec = time.second;
+  tm.tm_isdst = -1;
+  time_t t = ::mktime(&tm);
+  if (t == static_cast<time_t>(-1)) return false;
+  struct timespec times[2];
+  times[0].tv_sec = t;
+  times[0].tv_nsec = 0;
+  times[1] = times[0];
+  return ::utimensat(AT_FDCWD, ToHostPath(path).c_str(), times, 0) == 0;
+}
+
+DriveType DriveKind(const std::string& root) {
+  std::lock_guard lock(drive_mutex);
+  auto it = drive_info.find(DriveKey(root));
+  if (it != drive_info.end()) return static_cast<DriveType>(it->second.first);
+  return root.size() >= 2 && root[1] == ':' ? DriveType::Fixed : DriveType::NoRootDir;
+}
+
+std::string VolumeLabel(const std::string& root) {
+  std::lock_guard lock(drive_mutex);
+  auto it = drive_info.find(DriveKey(root));
+  return it != drive_info.end() ? it->second.second : std::string();
+}
+
+std::string CurrentDirectory() {
+  char buffer[4096];
+  if (!::getcwd(buffer, sizeof buffer)) return "";
+  return Utf8ToGbk(buffer);
+}
+
+File::File(const std::string& path, Mode mode) : handle_(std::make_unique<Handle>()), path_(path) {
+  std::string host = ToHostPath(path);
+  int flags = O_RDONLY;
+  switch (mode) {
+    case Mode::ReadDenyWrite:
+    case Mode::ReadShared: flags = O_RDONLY; break;
+    case Mode::Create: flags = O_RDWR | O_CREAT | O_TRUNC; break;
+    case Mode::WriteShared: flags = O_WRONLY; break;
+  }
+  struct stat st;
+  bool is_dir = ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  handle_->fd = is_dir ? -1 : ::open(host.c_str(), flags | O_CLOEXEC, 0666);
+  if (handle_->fd < 0) {
+    if (mode == Mode::Create) throw FileCreateError(path);
+    throw FileOpenError(path);
+  }
+}
+
+File::~File() {
+  if (handle_ && handle_->fd >= 0) ::close(handle_->fd);
+}
+
+size_t File::Read(void* buffer, size_t count) {
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::read(handle_->fd, static_cast<char*>(buffer) + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return done;
+}
+
+size_t File::Write(const void* buffer, size_t count) {
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::write(handle_->fd, static_cast<const char*>(buffer) + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return done;
+}
+
+int64_t File::Seek(int64_t offset, int origin) {
+  int whence = origin == 0 ? SEEK_SET : origin == 1 ? SEEK_CUR : SEEK_END;
+  off_t r = ::lseek(handle_->fd, static_cast<off_t>(offset), whence);
+  return r < 0 ? -1 : static_cast<int64_t>(r);
+}
+
+int64_t File::Size() {
+  struct stat st;
+  return ::fstat(handle_->fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
+}
+
+int64_t File::ModifiedStamp() {
+  struct stat st;
+  if (::fstat(handle_->fd, &st) != 0) return 0;
+  return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+bool File::FlushToDisk() { return ::fsync(handle_->fd) == 0; }
+
+namespace testing {
+
+void SetDriveInfo(const std::string& root, int drive_type, const std::string& label) {
+  std::lock_guard lock(drive_mutex);
+  drive_info[DriveKey(root)] = {drive_type, label};
+}
+
+}  // namespace testing
+}  // namespace platform

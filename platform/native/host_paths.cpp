@@ -1,0 +1,79 @@
+#include "platform/native/host_paths.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <mutex>
+
+#include "platform/encoding.h"
+#include "platform/test_support.h"
+
+namespace platform {
+namespace {
+
+std::mutex sandbox_mutex;
+std::string sandbox_root;
+
+std::string DefaultSandbox() {
+  if (const char* env = std::getenv("DIZAVOZI_SANDBOX"); env && *env) return env;
+  return "/tmp/dizavozi-sandbox-" + std::to_string(getpid());
+}
+
+}  // namespace
+
+namespace testing {
+
+void SetSandboxRoot(const std::string& host_folder) {
+  std::lock_guard lock(sandbox_mutex);
+  sandbox_root = host_folder;
+  while (sandbox_root.size() > 1 && sandbox_root.back() == '/') sandbox_root.pop_back();
+}
+
+std::string SandboxRoot() {
+  std::lock_guard lock(sandbox_mutex);
+  if (sandbox_root.empty()) sandbox_root = DefaultSandbox();
+  return sandbox_root;
+}
+
+std::string HostPath(const std::string& path) { return native::ToHostPath(path); }
+
+}  // namespace testing
+
+namespace native {
+
+std::string ToHostPath(const std::string& path) {
+  std::string host;
+  std::string rest;
+  auto is_letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  if (path.size() >= 2 && is_letter(path[0]) && path[1] == ':') {
+    char drive = static_cast<char>(path[0] & ~0x20);
+    host = testing::SandboxRoot() + "/" + drive;
+    rest = path.substr(2);
+    if (!rest.empty() && rest[0] != '\\' && rest[0] != '/') rest = "\\" + rest;
+  } else if (!path.empty() && path[0] == '\\' && !(path.size() > 1 && path[1] == '\\')) {
+    host = testing::SandboxRoot() + "/C";
+    rest = path;
+  } else {
+    rest = path;
+  }
+  // Backslashes become the host separator. A GBK trail byte may be 0x5C, so
+  // walk whole characters.
+  std::string converted;
+  converted.reserve(rest.size());
+  for (size_t i = 0; i < rest.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(rest[i]);
+    if (c >= 0x81 && c <= 0xFE && i + 1 < rest.size()) {
+      converted += rest[i];
+      converted += rest[i + 1];
+      ++i;
+    } else if (c == '\\') {
+      converted += '/';
+    } else {
+      converted += rest[i];
+    }
+  }
+  return host + GbkToUtf8(converted);
+}
+
+}  // namespace native
+}  // namespace platform

@@ -1,0 +1,135 @@
+// Native stand-ins for the system services that have no host equivalent:
+// module resources (registered by tests), message boxes (answered by the
+// responder or by their safe button), the message pump (only its hook),
+// the cursor, and the special folders (inside the sandbox).
+#include <unistd.h>
+
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <tuple>
+
+#include "platform/dialogs.h"
+#include "platform/messages.h"
+#include "platform/resources.h"
+#include "platform/special_folders.h"
+#include "platform/test_support.h"
+
+namespace platform {
+namespace {
+
+std::string Upper(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return text;
+}
+
+struct State {
+  std::mutex mutex;
+  std::map<std::pair<std::string, std::string>, std::vector<uint8_t>> resources;
+  MessageBoxResponder responder;
+  std::function<void()> pump_hook;
+  CursorShape cursor = CursorShape::Default;
+  std::string temp = "C:\\TEMP\\";
+  std::string windows = "C:\\WINDOWS";
+  std::string system = "C:\\WINDOWS\\system32";
+};
+
+State& state() {
+  static State s;
+  return s;
+}
+
+std::string Fit(const std::string& value, size_t buffer_size) {
+  return value.size() < buffer_size ? value : std::string();
+}
+
+}  // namespace
+
+std::optional<ResourceBytes> FindModuleResource(const std::string& name, const std::string& type) {
+  std::lock_guard lock(state().mutex);
+  auto it = state().resources.find({Upper(name), Upper(type)});
+  if (it == state().resources.end()) return std::nullopt;
+  return ResourceBytes{it->second.data(), it->second.size()};
+}
+
+int ShowMessageBox(const std::string& text, const std::string& title, unsigned style, MessageBoxOwner) {
+  MessageBoxResponder responder;
+  {
+    std::lock_guard lock(state().mutex);
+    responder = state().responder;
+  }
+  if (responder) return responder(text, title, style);
+  std::fprintf(stderr, "[%s] %s\n", title.c_str(), text.c_str());
+  switch (style & 0x0F) {
+    case kMbOkCancel: return kIdCancel;
+    case kMbYesNo: return kIdNo;
+    default: return kIdOk;
+  }
+}
+
+void SetMessageBoxResponder(MessageBoxResponder responder) {
+  std::lock_guard lock(state().mutex);
+  state().responder = std::move(responder);
+}
+
+std::string BrowseForFolder(const std::string&, const std::string&, bool) { return ""; }
+std::string BrowseForOpenFile(const std::string&, const std::string&, const std::string&) { return ""; }
+
+void ProcessMessages() {
+  std::function<void()> hook;
+  {
+    std::lock_guard lock(state().mutex);
+    hook = state().pump_hook;
+  }
+  if (hook) hook();
+}
+
+void SetMessagePumpHook(std::function<void()> hook) {
+  std::lock_guard lock(state().mutex);
+  state().pump_hook = std::move(hook);
+}
+
+void SleepMilliseconds(unsigned milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
+CursorShape CurrentCursor() { return state().cursor; }
+void SetCursorShape(CursorShape shape) { state().cursor = shape; }
+
+std::string TempPath(size_t buffer_size) {
+  std::lock_guard lock(state().mutex);
+  return Fit(state().temp, buffer_size);
+}
+
+std::string WindowsDirectory(size_t buffer_size) {
+  std::lock_guard lock(state().mutex);
+  return Fit(state().windows, buffer_size);
+}
+
+std::string SystemDirectory(size_t buffer_size) {
+  std::lock_guard lock(state().mutex);
+  return Fit(state().system, buffer_size);
+}
+
+namespace testing {
+
+bool AddModuleResource(const std::string& name, const std::string& type, std::vector<uint8_t> bytes) {
+  std::lock_guard lock(state().mutex);
+  state().resources[{Upper(name), Upper(type)}] = std::move(bytes);
+  return true;
+}
+
+void ClearModuleResources() {
+  std::lock_guard lock(state().mutex);
+  state().resources.clear();
+}
+
+void SetSpecialFolders(const std::string& temp, const std::string& windows, const std::string& system) {
+  std::lock_guard lock(state().mutex);
+  state().temp = temp;
+  state().windows = windows;
+  state().system = system;
+}
+
+}  // namespace testing
+}  // namespace platform

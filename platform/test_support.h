@@ -1,0 +1,28 @@
+// Hooks for tests. They change nothing unless a test calls them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform::testing {
+
+// Natively: drive-letter paths are kept under this host folder (C:\x\y lives in
+// ROOT/C/x/y). Default: $DIZAVOZI_SANDBOX, else a folder under /tmp per process.
+// No effect on Windows.
+void SetSandboxRoot(const std::string& host_folder);
+std::string SandboxRoot();
+// The host path that a program path maps to (natively), or the path itself.
+std::string HostPath(const std::string& path);
+
+// Natively: adds a module resource (name and type as text). Returns false on
+// Windows, where tests carry their resources in the executable.
+bool AddModuleResource(const std::string& name, const std::string& type, std::vector<uint8_t> bytes);
+void ClearModuleResources();
+
+// Natively: the special folders returned by special_folders.h.
+void SetSpecialFolders(const std::string& temp, const std::string& windows, const std::string& system);
+// Natively: the drive type and volume label reported for a drive root.
+void SetDriveInfo(const std::string& root, int drive_type, const std::string& label);
+
+}  // namespace platform::testing

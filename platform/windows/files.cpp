@@ -1,0 +1,201 @@
+// Windows file system through the wide-character API.
+#include <windows.h>
+
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/windows/wide.h"
+
+namespace platform {
+namespace {
+
+using windows::Narrow;
+using windows::Wide;
+
+bool LocalToFileTime(const LocalDateTime& t, FILETIME& out) {
+  SYSTEMTIME st{};
+  st.wYear = static_cast<WORD>(t.year);
+  st.wMonth = static_cast<WORD>(t.month);
+  st.wDay = static_cast<WORD>(t.day);
+  st.wHour = static_cast<WORD>(t.hour);
+  st.wMinute = static_cast<WORD>(t.minute);
+  st.wSecond = static_cast<WORD>(t.second);
+  FILETIME local;
+  return SystemTimeToFileTime(&st, &local) && LocalFileTimeToFileTime(&local, &out);
+}
+
+}  // namespace
+
+struct File::Handle {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+};
+
+bool FileExists(const std::string& path) {
+  DWORD a = GetFileAttributesW(Wide(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& path) {
+  DWORD a = GetFileAttributesW(Wide(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool MakeDirectory(const std::string& path) { return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0; }
+
+bool ForceDirectories(const std::string& path) {
+  std::wstring w = Wide(path);
+  while (w.size() > 3 && (w.back() == L'\\' || w.back() == L'/')) w.pop_back();
+  if (w.empty()) return false;
+  DWORD a = GetFileAttributesW(w.c_str());
+  if (a != INVALID_FILE_ATTRIBUTES) return (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  size_t slash = w.find_last_of(L"\\/");
+  if (slash != std::wstring::npos && slash > 0) {
+    std::wstring parent = w.substr(0, slash);
+    if (!(parent.size() == 2 && parent[1] == L':') &&
+        !ForceDirectories(Narrow(parent)))
+      return false;
+  }
+  return CreateDirectoryW(w.c_str(), nullptr) != 0 || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileW(Wide(path).c_str()) != 0; }
+
+bool RemoveEmptyDirectory(const std::string& path) { return RemoveDirectoryW(Wide(path).c_str()) != 0; }
+
+std::vector<DirectoryEntry> ListDirectory(const std::string& folder) {
+  std::vector<DirectoryEntry> entries;
+  std::wstring pattern = Wide(folder);
+  if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
+  pattern += L'*';
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW(pattern.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return entries;
+  do {
+    std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    entries.push_back({Narrow(name), data.dwFileAttributes,
+                       (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow});
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  return entries;
+}
+
+uint32_t ReadAttributes(const std::string& path) { return GetFileAttributesW(Wide(path).c_str()); }
+
+bool WriteAttributes(const std::string& path, uint32_t attributes) {
+  return SetFileAttributesW(Wide(path).c_str(), attributes) != 0;
+}
+
+std::optional<LocalDateTime> ModifiedTime(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  FILETIME local;
+  SYSTEMTIME st;
+  if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &st))
+    return std::nullopt;
+  return LocalDateTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+}
+
+bool SetModifiedTime(const std::string& path, const LocalDateTime& time) {
+  FILETIME ft;
+  if (!LocalToFileTime(time, ft)) return false;
+  HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BOOL ok = SetFileTime(h, nullptr, nullptr, &ft);
+  CloseHandle(h);
+  return ok != 0;
+}
+
+DriveType DriveKind(const std::string& root) {
+  switch (GetDriveTypeW(Wide(root).c_str())) {
+    case DRIVE_NO_ROOT_DIR: return DriveType::NoRootDir;
+    case DRIVE_REMOVABLE: return DriveType::Removable;
+    case DRIVE_FIXED: return DriveType::Fixed;
+    case DRIVE_REMOTE: return DriveType::Remote;
+    case DRIVE_CDROM: return DriveType::CdRom;
+    case DRIVE_RAMDISK: return DriveType::RamDisk;
+    default: return DriveType::Unknown;
+  }
+}
+
+std::string VolumeLabel(const std::string& root) {
+  wchar_t label[MAX_PATH + 1] = {};
+  if (!GetVolumeInformationW(Wide(root).c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0))
+    return "";
+  return Narrow(label, wcslen(label));
+}
+
+std::string CurrentDirectory() {
+  wchar_t buffer[MAX_PATH + 1];
+  DWORD n = GetCurrentDirectoryW(MAX_PATH + 1, buffer);
+  return n && n <= MAX_PATH ? Narrow(buffer, n) : std::string();
+}
+
+File::File(const std::string& path, Mode mode) : handle_(std::make_unique<Handle>()), path_(path) {
+  DWORD access = GENERIC_READ, share = FILE_SHARE_READ, disposition = OPEN_EXISTING;
+  switch (mode) {
+    case Mode::ReadDenyWrite: break;
+    case Mode::ReadShared: share = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
+    case Mode::Create:
+      access = GENERIC_READ | GENERIC_WRITE;
+      share = FILE_SHARE_READ;
+      disposition = CREATE_ALWAYS;
+      break;
+    case Mode::WriteShared:
+      access = GENERIC_WRITE;
+      share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+      break;
+  }
+  handle_->handle = CreateFileW(Wide(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle_->handle == INVALID_HANDLE_VALUE) {
+    if (mode == Mode::Create) throw FileCreateError(path);
+    throw FileOpenError(path);
+  }
+}
+
+File::~File() {
+  if (handle_ && handle_->handle != INVALID_HANDLE_VALUE) CloseHandle(handle_->handle);
+}
+
+size_t File::Read(void* buffer, size_t count) {
+  size_t done = 0;
+  while (done < count) {
+    DWORD chunk = static_cast<DWORD>(count - done > 0x40000000 ? 0x40000000 : count - done), got = 0;
+    if (!ReadFile(handle_->handle, static_cast<char*>(buffer) + done, chunk, &got, nullptr) || got == 0) break;
+    done += got;
+  }
+  return done;
+}
+
+size_t File::Write(const void* buffer, size_t count) {
+  size_t done = 0;
+  while (done < count) {
+    DWORD chunk = static_cast<DWORD>(count - done > 0x40000000 ? 0x40000000 : count - done), put = 0;
+    if (!WriteFile(handle_->handle, static_cast<const char*>(buffer) + done, chunk, &put, nullptr) || put == 0) break;
+    done += put;
+  }
+  return done;
+}
+
+int64_t File::Seek(int64_t offset, int origin) {
+  LARGE_INTEGER distance, result;
+  distance.QuadPart = offset;
+  DWORD method = origin == 0 ? FILE_BEGIN : origin == 1 ? FILE_CURRENT : FILE_END;
+  if (!SetFilePointerEx(handle_->handle, distance, &result, method)) return -1;
+  return result.QuadPart;
+}
+
+int64_t File::Size() {
+  LARGE_INTEGER size;
+  return GetFileSizeEx(handle_->handle, &size) ? size.QuadPart : -1;
+}
+
+int64_t File::ModifiedStamp() {
+  FILETIME written;
+  if (!GetFileTime(handle_->handle, nullptr, nullptr, &written)) return 0;
+  return (static_cast<int64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+}
+
+bool File::FlushToDisk() { return FlushFileBuffers(handle_->handle) != 0; }
+
+}  // namespace platform

@@ -1,0 +1,184 @@
+// Windows system services: module resources, message boxes and dialogs, the
+// message pump, the cursor and the special folders.
+#include <windows.h>
+#include <commdlg.h>
+#include <shlobj.h>
+
+#include <mutex>
+
+#include "platform/dialogs.h"
+#include "platform/messages.h"
+#include "platform/resources.h"
+#include "platform/special_folders.h"
+#include "platform/test_support.h"
+#include "platform/windows/wide.h"
+
+namespace platform {
+namespace {
+
+using windows::Narrow;
+using windows::Wide;
+
+struct State {
+  std::mutex mutex;
+  MessageBoxResponder responder;
+  std::function<void()> pump_hook;
+  CursorShape cursor = CursorShape::Default;
+};
+
+State& state() {
+  static State s;
+  return s;
+}
+
+// Resource names and types given as text; "#n" is a numeric identifier,
+// which FindResource understands in this form too.
+std::wstring ResourceId(const std::string& text) { return Wide(text); }
+
+std::string Fit(const std::wstring& value, size_t buffer_size) {
+  std::string narrow = Narrow(value);
+  return narrow.size() < buffer_size ? narrow : std::string();
+}
+
+}  // namespace
+
+std::optional<ResourceBytes> FindModuleResource(const std::string& name, const std::string& type) {
+  HMODULE module = GetModuleHandleW(nullptr);
+  std::wstring wname = ResourceId(name), wtype = ResourceId(type);
+  HRSRC info = FindResourceExW(module, wtype.c_str(), wname.c_str(), MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED));
+  if (!info) info = FindResourceW(module, wname.c_str(), wtype.c_str());
+  if (!info) return std::nullopt;
+  HGLOBAL loaded = LoadResource(module, info);
+  if (!loaded) return std::nullopt;
+  const void* data = LockResource(loaded);
+  if (!data) return std::nullopt;
+  return ResourceBytes{static_cast<const uint8_t*>(data), SizeofResource(module, info)};
+}
+
+int ShowMessageBox(const std::string& text, const std::string& title, unsigned style, MessageBoxOwner owner) {
+  MessageBoxResponder responder;
+  {
+    std::lock_guard lock(state().mutex);
+    responder = state().responder;
+  }
+  if (responder) return responder(text, title, style);
+  HWND parent = owner == MessageBoxOwner::ActiveWindow ? GetActiveWindow() : nullptr;
+  return MessageBoxW(parent, Wide(text).c_str(), Wide(title).c_str(), style);
+}
+
+void SetMessageBoxResponder(MessageBoxResponder responder) {
+  std::lock_guard lock(state().mutex);
+  state().responder = std::move(responder);
+}
+
+namespace {
+
+int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
+  if (message == BFFM_INITIALIZED && data) SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
+  return 0;
+}
+
+}  // namespace
+
+std::string BrowseForFolder(const std::string& prompt, const std::string& start_folder, bool allow_new_folder) {
+  std::wstring wprompt = Wide(prompt), wstart = Wide(start_folder);
+  wchar_t display[MAX_PATH] = {};
+  BROWSEINFOW info{};
+  info.hwndOwner = GetActiveWindow();
+  info.pszDisplayName = display;
+  info.lpszTitle = wprompt.c_str();
+  info.ulFlags = BIF_RETURNONLYFSDIRS | (allow_new_folder ? BIF_NEWDIALOGSTYLE : BIF_NONEWFOLDERBUTTON);
+  info.lpfn = BrowseCallback;
+  info.lParam = start_folder.empty() ? 0 : reinterpret_cast<LPARAM>(wstart.c_str());
+  PIDLIST_ABSOLUTE list = SHBrowseForFolderW(&info);
+  if (!list) return "";
+  wchar_t path[MAX_PATH] = {};
+  bool ok = SHGetPathFromIDListW(list, path) != 0;
+  CoTaskMemFree(list);
+  return ok ? Narrow(path, wcslen(path)) : std::string();
+}
+
+std::string BrowseForOpenFile(const std::string& title, const std::string& filter, const std::string& initial_folder) {
+  // The filter arrives as "text|pattern|text|pattern"; the API wants zeros.
+  std::wstring wfilter = Wide(filter);
+  for (auto& c : wfilter)
+    if (c == L'|') c = L'\0';
+  wfilter.push_back(L'\0');
+  wfilter.push_back(L'\0');
+  std::wstring wtitle = Wide(title), wfolder = Wide(initial_folder);
+  wchar_t file[MAX_PATH] = {};
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = GetActiveWindow();
+  ofn.lpstrFilter = wfilter.c_str();
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = MAX_PATH;
+  ofn.lpstrTitle = wtitle.c_str();
+  ofn.lpstrInitialDir = wfolder.c_str();
+  ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  if (!GetOpenFileNameW(&ofn)) return "";
+  return Narrow(file, wcslen(file));
+}
+
+void ProcessMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  std::function<void()> hook;
+  {
+    std::lock_guard lock(state().mutex);
+    hook = state().pump_hook;
+  }
+  if (hook) hook();
+}
+
+void SetMessagePumpHook(std::function<void()> hook) {
+  std::lock_guard lock(state().mutex);
+  state().pump_hook = std::move(hook);
+}
+
+void SleepMilliseconds(unsigned milliseconds) { Sleep(milliseconds); }
+
+CursorShape CurrentCursor() { return state().cursor; }
+
+void SetCursorShape(CursorShape shape) {
+  state().cursor = shape;
+  SetCursor(LoadCursorW(nullptr, shape == CursorShape::Hourglass ? IDC_WAIT : IDC_ARROW));
+}
+
+std::string TempPath(size_t buffer_size) {
+  wchar_t buffer[MAX_PATH + 2];
+  DWORD n = GetTempPathW(MAX_PATH + 2, buffer);
+  return n && n <= MAX_PATH + 1 ? Fit(std::wstring(buffer, n), buffer_size) : std::string();
+}
+
+std::string WindowsDirectory(size_t buffer_size) {
+  wchar_t buffer[MAX_PATH + 1];
+  UINT n = GetWindowsDirectoryW(buffer, MAX_PATH + 1);
+  return n && n <= MAX_PATH ? Fit(std::wstring(buffer, n), buffer_size) : std::string();
+}
+
+std::string SystemDirectory(size_t buffer_size) {
+  wchar_t buffer[MAX_PATH + 1];
+  UINT n = GetSystemDirectoryW(buffer, MAX_PATH + 1);
+  return n && n <= MAX_PATH ? Fit(std::wstring(buffer, n), buffer_size) : std::string();
+}
+
+namespace testing {
+
+void SetSandboxRoot(const std::string&) {}
+std::string SandboxRoot() { return ""; }
+std::string HostPath(const std::string& path) { return path; }
+bool AddModuleResource(const std::string&, const std::string&, std::vector<uint8_t>) { return false; }
+void ClearModuleResources() {}
+void SetSpecialFolders(const std::string&, const std::string&, const std::string&) {}
+void SetDriveInfo(const std::string&, int, const std::string&) {}
+
+}  // namespace testing
+}  // namespace platform

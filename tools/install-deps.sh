@@ -1,0 +1,65 @@
+#!/bin/bash
+# Installs every package the project needs on a Debian 12 machine (run as root).
+# Safe to run again: it installs only what is missing and returns quickly when
+# nothing is.
+set -euo pipefail
+
+packages=(
+  # native build and tests
+  build-essential cmake ninja-build pkg-config
+  zlib1g-dev libjpeg62-turbo-dev libgtest-dev googletest
+  # libFuzzer targets and their sanitizer runtime
+  clang libclang-rt-14-dev
+  # Windows build: MinGW-w64 i686 with posix threads, zlib for MinGW
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  libz-mingw-w64-dev
+  # running and looking at the Windows program
+  wine wine32 xvfb xauth fonts-wqy-zenhei imagemagick
+  # peers for the archive cross-checks and benchmarks
+  zip unzip p7zip-full
+  # cross-building libjpeg-turbo from Debian's source package
+  dpkg-dev
+)
+
+if [ "$(id -u)" != 0 ]; then
+  echo "install-deps: run as root (or through sudo)" >&2
+  exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+
+changed=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+  changed=1
+fi
+
+# Source entries for `apt-get source libjpeg-turbo`.
+src=/etc/apt/sources.list.d/dizavozi-src.sources
+if [ ! -f "$src" ]; then
+  cat > "$src" <<'SRC'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+  changed=1
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  name=$p
+  case $p in wine32) name=wine32:i386 ;; esac
+  if ! dpkg-query -W -f='${Status}' "$name" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ] || [ $changed = 1 ]; then
+  apt-get update -q
+fi
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "install-deps: installing ${missing[*]}"
+  apt-get install -y -q --no-install-recommends "${missing[@]/wine32/wine32:i386}"
+fi
