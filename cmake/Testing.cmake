@@ -21,6 +21,9 @@ endif()
 
 function(dz_add_test)
   cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS;RESOURCES" ${ARGN})
+  if(DZ_FUZZ)
+    return()  # the fuzz tree runs only the fuzz targets
+  endif()
   add_executable(${T_NAME} ${T_SOURCES} ${T_RESOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} ${DZ_GTEST_LIBS} dz_test_main)
   if(DZ_WINDOWS)
