@@ -1,0 +1,118 @@
+// Colour arithmetic of the skin. Expected values come from the arithmetic
+// worked by hand (and by an independent script for the longer rows); several
+// rows pin its quirks: the hue scale of 239 in MakeHslColor, luminance above
+// 240 giving white, halves rounded to even.
+#include <gtest/gtest.h>
+
+#include "skin/ov_skin_common.h"
+
+namespace skin {
+namespace {
+
+struct HslCase {
+  TColor color;
+  int hue, saturation, luminance;
+};
+
+TEST(SplitHsl, Table) {
+  const HslCase cases[] = {
+      {Rgb(0, 0, 0), 0, 0, 0},          {Rgb(255, 255, 255), 0, 0, 240}, {Rgb(128, 128, 128), 0, 0, 120},
+      {Rgb(7, 7, 7), 0, 0, 7},          {Rgb(255, 0, 0), 0, 240, 120},   {Rgb(0, 0, 255), 160, 240, 120},
+      {Rgb(0, 255, 0), 80, 240, 120},   {Rgb(22, 205, 0), 76, 240, 96},  {Rgb(212, 208, 200), 27, 29, 194},
+      {Rgb(255, 0, 1), 240, 240, 120},  // hue just below 1.0 rounds to 240
+  };
+  for (const auto& c : cases) {
+    uint8_t h, s, l;
+    SplitHsl(c.color, h, s, l);
+    EXPECT_EQ(h, c.hue) << std::hex << c.color;
+    EXPECT_EQ(s, c.saturation) << std::hex << c.color;
+    EXPECT_EQ(l, c.luminance) << std::hex << c.color;
+    EXPECT_EQ(HueOf(c.color), c.hue);
+  }
+}
+
+TEST(SplitHsl, ResolvesSystemColours) {
+  uint8_t h1, s1, l1, h2, s2, l2;
+  SplitHsl(clBtnFace, h1, s1, l1);
+  SplitHsl(static_cast<TColor>(ColorToRgb(clBtnFace)), h2, s2, l2);
+  EXPECT_EQ(std::make_tuple(h1, s1, l1), std::make_tuple(h2, s2, l2));
+}
+
+TEST(MakeHslColor, Table) {
+  struct Case {
+    int hue, saturation, luminance;
+    TColor expected;
+  } cases[] = {
+      {0, 0, 0, Rgb(0, 0, 0)},          {123, 240, 0, Rgb(0, 0, 0)},       // luminance 0: black
+      {0, 0, 100, Rgb(106, 106, 106)},  {0, 0, 240, Rgb(255, 255, 255)},   // grey of luminance*255/240
+      {0, 240, 120, Rgb(255, 0, 0)},    {239, 240, 120, Rgb(255, 0, 0)},   // hue 239: the red sextant
+      {240, 240, 120, Rgb(255, 6, 0)},  {80, 240, 120, Rgb(0, 255, 2)},    // scale 239 shifts the hue
+      {160, 240, 120, Rgb(4, 0, 255)},  {76, 240, 255, Rgb(255, 255, 255)},  // above 240: white
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(MakeHslColor(c.hue, c.saturation, c.luminance), c.expected) << c.hue << "," << c.saturation << ","
+                                                                          << c.luminance;
+}
+
+TEST(Luminance, RaiseAndLower) {
+  struct Case {
+    TColor color;
+    bool raise;
+    int amount;
+    TColor expected;
+  } cases[] = {
+      {Rgb(22, 205, 0), true, 30, Rgb(35, 255, 13)},   {Rgb(22, 205, 0), false, 10, Rgb(17, 183, 0)},
+      {Rgb(22, 205, 0), false, 20, Rgb(15, 162, 0)},   {Rgb(22, 205, 0), false, 30, Rgb(13, 140, 0)},
+      {Rgb(22, 205, 0), false, 80, Rgb(3, 34, 0)},     {Rgb(255, 199, 142), true, 20, Rgb(255, 220, 185)},
+      {Rgb(255, 199, 142), false, 20, Rgb(255, 178, 100)}, {Rgb(128, 128, 128), true, 30, Rgb(159, 159, 159)},
+      {Rgb(255, 255, 255), true, 100, Rgb(255, 255, 255)}, {Rgb(255, 255, 255), true, 10, Rgb(255, 255, 255)},
+      {Rgb(0, 0, 0), false, 100, Rgb(0, 0, 0)},        {Rgb(0, 0, 0), false, 10, Rgb(0, 0, 0)},
+      {Rgb(22, 205, 0), false, 255, Rgb(0, 0, 0)},     {Rgb(22, 205, 0), true, 255, Rgb(255, 255, 255)},
+  };
+  for (const auto& c : cases) {
+    TColor got = c.raise ? RaiseLuminance(c.color, c.amount) : LowerLuminance(c.color, c.amount);
+    EXPECT_EQ(got, c.expected) << std::hex << c.color << (c.raise ? " raised by " : " lowered by ") << std::dec
+                               << c.amount;
+  }
+}
+
+TEST(OppositeHueColor, TurnsHueByAThird) {
+  // RGB(240, 155, 20) has hue 25: turned to 145, full saturation, luminance 180.
+  EXPECT_EQ(OppositeHueColor(Rgb(240, 155, 20), 180), Rgb(128, 173, 255));
+  // Blue (160) turns back to 40; grey (hue 0) to 120.
+  EXPECT_EQ(HueOf(OppositeHueColor(Rgb(0, 0, 255), 120)), 40);
+  EXPECT_EQ(HueOf(OppositeHueColor(Rgb(90, 90, 90), 120)), 120);
+}
+
+TEST(MixColors, WeightsTheFirstColour) {
+  EXPECT_EQ(MixColors(clWhite, Rgb(240, 155, 20), 190), Rgb(251, 230, 195));
+  EXPECT_EQ(MixColors(Rgb(10, 20, 30), Rgb(200, 100, 0), 255), Rgb(10, 20, 30));
+  EXPECT_EQ(MixColors(Rgb(10, 20, 30), Rgb(200, 100, 0), 0), Rgb(200, 100, 0));
+  EXPECT_EQ(MixColors(Rgb(10, 36, 106), Rgb(35, 255, 13), 60), Rgb(29, 203, 35));
+  EXPECT_EQ(MixColors(Rgb(10, 36, 106), Rgb(35, 255, 13), 160), Rgb(19, 118, 71));
+  // System colours are resolved first.
+  EXPECT_EQ(MixColors(clBtnFace, clBlack, 255), static_cast<TColor>(ColorToRgb(clBtnFace)));
+}
+
+TEST(ColorsAlike, HueAndLuminanceLimits) {
+  struct Case {
+    TColor a, b;
+    bool alike;
+  } cases[] = {
+      // Hues 0 and 20 (RGB(255, 128, 0) has hue 20): exactly 20 apart is not alike.
+      {Rgb(255, 0, 0), Rgb(255, 128, 0), false},
+      {Rgb(255, 0, 0), MakeHslColor(19, 240, 120), true},
+      {MakeHslColor(100, 240, 100), MakeHslColor(120, 240, 100), false},
+      {Rgb(255, 0, 0), Rgb(200, 100, 100), true},    // same hue, luminance 21 apart, saturation ignored
+      {Rgb(255, 0, 0), Rgb(255, 150, 150), false},   // luminance 71 apart
+      {Rgb(0, 0, 0), Rgb(60, 60, 60), true},         // luminance 56 apart
+      {Rgb(0, 0, 0), Rgb(64, 64, 64), false},        // luminance 60 apart
+  };
+  for (const auto& c : cases) EXPECT_EQ(ColorsAlike(c.a, c.b), c.alike) << std::hex << c.a << " " << c.b;
+  uint8_t h, s, l;
+  SplitHsl(Rgb(255, 128, 0), h, s, l);
+  ASSERT_EQ(h, 20);
+}
+
+}  // namespace
+}  // namespace skin
