@@ -41,4 +41,13 @@ const uint8_t* DecoderIO::TakeInputBlock(size_t* count) {
   return block;
 }
 
+size_t DecoderIO::ReadIntoOutput() {
+  if (unread_ <= 0) return 0;
+  size_t want = static_cast<size_t>(std::min<int64_t>(kOutputBufferSize, unread_));
+  size_t got = source_.ReadBlock(output_, want);
+  unread_ -= static_cast<int64_t>(got);
+  out_len_ = got;
+  return got;
+}
+
 }  // namespace archive

@@ -49,7 +49,10 @@ struct WorkBuffers {
   std::unique_ptr<uint8_t[]> output;
 };
 
-enum class DecodeStatus { Completed, Corrupt };
+// How a decoder ended. Corrupt data ends the entry quietly; OutOfMemory means
+// the decoder's code tables could not be allocated (the component tells the
+// user, then treats the entry as corrupt).
+enum class DecodeStatus { Completed, Corrupt, OutOfMemory };
 
 // Per-entry decoder state over the shared buffers. Reset by constructing a new
 // one for each entry.
@@ -140,6 +143,12 @@ class DecoderIO {
   // returns the unread bytes of the input buffer, refilling it first when it
   // is empty and compressed bytes remain; *count = 0 at the end of input.
   const uint8_t* TakeInputBlock(size_t* count);
+
+  // For the stored method, which bypasses the input buffer and the remaining
+  // count: reads the next block of at most 32768 compressed bytes straight
+  // into the output buffer (which must be empty) and returns its size; 0 once
+  // every compressed byte has been read. The caller flushes the block.
+  size_t ReadIntoOutput();
 
  private:
   void Refill();
