@@ -217,6 +217,19 @@ class TSortedObjectList {
     return low;
   }
 
+  // Index of an item that compares equal to probe, or -1.
+  int IndexOf(const T* probe) const {
+    int low = 0, high = Count();
+    while (low < high) {
+      int mid = low + (high - low) / 2;
+      if (Compare(items_[mid], probe) < 0)
+        low = mid + 1;
+      else
+        high = mid;
+    }
+    return low < Count() && Compare(items_[low], probe) == 0 ? low : -1;
+  }
+
   int Count() const { return static_cast<int>(items_.size()); }
   int Capacity() const { return capacity_; }
   T* Items(int index) const { return items_.at(static_cast<size_t>(index)); }
