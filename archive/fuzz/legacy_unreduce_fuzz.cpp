@@ -1,0 +1,8 @@
+#include "archive/decoders/unreduce.h"
+#include "archive/fuzz/legacy_fuzz_common.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  archive::legacy_fuzz::RunOne(data, size,
+                               [](archive::DecoderIO& io, int b) { return archive::Unreduce(io, 1 + b % 4); });
+  return 0;
+}
