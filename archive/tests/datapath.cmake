@@ -1,0 +1,5 @@
+# Extraction tests (UnZip, the data path against peer tools) and the
+# extraction fuzz target. Included by archive/CMakeLists.txt.
+dz_add_test(NAME unzip_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/unzip_test.cpp
+  LIBS dz_archive ZLIB::ZLIB)
