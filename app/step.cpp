@@ -1,0 +1,60 @@
+#include "app/step.h"
+
+#include <exception>
+
+#include "app/application.h"
+#include "app/profile_file.h"
+#include "app/progress_stream.h"
+#include "platform/files.h"
+
+namespace app {
+
+void TfStep::FormCreate() {
+  ReadManifest();
+  Finished = false;
+  UninstallList.clear();
+  UninstallCounter = 0;
+}
+
+void TfStep::CreateForm() {
+  try {
+    FormCreate();
+  } catch (const std::exception& e) {
+    ShowException(e.what());
+  }
+}
+
+void TfStep::FormDestroy() {
+  UninstallList.clear();
+  std::string path = ManifestCopyPath();
+  if (platform::FileExists(path)) platform::RemoveFile(path);
+}
+
+void TfStep::ReadManifest() {
+  ManifestPath = ManifestCopyPath();
+  if (platform::FileExists(ManifestPath)) platform::RemoveFile(ManifestPath);
+  SaveResourceToFile(kManifestResourceName, kManifestResourceType, ManifestPath);
+
+  ProfileFile manifest(ManifestPath);
+  auto read = [&](const char* key, const std::string& default_value) {
+    return manifest.ReadString(kSectionBaseInfo, key, default_value);
+  };
+  fAppSimpleName = read("fAppSimpleName", "");
+  fAppName = read("fAppName", "");
+  fAppVersion = read("fAppVersion", "");
+  fAppCompany = read("fAppCompany", "");
+  fAppWebsite = read("fAppWebsite", "");
+  fAppType = read("fAppType", "");
+  fAppDirName = read("fAppDirName", fAppName);
+  fAppExe = read("fAppExe", "");
+  fAppExe1 = read("fAppExe1", "");
+  fAppExe2 = read("fAppExe2", "");
+  fAppExe3 = read("fAppExe3", "");
+  fAppExe4 = read("fAppExe4", "");
+}
+
+void TfStep::SaveResourceToFile(const std::string& name, const std::string& type, const std::string& file_name) {
+  app::SaveResourceToFile(name, type, file_name);
+}
+
+}  // namespace app

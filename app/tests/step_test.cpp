@@ -1,0 +1,154 @@
+// The wizard's start and end: the manifest copy "cRc.in", the settings read
+// from it, and failures during creation.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "app/application.h"
+#include "app/step.h"
+#include "app/tests/test_resources.h"
+#include "app/toolkit.h"
+#include "platform/dialogs.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/testing/temp_folder.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+using dz::testing::ReadWholeFile;
+using dz::testing::WriteWholeFile;
+
+// Points the temporary folder of the program at another folder for one test.
+class TemporaryFolderOverride {
+ public:
+  explicit TemporaryFolderOverride(const std::string& folder) {
+#ifdef _WIN32
+    // GetTempPath reads TMP, then TEMP, at every call.
+    for (const wchar_t* name : {L"TMP", L"TEMP"}) {
+      wchar_t buffer[1024];
+      DWORD n = GetEnvironmentVariableW(name, buffer, 1024);
+      saved_.push_back(n && n < 1024 ? std::wstring(buffer, n) : std::wstring());
+      std::wstring wide(folder.begin(), folder.end());  // ASCII folders only
+      SetEnvironmentVariableW(name, wide.c_str());
+    }
+#else
+    platform::testing::SetSpecialFolders(folder, "C:\\WINDOWS", "C:\\WINDOWS\\system32");
+#endif
+  }
+  ~TemporaryFolderOverride() {
+#ifdef _WIN32
+    SetEnvironmentVariableW(L"TMP", saved_[0].empty() ? nullptr : saved_[0].c_str());
+    SetEnvironmentVariableW(L"TEMP", saved_[1].empty() ? nullptr : saved_[1].c_str());
+#else
+    platform::testing::SetSpecialFolders("C:\\TEMP\\", "C:\\WINDOWS", "C:\\WINDOWS\\system32");
+#endif
+  }
+
+ private:
+  std::vector<std::wstring> saved_;
+};
+
+class Step : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dz::testing::RegisterTestResources();
+    platform::ForceDirectories(app::GetTempFolder());
+    app::SetApplicationTitle(app::kApplicationTitle);
+    platform::SetMessageBoxResponder([this](const std::string& text, const std::string& title, unsigned style) {
+      boxes.push_back(title + "|" + text + "|" + std::to_string(style));
+      return platform::kIdOk;
+    });
+  }
+  void TearDown() override {
+    platform::SetMessageBoxResponder(nullptr);
+    platform::RemoveFile(app::GetTempFolder() + "cRc.in");
+  }
+  std::vector<std::string> boxes;
+};
+
+TEST_F(Step, CreationCopiesTheManifestAndReadsTheSettings) {
+  app::TfStep step;
+  step.Finished = true;
+  step.UninstallList = {"File0=x"};
+  step.FormCreate();
+  const std::string copy = app::GetTempFolder() + "cRc.in";
+  EXPECT_EQ(step.ManifestPath, copy);
+  EXPECT_EQ(ReadWholeFile(copy), dz::testing::CarriedManifest());
+  EXPECT_EQ(step.fAppName, "Orvane云专家-美食版");
+  EXPECT_EQ(step.fAppVersion, "V3.3");
+  EXPECT_EQ(step.fAppCompany, "好帮手");
+  EXPECT_EQ(step.fAppWebsite, "");
+  EXPECT_EQ(step.fAppExe, "OvErp.exe");
+  EXPECT_EQ(step.fAppType, "CySaaS");
+  EXPECT_EQ(step.fAppExe1, "LumoPos.exe");
+  EXPECT_EQ(step.fAppExe2, "PWMSvr.exe");
+  EXPECT_EQ(step.fAppExe3, "PSaasKds.exe");
+  EXPECT_EQ(step.fAppExe4, "LumoPos_Sy.exe");
+  EXPECT_EQ(step.fAppSimpleName, "Orvane云专家-美食版");
+  EXPECT_EQ(step.fAppDirName, "Orvane云专家美食版V3");
+  EXPECT_EQ(step.EditionKey, "N");
+  EXPECT_FALSE(step.Finished);
+  EXPECT_TRUE(step.UninstallList.empty());
+  EXPECT_TRUE(boxes.empty());
+
+  step.FormDestroy();
+  EXPECT_FALSE(platform::FileExists(copy));
+  step.FormDestroy();  // nothing left to delete: no failure
+}
+
+TEST_F(Step, LeftoverCopyIsReplaced) {
+  const std::string copy = app::GetTempFolder() + "cRc.in";
+  WriteWholeFile(copy, "[BaseInfo]\r\nfAppName=left over from an earlier run, and longer than the manifest\r\n" +
+                           std::string(1000, ' '));
+  app::TfStep step;
+  step.FormCreate();
+  EXPECT_EQ(ReadWholeFile(copy), dz::testing::CarriedManifest());
+  EXPECT_EQ(step.fAppName, "Orvane云专家-美食版");
+}
+
+TEST_F(Step, FolderNameDefaultsToTheProductName) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the Windows test program carries the installer's manifest";
+#endif
+  const std::string manifest = "[InstallFiles]\r\nFileCount=0x6\r\n[BaseInfo]\r\nfAppName=Orvane云专家-美食版\r\n";
+  platform::testing::AddModuleResource("CEND", "INI", std::vector<uint8_t>(manifest.begin(), manifest.end()));
+  app::TfStep step;
+  step.FormCreate();
+  EXPECT_EQ(step.fAppDirName, "Orvane云专家-美食版");
+  EXPECT_EQ(step.fAppSimpleName, "");
+}
+
+TEST_F(Step, CreationFailureIsShownAndCreationGoesOn) {
+  dz::testing::TempFolder tmp;
+  const std::string missing = tmp.path() + "gone\\";
+  TemporaryFolderOverride temp(missing);
+  app::TfStep step;
+  step.Finished = true;
+  EXPECT_NO_THROW(step.CreateForm());
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], "安装程序|Cannot create file " + missing + "cRc.in|16");
+  // Creation ended where it failed: the settings stay as they were.
+  EXPECT_EQ(step.ManifestPath, missing + "cRc.in");
+  EXPECT_EQ(step.fAppName, "");
+  EXPECT_TRUE(step.Finished);
+  EXPECT_THROW(step.FormCreate(), platform::FileCreateError);
+}
+
+TEST_F(Step, MissingManifestResourceIsShown) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the Windows test program carries the installer's manifest";
+#endif
+  platform::testing::ClearModuleResources();
+  app::TfStep step;
+  step.CreateForm();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], "安装程序|Resource CEND not found|16");
+  EXPECT_FALSE(platform::FileExists(app::GetTempFolder() + "cRc.in"));
+}
+
+}  // namespace
