@@ -10,9 +10,12 @@
 #include <string>
 
 #include "archive/decoders/decoder_io.h"
+#include "archive/decoders/explode.h"
 #include "archive/decoders/inflate.h"
 #include "archive/decoders/stored.h"
 #include "archive/decoders/traditional_crypt.h"
+#include "archive/decoders/unreduce.h"
+#include "archive/decoders/unshrink.h"
 #include "archive/extract_data_path.h"
 #include "archive/extract_paths.h"
 #include "archive/unzipper.h"
@@ -165,8 +168,8 @@ class UnZipRun {
     return true;
   }
 
-  // Methods 1 to 6, decoded by the legacy decoders when they are built in.
-  // Returns false for a method that has no decoder here.
+  // Methods 1 to 6 (shrunk, reduced with factors 1 to 4, imploded). Returns
+  // false for a method that has no decoder.
   static bool DecodeLegacyMethod(int method, uint16_t flags, DecoderIO& io, DecodeStatus* status);
 
   static platform::LocalDateTime DosToLocal(uint32_t date_time) {
@@ -196,8 +199,23 @@ class UnZipRun {
   TUnZipper& z_;
 };
 
-bool UnZipRun::DecodeLegacyMethod(int /*method*/, uint16_t /*flags*/, DecoderIO& /*io*/, DecodeStatus* /*status*/) {
-  return false;
+bool UnZipRun::DecodeLegacyMethod(int method, uint16_t flags, DecoderIO& io, DecodeStatus* status) {
+  switch (method) {
+    case 1:
+      *status = Unshrink(io);
+      return true;
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+      *status = Unreduce(io, method - 1);
+      return true;
+    case 6:
+      *status = Explode(io, flags);
+      return true;
+    default:
+      return false;
+  }
 }
 
 int TUnZipper::UnZip() {

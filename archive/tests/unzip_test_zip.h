@@ -16,6 +16,9 @@
 namespace archive::testing {
 
 struct TestEntry {
+  TestEntry(std::string entry_name, std::string contents, uint16_t entry_method = 8)
+      : name(std::move(entry_name)), data(std::move(contents)), method(entry_method) {}
+
   std::string name;  // as stored, "/" separators
   std::string data;  // the plain contents
   uint16_t method = 8;
