@@ -11,5 +11,6 @@ namespace unzipper {
 using Arguments = std::vector<std::string>;
 
 int ListCommand(const Arguments& args);
+int ExtractCommand(const Arguments& args);  // extract_command.cpp
 
 }  // namespace unzipper

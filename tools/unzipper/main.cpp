@@ -21,6 +21,9 @@ struct Command {
 
 const Command kCommands[] = {
     {"list", unzipper::ListCommand, "list [--sort MODE] [--incomplete-mode multi|bad|notzip] ARCHIVE"},
+    {"extract", unzipper::ExtractCommand,
+     "extract ARCHIVE DESTDIR [--password TEXT | --password-hex HEX] [--overwrite prompt|always|never|ifnewer|ifolder]"
+     " [--recreate-dirs] [--replace-readonly] [--root-dir DIR] [--files PATTERN]... [--events]"},
 };
 
 int Usage() {
