@@ -15,6 +15,8 @@ packages=(
   libz-mingw-w64-dev
   # running and looking at the Windows program
   wine wine32 xvfb xauth fonts-wqy-zenhei imagemagick
+  # xwininfo: tools/run-installer.sh waits for the installer window in Xvfb
+  x11-utils
   # peers for the archive cross-checks and benchmarks
   zip unzip p7zip-full
   # cross-building libjpeg-turbo from Debian's source package

@@ -179,10 +179,11 @@ std::string FullDevice() {
 }
 
 TEST_F(ProgressStream, ShortWriteIsAStreamWriteError) {
-#ifdef _WIN32
-  if (platform::ReadAttributes(FullDevice()) == platform::kInvalidAttributes)
-    GTEST_SKIP() << "no full device visible as " << FullDevice();
-#endif
+  try {
+    platform::File probe(FullDevice(), platform::File::Mode::Create);
+  } catch (const platform::FileCreateError&) {
+    GTEST_SKIP() << "no full device visible as " << FullDevice();  // Windows without Wine's drive Z:
+  }
   int calls = 0;
   TProgressResourceStream stream("R5000", "R5000");
   stream.OnProgress = [&](TProgressResourceStream&, float) { ++calls; };

@@ -1,0 +1,64 @@
+#!/bin/bash
+# Installs what is missing, builds DIzavozi.exe (the win32 preset) and runs it
+# under Wine. With DISPLAY set the installer opens on that display and the
+# script returns when it ends. Without one it runs inside Xvfb: the script
+# waits for the wizard window, saves a screenshot to build/screenshot.png,
+# prints its path and ends the installer.
+#
+# DIZAVOZI_BUILD_DIR overrides the build tree (default build/win32).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+if [ "$(id -u)" = 0 ]; then
+  bash tools/install-deps.sh
+elif command -v sudo >/dev/null; then
+  sudo bash tools/install-deps.sh
+fi
+bash tools/build-libjpeg-mingw.sh
+
+build=${DIZAVOZI_BUILD_DIR:-build/win32}
+mkdir -p build
+cmake --preset win32 -B "$build" >build/configure-run-installer.log 2>&1 ||
+  { cat build/configure-run-installer.log; exit 1; }
+cmake --build "$build" --target DIzavozi
+exe=$root/$build/DIzavozi.exe
+[ -f "$exe" ] || exe=$build/DIzavozi.exe
+
+. tools/wine-env.sh
+prefix=${WINEPREFIX:-$root/build/wineprefix}
+
+if [ -n "${DISPLAY:-}" ] && [ "${DIZAVOZI_FORCE_XVFB:-}" != 1 ]; then
+  wine_env_start "$prefix"
+  status=0
+  wine "$exe" || status=$?
+  wine_env_stop
+  exit $status
+fi
+
+wine_env_start "$prefix"
+trap wine_env_stop EXIT
+wine "$exe" >/dev/null 2>&1 &
+installer=$!
+
+# The wizard is a borderless 742 x 473 window; Xvfb has no window manager,
+# so the X window has exactly that size.
+shown=""
+for _ in $(seq 300); do
+  if xwininfo -root -tree 2>/dev/null | grep -q ' 742x473+'; then
+    shown=1
+    break
+  fi
+  kill -0 $installer 2>/dev/null || break
+  sleep 0.2
+done
+if [ -z "$shown" ]; then
+  echo "run-installer: the installer window did not appear" >&2
+  exit 1
+fi
+sleep 1  # let it paint
+shot=$root/build/screenshot.png
+import -window root "$shot"
+echo "$shot"
+kill $installer 2>/dev/null || true
+wait $installer 2>/dev/null || true
