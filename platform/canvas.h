@@ -105,8 +105,8 @@ class Canvas {
   virtual void SetTextColor(Rgb color) = 0;
   // Draws (or with text::kCalcRect measures, updating rect) GBK text with an
   // ampersand marking the accelerator. Returns the text height.
-  virtual int DrawText(const std::string& text, Rect& rect, unsigned flags) = 0;
-  virtual void TextOut(int x, int y, const std::string& text) = 0;
+  virtual int DrawTextInRect(const std::string& text, Rect& rect, unsigned flags) = 0;
+  virtual void DrawTextAt(int x, int y, const std::string& text) = 0;
 
   // Draws the picture with its per-pixel alpha over what lies beneath.
   virtual void DrawImage(const RgbaImage& image, int x, int y) = 0;

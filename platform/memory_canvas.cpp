@@ -80,7 +80,7 @@ void MemoryCanvas::CopyFrom(Canvas& source, const Rect& from, int x, int y) {
     }
 }
 
-int MemoryCanvas::DrawText(const std::string& text, Rect& rect, unsigned flags) {
+int MemoryCanvas::DrawTextInRect(const std::string& text, Rect& rect, unsigned flags) {
   int height = font_.height;
   if (flags & text::kCalcRect) {
     rect.right = rect.left + static_cast<int>(text.size()) * font_.height / 2;
@@ -91,7 +91,7 @@ int MemoryCanvas::DrawText(const std::string& text, Rect& rect, unsigned flags) 
   return height;
 }
 
-void MemoryCanvas::TextOut(int x, int y, const std::string& text) {
+void MemoryCanvas::DrawTextAt(int x, int y, const std::string& text) {
   texts_.push_back({text, {x, y, x, y}, text::kNoClip, text_color_, font_});
 }
 

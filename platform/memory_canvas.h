@@ -48,8 +48,8 @@ class MemoryCanvas : public Canvas {
     text_color_ = font.color;
   }
   void SetTextColor(Rgb color) override { text_color_ = color; }
-  int DrawText(const std::string& text, Rect& rect, unsigned flags) override;
-  void TextOut(int x, int y, const std::string& text) override;
+  int DrawTextInRect(const std::string& text, Rect& rect, unsigned flags) override;
+  void DrawTextAt(int x, int y, const std::string& text) override;
   void DrawImage(const RgbaImage& image, int x, int y) override;
   void DrawAppIcon(int x, int y, int size) override;
 

@@ -9,7 +9,7 @@ namespace platform::windows {
 
 GdiCanvas::GdiCanvas(HDC dc, int width, int height)
     : dc_(dc), width_(width), height_(height), saved_state_(SaveDC(dc)) {
-  SelectPen();
+  UsePen();
   ::SetBkMode(dc_, OPAQUE);
 }
 
@@ -18,7 +18,7 @@ GdiCanvas::~GdiCanvas() {
   RestoreDC(dc_, saved_state_);
 }
 
-void GdiCanvas::SelectPen() {
+void GdiCanvas::UsePen() {
   OwnedPen pen(CreatePen(pen_visible_ ? PS_SOLID : PS_NULL, pen_width_, pen_color_));
   SelectObject(dc_, pen.get());
   pen_ = std::move(pen);
@@ -26,17 +26,17 @@ void GdiCanvas::SelectPen() {
 
 void GdiCanvas::SetPenColor(Rgb color) {
   pen_color_ = color;
-  SelectPen();
+  UsePen();
 }
 
 void GdiCanvas::SetPenWidth(int width) {
   pen_width_ = width;
-  SelectPen();
+  UsePen();
 }
 
 void GdiCanvas::SetPenVisible(bool visible) {
   pen_visible_ = visible;
-  SelectPen();
+  UsePen();
 }
 
 void GdiCanvas::SetBrushColor(Rgb color) {
@@ -112,7 +112,7 @@ void GdiCanvas::SetFont(const FontSpec& spec) {
 
 void GdiCanvas::SetTextColor(Rgb color) { ::SetTextColor(dc_, color); }
 
-int GdiCanvas::DrawText(const std::string& text, Rect& rect, unsigned flags) {
+int GdiCanvas::DrawTextInRect(const std::string& text, Rect& rect, unsigned flags) {
   RECT r{rect.left, rect.top, rect.right, rect.bottom};
   std::wstring wide = Wide(text);
   int height = DrawTextW(dc_, wide.c_str(), static_cast<int>(wide.size()), &r, flags);
@@ -120,7 +120,7 @@ int GdiCanvas::DrawText(const std::string& text, Rect& rect, unsigned flags) {
   return height;
 }
 
-void GdiCanvas::TextOut(int x, int y, const std::string& text) {
+void GdiCanvas::DrawTextAt(int x, int y, const std::string& text) {
   std::wstring wide = Wide(text);
   ::TextOutW(dc_, x, y, wide.c_str(), static_cast<int>(wide.size()));
 }
@@ -162,7 +162,7 @@ void GdiCanvas::DrawAppIcon(int x, int y, int size) {
 
 namespace detail {
 
-DibSurface::DibSurface(int width, int height) : dc(nullptr) {
+DibSurface::DibSurface(int width, int height) : memory_dc(nullptr) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   info.bmiHeader.biWidth = std::max(width, 1);
@@ -171,16 +171,16 @@ DibSurface::DibSurface(int width, int height) : dc(nullptr) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  bitmap.Reset(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  old_bitmap = SelectObject(dc.get(), bitmap.get());
+  bitmap.Reset(CreateDIBSection(memory_dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  old_bitmap = SelectObject(memory_dc.get(), bitmap.get());
 }
 
-DibSurface::~DibSurface() { SelectObject(dc.get(), old_bitmap); }
+DibSurface::~DibSurface() { SelectObject(memory_dc.get(), old_bitmap); }
 
 }  // namespace detail
 
 GdiBitmapCanvas::GdiBitmapCanvas(int width, int height)
-    : DibSurface(width, height), GdiCanvas(DibSurface::dc.get(), width, height) {}
+    : DibSurface(width, height), GdiCanvas(memory_dc.get(), width, height) {}
 
 }  // namespace platform::windows
 

@@ -42,13 +42,13 @@ class GdiCanvas : public Canvas {
   void CopyFrom(Canvas& source, const Rect& from, int x, int y) override;
   void SetFont(const FontSpec& font) override;
   void SetTextColor(Rgb color) override;
-  int DrawText(const std::string& text, Rect& rect, unsigned flags) override;
-  void TextOut(int x, int y, const std::string& text) override;
+  int DrawTextInRect(const std::string& text, Rect& rect, unsigned flags) override;
+  void DrawTextAt(int x, int y, const std::string& text) override;
   void DrawImage(const RgbaImage& image, int x, int y) override;
   void DrawAppIcon(int x, int y, int size) override;
 
  private:
-  void SelectPen();
+  void UsePen();
 
   HDC dc_;
   int width_, height_;
@@ -66,7 +66,7 @@ namespace detail {
 // The memory context and bitmap of a GdiBitmapCanvas; a base class so that it
 // exists before the canvas takes the context and goes after it.
 struct DibSurface {
-  OwnedMemoryDc dc;
+  OwnedMemoryDc memory_dc;
   OwnedBitmap bitmap;
   HGDIOBJ old_bitmap = nullptr;
   DibSurface(int width, int height);

@@ -1,0 +1,436 @@
+// TOvSkinButton with a recording host: its faces on a memory bitmap (GDI in
+// the Windows tree) and its mouse, keyboard, focus and group logic. The
+// window-message paths are checked under Wine by skin_window_tests.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/memory_canvas.h"
+#include "skin/ov_skin_button.h"
+#include "skin/tests/fake_hosts.h"
+#include "skin/tests/picture.h"
+
+namespace skin {
+namespace {
+
+using platform::MakeRgb;
+using testing::Clear;
+using testing::FakeButtonHost;
+
+constexpr TColor kGreen = Rgb(22, 205, 0);  // the wizard's button colour
+constexpr platform::Rgb kBackground = MakeRgb(1, 2, 3);
+
+struct Fixture {
+  FakeButtonHost host{177, 49};
+  TOvSkinButton button;
+  std::unique_ptr<platform::Canvas> canvas = platform::CreateMemoryCanvas(177, 49);
+
+  // The wizard's start button, with no caption so every pixel is face.
+  Fixture() {
+    button.AttachHost(&host);
+    host.self = &button;
+    button.SetColor(kGreen);
+    button.SetOvDrawBorder(false);
+    button.SetHotTrack(true);
+    button.WindowCreated();
+  }
+  platform::Rgb Paint() {
+    Clear(*canvas, kBackground);
+    button.Paint(*canvas);
+    return canvas->GetPixel(88, 24);
+  }
+  platform::Rgb At(int x, int y) const { return canvas->GetPixel(x, y); }
+};
+
+// The colour ShadeRect gives row `row` of a gradient `height` rows high: the
+// 16.16 fixed-point walk from the second colour at the bottom row upwards.
+platform::Rgb TopRowOf(platform::Rgb first, platform::Rgb second, int height, int row) {
+  int steps = height - 1 - row;
+  auto channel = [&](int f, int s) { return ((s << 16) + steps * (((f << 16) - (s << 16)) / height)) >> 16; };
+  return MakeRgb(channel(platform::RedOf(first), platform::RedOf(second)),
+                 channel(platform::GreenOf(first), platform::GreenOf(second)),
+                 channel(platform::BlueOf(first), platform::BlueOf(second)));
+}
+
+class ButtonFaces : public ::testing::Test {
+ protected:
+  void SetUp() override { ManyColorsScreen = true; }
+  void TearDown() override { ManyColorsScreen = true; }
+};
+
+TEST_F(ButtonFaces, IdleFlatFaceCoversTheClientArea) {
+  Fixture f;
+  f.Paint();
+  for (int y = 0; y < 49; ++y)
+    for (int x = 0; x < 177; ++x) ASSERT_EQ(f.At(x, y), MakeRgb(22, 205, 0)) << x << "," << y;
+}
+
+TEST_F(ButtonFaces, HoverGradientWithOnePixelRing) {
+  Fixture f;
+  f.button.MouseEnter();
+  f.Paint();
+  const platform::Rgb ring = MakeRgb(255, 251, 240);
+  for (int x = 0; x < 177; ++x) {
+    EXPECT_EQ(f.At(x, 0), ring) << x;
+    EXPECT_EQ(f.At(x, 48), ring) << x;
+  }
+  for (int y = 0; y < 49; ++y) {
+    EXPECT_EQ(f.At(0, y), ring) << y;
+    EXPECT_EQ(f.At(176, y), ring) << y;
+  }
+  // Inside the ring: the upper of the two lines under the face (the lower
+  // one is under the ring), the gradient's bottom row LowerLuminance(10),
+  // rows 0-46 running towards RaiseLuminance(30) = RGB(35, 255, 13).
+  EXPECT_EQ(f.At(50, 47), MakeRgb(15, 162, 0));
+  EXPECT_EQ(f.At(50, 46), MakeRgb(17, 183, 0));
+  EXPECT_EQ(f.At(50, 1), TopRowOf(MakeRgb(35, 255, 13), MakeRgb(17, 183, 0), 47, 1));
+  EXPECT_EQ(f.At(1, 20), f.At(175, 20));
+}
+
+TEST_F(ButtonFaces, PressedFill) {
+  Fixture f;
+  f.button.SetShowFocusRect(false);  // the press takes the focus; no dots here
+  f.button.MouseEnter();
+  f.button.MouseDown(MouseButton::Left, 10, 10);
+  ASSERT_TRUE(f.button.PressedLook());
+  f.Paint();
+  for (int y = 0; y < 49; ++y)
+    for (int x = 0; x < 177; ++x) ASSERT_EQ(f.At(x, y), MakeRgb(17, 183, 0)) << x << "," << y;
+}
+
+TEST_F(ButtonFaces, FocusRingAndDottedMark) {
+  Fixture f;
+  f.host.focused = true;
+  f.Paint();
+  TColor light = RaiseLuminance(kGreen, 30);
+  TColor highlight = ColorsAlike(clHighlight, clBtnFace) ? LowerLuminance(clHighlight, 30) : clHighlight;
+  platform::Rgb top = ColorToRgb(MixColors(highlight, light, 60));
+  platform::Rgb bottom = ColorToRgb(MixColors(highlight, light, 160));
+  EXPECT_EQ(f.At(88, 48), bottom);
+  EXPECT_EQ(f.At(0, 48), bottom);
+  EXPECT_EQ(f.At(88, 0), TopRowOf(top, bottom, 49, 0));
+  EXPECT_NE(f.At(88, 0), f.At(88, 48));
+  EXPECT_EQ(f.At(1, 20), f.At(0, 20));     // the ring is two pixels wide
+  EXPECT_NE(f.At(2, 45), f.At(1, 45));     // and stops there
+  // Dotted focus mark on the client area inset by 3.
+  EXPECT_EQ(f.At(3, 4), 0u);
+  EXPECT_EQ(f.At(4, 3), 0u);
+  EXPECT_NE(f.At(3, 5), 0u);
+  EXPECT_EQ(f.At(173, 4), 0u);
+}
+
+TEST_F(ButtonFaces, PaletteScreenSolidFacesAndNoRings) {
+  Fixture f;
+  ManyColorsScreen = false;  // after construction, which sets it from the screen
+  f.button.MouseEnter();
+  f.Paint();
+  // No ring; face solid down to the two lines.
+  EXPECT_EQ(f.At(0, 0), MakeRgb(22, 205, 0));
+  EXPECT_EQ(f.At(88, 45), MakeRgb(22, 205, 0));
+  EXPECT_EQ(f.At(88, 47), MakeRgb(15, 162, 0));
+  EXPECT_EQ(f.At(88, 48), MakeRgb(13, 140, 0));
+  f.button.MouseLeave();
+  f.host.focused = true;
+  f.Paint();
+  EXPECT_EQ(f.At(0, 0), MakeRgb(22, 205, 0));
+  EXPECT_EQ(f.At(88, 0), MakeRgb(22, 205, 0));
+}
+
+TEST_F(ButtonFaces, BorderedLookFramesAndCorners) {
+  Fixture f;
+  f.button.SetOvDrawBorder(true);
+  f.Paint();
+  platform::Rgb dark = ColorToRgb(LowerLuminance(f.host.parent_color, 20));
+  platform::Rgb light = ColorToRgb(RaiseLuminance(f.host.parent_color, 20));
+  platform::Rgb frame = ColorToRgb(cl3DDkShadow);
+  EXPECT_EQ(f.At(0, 0), kBackground);  // left to the erase step
+  EXPECT_EQ(f.At(1, 0), kBackground);
+  EXPECT_EQ(f.At(0, 1), kBackground);
+  EXPECT_EQ(f.At(1, 1), dark);
+  EXPECT_EQ(f.At(2, 0), dark);
+  EXPECT_EQ(f.At(0, 2), dark);
+  EXPECT_EQ(f.At(176, 2), light);
+  EXPECT_EQ(f.At(2, 48), light);
+  EXPECT_EQ(f.At(175, 47), light);
+  EXPECT_EQ(f.At(1, 2), frame);
+  EXPECT_EQ(f.At(2, 1), frame);
+  EXPECT_EQ(f.At(175, 2), frame);
+  // The idle face inside the frames (2, 2, 175, 47): two lines, gradient.
+  EXPECT_EQ(f.At(50, 46), MakeRgb(13, 140, 0));
+  EXPECT_EQ(f.At(50, 45), MakeRgb(15, 162, 0));
+  EXPECT_EQ(f.At(50, 44), MakeRgb(17, 183, 0));
+}
+
+TEST_F(ButtonFaces, DisabledCaptionGreyAndNoFocusMark) {
+  Fixture f;
+  platform::MemoryCanvas canvas(177, 49);
+  f.button.SetCaption("开始安装(&S)");
+  f.button.SetEnabled(false);
+  f.button.Paint(canvas);
+  ASSERT_EQ(canvas.texts().size(), 1u);
+  EXPECT_EQ(canvas.texts()[0].color, ColorToRgb(clGrayText));
+  EXPECT_EQ(canvas.texts()[0].text, "开始安装(&S)");
+  // Disabled hot-track look: the outer ring is left, the inner frame is
+  // LowerLuminance(Color, 80), the face solid.
+  EXPECT_EQ(canvas.GetPixel(1, 2), ColorToRgb(LowerLuminance(kGreen, 80)));
+  EXPECT_EQ(canvas.GetPixel(88, 24), MakeRgb(22, 205, 0));
+  EXPECT_EQ(canvas.GetPixel(0, 10), 0u);
+  EXPECT_EQ(canvas.GetPixel(3, 4), MakeRgb(22, 205, 0));
+}
+
+TEST(ButtonCaption, PlacementAndStyles) {
+  FakeButtonHost host(100, 40);
+  TOvSkinButton button;
+  button.AttachHost(&host);
+  button.SetCaption("OK");
+  button.SetFont({"宋体", 12, MakeRgb(1, 1, 1)});
+  struct Case {
+    TAlignment alignment;
+    TAlignmentVertical vertical;
+    TTextStyle style;
+    bool light;
+    std::vector<std::pair<Rect, platform::Rgb>> calls;
+    unsigned flags;
+  } cases[] = {
+      // Caption rectangle 5..95 x 5..35; the text is 12 high.
+      {taCenter, avCenter, tsNormal, false, {{{5, 14, 95, 26}, MakeRgb(1, 1, 1)}}, 0x51},
+      {taLeftJustify, avTop, tsNormal, false, {{{5, 5, 95, 17}, MakeRgb(1, 1, 1)}}, 0x50},
+      {taCenter, avBottom, tsNormal, false, {{{5, 22, 95, 35}, MakeRgb(1, 1, 1)}}, 0x51},
+      {taRightJustify, avCenter, tsNormal, false, {{{3, 14, 93, 26}, MakeRgb(1, 1, 1)}}, 0x52},
+      {taCenter, avCenter, tsRaised, false,
+       {{{6, 15, 96, 27}, ColorToRgb(clBtnShadow)}, {{4, 13, 94, 25}, ColorToRgb(clBtnHighlight)},
+        {{5, 14, 95, 26}, MakeRgb(1, 1, 1)}}, 0x51},
+      {taCenter, avCenter, tsRaised, true,
+       {{{4, 13, 94, 25}, ColorToRgb(clBtnHighlight)}, {{5, 14, 95, 26}, MakeRgb(1, 1, 1)}}, 0x51},
+      {taCenter, avCenter, tsRecessed, false,
+       {{{6, 15, 96, 27}, ColorToRgb(clBtnHighlight)}, {{4, 13, 94, 25}, ColorToRgb(clBtnShadow)},
+        {{5, 14, 95, 26}, MakeRgb(1, 1, 1)}}, 0x51},
+      {taCenter, avCenter, tsShadow, false,
+       {{{7, 16, 97, 28}, ColorToRgb(clBtnShadow)}, {{5, 14, 95, 26}, MakeRgb(1, 1, 1)}}, 0x51},
+      {taRightJustify, avCenter, tsShadow, false,
+       {{{5, 16, 95, 28}, ColorToRgb(clBtnShadow)}, {{3, 14, 93, 26}, MakeRgb(1, 1, 1)}}, 0x52},
+  };
+  for (const auto& c : cases) {
+    button.SetAlignment(c.alignment);
+    button.SetAlignmentVertical(c.vertical);
+    button.SetTextStyle(c.style);
+    button.SetLightTextStyle(c.light);
+    platform::MemoryCanvas canvas(100, 40);
+    button.DrawButtonCaption(canvas);
+    ASSERT_EQ(canvas.texts().size(), c.calls.size()) << c.alignment << c.vertical << c.style;
+    for (size_t i = 0; i < c.calls.size(); ++i) {
+      EXPECT_EQ(canvas.texts()[i].rect, c.calls[i].first) << c.alignment << c.vertical << c.style << " call " << i;
+      EXPECT_EQ(canvas.texts()[i].color, c.calls[i].second) << c.alignment << c.vertical << c.style << " call " << i;
+      EXPECT_EQ(canvas.texts()[i].flags, c.flags);
+    }
+    EXPECT_FALSE(canvas.brush_clear());
+  }
+}
+
+TEST(ButtonCaption, Accelerator) {
+  EXPECT_EQ(AcceleratorOf("开始安装(&S)"), 'S');
+  EXPECT_EQ(AcceleratorOf("关闭(&C)"), 'C');
+  EXPECT_EQ(AcceleratorOf("A && B"), 0);
+  EXPECT_EQ(AcceleratorOf("&&x&y"), 'y');
+  EXPECT_EQ(AcceleratorOf("end&"), 0);
+}
+
+// --- Behaviour ---------------------------------------------------------------
+
+TEST(ButtonMouse, PressDragOutDragBackRelease) {
+  FakeButtonHost host(75, 25);
+  TOvSkinButton button;
+  button.AttachHost(&host);
+  int clicks = 0;
+  button.OnClick = [&] { ++clicks; };
+  button.MouseDown(MouseButton::Left, 10, 10);
+  EXPECT_TRUE(host.focused);
+  EXPECT_TRUE(button.PressedLook());
+  EXPECT_TRUE(button.Tracking());
+  EXPECT_TRUE(host.captured);
+  button.MouseMove(80, 10);  // out (right edge exclusive at 75)
+  EXPECT_FALSE(button.PressedLook());
+  button.MouseMove(74, 24);  // back in
+  EXPECT_TRUE(button.PressedLook());
+  button.MouseUp(MouseButton::Left, 74, 24);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_FALSE(button.PressedLook());
+  EXPECT_FALSE(button.Tracking());
+  EXPECT_FALSE(host.captured);
+  // Released outside: no click.
+  button.MouseDown(MouseButton::Left, 10, 10);
+  button.MouseMove(10, 25);
+  button.MouseUp(MouseButton::Left, 10, 25);
+  EXPECT_EQ(clicks, 1);
+  // Right button, disabled button, or a button that cannot take the focus: no press.
+  button.MouseDown(MouseButton::Right, 10, 10);
+  EXPECT_FALSE(button.Tracking());
+  host.focused = false;
+  host.accepts_focus = false;
+  button.MouseDown(MouseButton::Left, 10, 10);
+  EXPECT_FALSE(button.PressedLook());
+}
+
+TEST(ButtonKeys, SpaceThenFocusLossDoesNotClick) {
+  FakeButtonHost host(75, 25);
+  TOvSkinButton button;
+  button.AttachHost(&host);
+  int clicks = 0;
+  button.OnClick = [&] { ++clicks; };
+  button.KeyDown(kKeySpace, {});
+  EXPECT_TRUE(button.SpaceArmed());
+  EXPECT_TRUE(button.PressedLook());
+  button.FocusLost();
+  EXPECT_FALSE(button.SpaceArmed());
+  EXPECT_FALSE(button.PressedLook());
+  button.KeyUp(kKeySpace);
+  EXPECT_EQ(clicks, 0);
+  // Space down and up clicks; Alt+Space does not arm.
+  button.KeyDown(kKeySpace, {});
+  button.KeyUp(kKeySpace);
+  EXPECT_EQ(clicks, 1);
+  button.FocusLost();
+  button.KeyDown(kKeySpace, {.alt = true});
+  button.KeyUp(kKeySpace);
+  EXPECT_EQ(clicks, 1);
+}
+
+TEST(ButtonKeys, DialogKeysAndAccelerator) {
+  FakeButtonHost host(75, 25);
+  TOvSkinButton button;
+  button.AttachHost(&host);
+  button.SetCaption("开始安装(&S)");
+  button.SetModalResult(6);
+  int clicks = 0;
+  button.OnClick = [&] { ++clicks; };
+  EXPECT_FALSE(button.DialogKey(kKeyReturn, {}));  // not the active default
+  button.FocusChanged(true, true);                  // focused itself
+  EXPECT_TRUE(button.ActiveDefault());
+  EXPECT_TRUE(button.DialogKey(kKeyReturn, {}));
+  EXPECT_FALSE(button.DialogKey(kKeyReturn, {.ctrl = true}));
+  EXPECT_FALSE(button.DialogKey(kKeyEscape, {}));
+  button.SetCancel(true);
+  EXPECT_TRUE(button.DialogKey(kKeyEscape, {}));
+  EXPECT_TRUE(button.DialogChar('s'));
+  EXPECT_FALSE(button.DialogChar('x'));
+  EXPECT_EQ(clicks, 3);
+  EXPECT_EQ(host.modal_results, (std::vector<int>{6, 6, 6}));
+  EXPECT_FALSE(button.InClick());
+  host.visible = false;
+  EXPECT_FALSE(button.DialogChar('S'));
+  EXPECT_FALSE(button.DialogKey(kKeyEscape, {}));
+}
+
+TEST(ButtonFocus, ActiveDefaultFollowsTheFocus) {
+  FakeButtonHost host(75, 25);
+  TOvSkinButton button;
+  button.AttachHost(&host);
+  button.SetDefault(true);
+  EXPECT_EQ(host.focus_announcements, 1);
+  button.WindowCreated();
+  EXPECT_TRUE(button.ActiveDefault());
+  button.FocusChanged(true, false);  // another push button got the focus
+  EXPECT_FALSE(button.ActiveDefault());
+  button.FocusChanged(false, false);  // an edit got the focus
+  EXPECT_TRUE(button.ActiveDefault());
+}
+
+TEST(ButtonClick, InClickDuringTheClickAndClearedOnFailure) {
+  FakeButtonHost host(75, 25);
+  TOvSkinButton button;
+  button.AttachHost(&host);
+  bool seen = false;
+  button.OnClick = [&] {
+    seen = button.InClick();
+    throw std::runtime_error("handler failed");
+  };
+  EXPECT_THROW(button.PressButton(), std::runtime_error);
+  EXPECT_TRUE(seen);
+  EXPECT_FALSE(button.InClick());
+  EXPECT_EQ(host.modal_results, (std::vector<int>{0}));
+}
+
+TEST(ButtonGroup, TogglesWithoutAllowAllUp) {
+  std::vector<TOvSkinButton*> group;
+  FakeButtonHost hosts[3] = {{75, 25}, {75, 25}, {75, 25}};
+  TOvSkinButton buttons[3];
+  for (int i = 0; i < 3; ++i) {
+    buttons[i].AttachHost(&hosts[i]);
+    hosts[i].self = &buttons[i];
+    hosts[i].siblings = &group;
+    group.push_back(&buttons[i]);
+    buttons[i].SetGroupIndex(1);
+  }
+  buttons[0].PressButton();
+  EXPECT_TRUE(buttons[0].Down());
+  buttons[0].PressButton();  // clicking a down member again: stays down
+  EXPECT_TRUE(buttons[0].Down());
+  buttons[1].PressButton();  // another member goes down: the first comes up
+  EXPECT_TRUE(buttons[1].Down());
+  EXPECT_FALSE(buttons[0].Down());
+  EXPECT_FALSE(buttons[2].Down());
+  // AllowAllUp is shared through the group: now the down one can come up.
+  buttons[2].SetAllowAllUp(true);
+  EXPECT_TRUE(buttons[1].AllowAllUp());
+  buttons[1].PressButton();
+  EXPECT_FALSE(buttons[1].Down());
+  // Down is forced off without a group.
+  TOvSkinButton single;
+  single.SetDown(true);
+  EXPECT_FALSE(single.Down());
+}
+
+TEST(ButtonGroup, DownPatternIsACheckerOfSilver) {
+  TOvSkinButton button;
+  button.SetColor(kGreen);
+  platform::Pattern8 p = button.MakeDownPattern();
+  EXPECT_EQ(p.pixels[0][0], MakeRgb(192, 192, 192));
+  EXPECT_EQ(p.pixels[1][1], MakeRgb(192, 192, 192));
+  EXPECT_EQ(p.pixels[0][1], MakeRgb(22, 205, 0));
+  button.SetColor(clSilver);
+  EXPECT_EQ(button.MakeDownPattern().pixels[2][4], MakeRgb(128, 128, 128));
+}
+
+TEST(ButtonInitialValues, AsConstructed) {
+  TOvSkinButton b;
+  EXPECT_EQ(b.Width(), 75);
+  EXPECT_EQ(b.Height(), 25);
+  EXPECT_EQ(b.Color(), clBtnFace);
+  EXPECT_EQ(b.FrameColor(), cl3DDkShadow);
+  EXPECT_EQ(b.HotTrackColor(), Rgb(240, 155, 20));
+  EXPECT_EQ(b.HighlightColor(), clHighlight);
+  EXPECT_EQ(b.HotTrackColorType(), htctActual);
+  EXPECT_EQ(b.TextStyle(), tsNormal);
+  EXPECT_EQ(b.TextHighlightColor(), clBtnHighlight);
+  EXPECT_EQ(b.TextShadowColor(), clBtnShadow);
+  EXPECT_EQ(b.TextShadowDepth(), 2);
+  EXPECT_EQ(b.AlignmentVertical(), avCenter);
+  EXPECT_EQ(b.Alignment(), taCenter);
+  EXPECT_TRUE(b.DropDownOnEnter() && b.ShowDownPattern() && b.ShowFocusRect() && b.OvDrawBorder() &&
+              b.OvDrawGradient() && b.OvDrawMouseOverEffect() && b.TabStop());
+  EXPECT_FALSE(b.HotTrack() || b.LightTextStyle() || b.AllowAllUp() || b.Cancel() || b.Default() || b.Down() ||
+               b.OvDrawDownColorGlyph() || b.OvDownColorBSel() || b.ShowParentCorners());
+  EXPECT_EQ(b.GroupIndex(), 0);
+  EXPECT_EQ(b.ModalResult(), 0);
+  b.SetHotTrack(true);
+  EXPECT_TRUE(b.ShowParentCorners());
+}
+
+TEST(ButtonCorners, ParentBackgroundShowsInThreePixelsPerCorner) {
+  FakeButtonHost host(20, 10);
+  TOvSkinButton button;
+  button.AttachHost(&host);
+  button.SetHotTrack(true);
+  auto canvas = platform::CreateMemoryCanvas(20, 10);
+  Clear(*canvas, kBackground);
+  ASSERT_TRUE(button.EraseBackground(*canvas));
+  platform::Rgb parent = ColorToRgb(host.parent_color);
+  EXPECT_TRUE(testing::MatchesPicture(*canvas, 0, 0, {"PP..", "P...", "...."}, {{'P', parent}, {'.', kBackground}}));
+  EXPECT_TRUE(testing::MatchesPicture(*canvas, 16, 7, {"....", "...P", "..PP"}, {{'P', parent}, {'.', kBackground}}));
+  // The clip is cleared afterwards.
+  Clear(*canvas, MakeRgb(5, 5, 5));
+  EXPECT_EQ(canvas->GetPixel(10, 5), MakeRgb(5, 5, 5));
+}
+
+}  // namespace
+}  // namespace skin
