@@ -9,3 +9,14 @@ if(NOT DZ_WINDOWS)
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/unzip_peers_test.cpp
     LIBS dz_archive)
 endif()
+
+# Extraction fuzz target; its seeds come from make_unzip_seeds.
+if(NOT DZ_WINDOWS)
+  dz_add_fuzzer(NAME unzip_extract_fuzzer
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/../fuzz/unzip_extract_fuzzer.cpp
+    LIBS dz_archive
+    CORPUS ${CMAKE_CURRENT_LIST_DIR}/../fuzz/corpus/unzip_extract)
+  add_executable(make_unzip_seeds ${CMAKE_CURRENT_LIST_DIR}/../fuzz/make_unzip_seeds.cpp)
+  target_link_libraries(make_unzip_seeds PRIVATE dz_decoders ZLIB::ZLIB)
+  target_include_directories(make_unzip_seeds PRIVATE ${CMAKE_SOURCE_DIR})
+endif()

@@ -1,0 +1,80 @@
+// Fuzz target of extraction: the input is a settings byte and an archive,
+// extracted with UnZip into a fresh temporary folder. Any input must end in
+// a result or one of the component's errors: no crash, no hang, no unbounded
+// allocation, and no file outside the destination.
+//   settings bit 0: RecreateDirs; bit 1: OverwriteMode Never (else Always);
+//   bit 2: password "pw" (else none); bit 3: SortMode ByName.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "archive/unzipper.h"
+
+namespace {
+
+// A folder of this process, removed when it ends.
+struct Work {
+  Work() {
+    char pattern[] = "/tmp/dz-unzip-fuzz-XXXXXX";
+    if (!mkdtemp(pattern)) std::abort();
+    folder = pattern;
+  }
+  ~Work() {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+  }
+  std::filesystem::path folder;
+};
+
+std::filesystem::path WorkFolder() {
+  static Work work;
+  return work.folder;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  const uint8_t settings = data[0];
+  std::filesystem::path work = WorkFolder();
+  std::filesystem::path zip = work / "input.zip";
+  std::filesystem::path dest = work / "box" / "dest";
+  std::error_code ignored;
+  std::filesystem::remove_all(work / "box", ignored);
+  std::filesystem::create_directories(dest);
+  {
+    std::ofstream out(zip, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data + 1), static_cast<std::streamsize>(size - 1));
+  }
+  try {
+    archive::TUnZipper z;
+    z.DoProcessMessages = false;
+    z.SetZipName(zip.string());
+    z.SetDestDir(dest.string());
+    z.DoAll = true;
+    z.RecreateDirs = settings & 1;
+    z.OverwriteMode = (settings & 2) ? archive::Never : archive::Always;
+    z.ReplaceReadOnly = true;
+    if (settings & 4) z.Password = "pw";
+    if (settings & 8) z.SortMode = archive::ByName;
+    z.IncompleteZipMode = archive::izAssumeBad;
+    z.UnZip();
+  } catch (const std::exception&) {
+    // The component's errors and the platform's are results here.
+  }
+  // Nothing may appear in the box outside dest.
+  for (const auto& item : std::filesystem::recursive_directory_iterator(work / "box", ignored)) {
+    std::string rel = std::filesystem::relative(item.path(), dest, ignored).string();
+    if (rel.rfind("..", 0) == 0 && item.path() != dest.parent_path()) {
+      std::fprintf(stderr, "written outside the destination: %s\n", item.path().c_str());
+      std::abort();
+    }
+  }
+  return 0;
+}
