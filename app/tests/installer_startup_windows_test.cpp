@@ -3,8 +3,10 @@
 // Starts the program with a temporary folder of its own, waits for its main
 // window, checks that "cRc.in" is in that folder while the window is open,
 // closes the window (WM_CLOSE), answers any question box with Yes or OK,
-// waits for the program to end and checks that "cRc.in" is gone. A message
-// box before the window is up (a failed start) fails the test with its text.
+// waits for the program to end and checks that "cRc.in" is gone; a message
+// box before the window is up fails this start. A second start, with a
+// temporary folder that does not exist, must show the application's error box
+// with the failure's text and still open the window.
 #include <windows.h>
 
 #include <cstdio>
@@ -87,29 +89,14 @@ void Check(bool ok, const std::string& what) {
   if (!ok) ++failures;
 }
 
-}  // namespace
 
-int main(int argc, char** argv) {
-  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: installer_startup_test DIzavozi.exe\n");
-    return 2;
-  }
-  std::wstring exe = platform::windows::Wide(argv[1]);
-
-  wchar_t base[MAX_PATH + 1] = {};
-  GetTempPathW(MAX_PATH + 1, base);
-  std::wstring temp = std::wstring(base) + L"dz-startup-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-  CreateDirectoryW(temp.c_str(), nullptr);
+// Runs the program once with temp as its temporary folder. Every message box
+// it shows is answered (Yes, else OK) and its "[title] text" is added to boxes.
+// With temp_exists, checks the manifest copy while the window is open.
+// Returns the number of boxes shown before the window was.
+size_t RunInstaller(const std::wstring& exe, const std::wstring& temp, bool temp_exists,
+                    std::vector<std::string>& boxes) {
   const std::wstring copy = temp + L"cRc.in";
-  // A leftover of an earlier run must be replaced by a fresh copy.
-  {
-    HANDLE h = CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD put = 0;
-    WriteFile(h, "leftover", 8, &put, nullptr);
-    CloseHandle(h);
-  }
-
   std::vector<wchar_t> environment = EnvironmentWithTemp(temp);
   std::wstring command = L"\"" + exe + L"\"";
   STARTUPINFOW startup{};
@@ -117,23 +104,28 @@ int main(int argc, char** argv) {
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
                       environment.data(), nullptr, &startup, &process)) {
-    Check(false, "start " + std::string(argv[1]) + " (error " + std::to_string(GetLastError()) + ")");
-    return 1;
+    Check(false, "start the installer (error " + std::to_string(GetLastError()) + ")");
+    return 0;
   }
   CloseHandle(process.hThread);
+  auto answer_boxes = [&] {
+    if (HWND box = FindProcessWindow(process.dwProcessId, L"#32770")) {
+      std::string text = BoxText(box);
+      if (boxes.empty() || boxes.back() != text) boxes.push_back(text);
+      AnswerBox(box);
+      Sleep(200);
+    }
+  };
 
-  // Wait for the main window; a message box first means a failed start.
   HWND window = nullptr;
   for (int i = 0; i < 600 && !window; ++i) {
-    if (HWND box = FindProcessWindow(process.dwProcessId, L"#32770")) {
-      Check(false, "no message box at start, saw " + BoxText(box));
-      AnswerBox(box);
-    }
+    answer_boxes();
     if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) break;
     window = FindProcessWindow(process.dwProcessId, L"TfStep");
     if (!window) Sleep(100);
   }
   Check(window != nullptr, "main window fStep is shown");
+  const size_t boxes_before_window = boxes.size();
   if (window) {
     wchar_t text[64] = {};
     GetWindowTextW(window, text, 64);
@@ -142,18 +134,18 @@ int main(int argc, char** argv) {
     GetClientRect(window, &client);
     Check(client.right == 742 && client.bottom == 473,
           "client area 742 x 473, is " + std::to_string(client.right) + " x " + std::to_string(client.bottom));
-
-    Check(FileExists(copy), "cRc.in is in the temporary folder while the window is open");
-    char head[16] = {};
-    HANDLE h = CreateFileW(copy.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-    DWORD got = 0;
-    if (h != INVALID_HANDLE_VALUE) {
-      ReadFile(h, head, 14, &got, nullptr);
-      CloseHandle(h);
+    if (temp_exists) {
+      Check(FileExists(copy), "cRc.in is in the temporary folder while the window is open");
+      char head[16] = {};
+      HANDLE h = CreateFileW(copy.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             0, nullptr);
+      DWORD got = 0;
+      if (h != INVALID_HANDLE_VALUE) {
+        ReadFile(h, head, 14, &got, nullptr);
+        CloseHandle(h);
+      }
+      Check(std::string(head, got) == "[InstallFiles]", "cRc.in is a fresh copy of the manifest");
     }
-    Check(std::string(head, got) == "[InstallFiles]", "cRc.in is a fresh copy of the manifest");
-
     PostMessageW(window, WM_CLOSE, 0, 0);
   }
 
@@ -161,12 +153,7 @@ int main(int argc, char** argv) {
   bool ended = false;
   for (int i = 0; i < 300 && !ended; ++i) {
     ended = WaitForSingleObject(process.hProcess, 100) == WAIT_OBJECT_0;
-    if (!ended) {
-      if (HWND box = FindProcessWindow(process.dwProcessId, L"#32770")) {
-        std::printf("answering %s\n", BoxText(box).c_str());
-        AnswerBox(box);
-      }
-    }
+    if (!ended) answer_boxes();
   }
   Check(ended, "the program ends after its window is closed");
   if (!ended) TerminateProcess(process.hProcess, 1);
@@ -174,9 +161,49 @@ int main(int argc, char** argv) {
   GetExitCodeProcess(process.hProcess, &code);
   CloseHandle(process.hProcess);
   Check(code == 0, "exit code 0, is " + std::to_string(code));
-  Check(!FileExists(copy), "cRc.in is removed when the window closes");
+  Check(!FileExists(copy), "no cRc.in once the program has ended");
+  return boxes_before_window;
+}
 
-  DeleteFileW(copy.c_str());
+}  // namespace
+
+int main(int argc, char** argv) {
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: installer_startup_test DIzavozi.exe\n");
+    return 2;
+  }
+  const std::wstring exe = platform::windows::Wide(argv[1]);
+  wchar_t base[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH + 1, base);
+  const std::wstring prefix = std::wstring(base) + L"dz-startup-" + std::to_wstring(GetCurrentProcessId());
+
+  // 1. A normal start over a leftover copy, which must be replaced.
+  std::printf("-- start with a writable temporary folder\n");
+  const std::wstring temp = prefix + L"\\";
+  CreateDirectoryW(temp.c_str(), nullptr);
+  {
+    HANDLE h = CreateFileW((temp + L"cRc.in").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD put = 0;
+    WriteFile(h, "leftover", 8, &put, nullptr);
+    CloseHandle(h);
+  }
+  std::vector<std::string> boxes;
+  size_t early = RunInstaller(exe, temp, true, boxes);
+  for (const auto& box : boxes) std::printf("box: %s\n", box.c_str());
+  Check(early == 0, "no message box before the window");
+  DeleteFileW((temp + L"cRc.in").c_str());
   RemoveDirectoryW(temp.c_str());
+
+  // 2. A temporary folder that does not exist: creation fails, the
+  //    application's error box says why, and the window opens all the same.
+  std::printf("-- start with a missing temporary folder\n");
+  const std::wstring missing = prefix + L"-missing\\";
+  boxes.clear();
+  RunInstaller(exe, missing, false, boxes);
+  for (const auto& box : boxes) std::printf("box: %s\n", box.c_str());
+  const std::string expected = "[安装程序] Cannot create file " + Narrow(missing.c_str(), missing.size()) + "cRc.in";
+  Check(!boxes.empty() && boxes.front() == expected, "the error box reads " + expected);
   return failures == 0 ? 0 : 1;
 }
