@@ -24,8 +24,19 @@ Rect TOvCustForm::CloseButtonRect() const {
   return {w - CloseNormal.width, 0, w, CloseNormal.height};
 }
 
-Rect TOvCustForm::MaxButtonRect() const { return CloseButtonRect().Offset(-MaxNormal.width, 0); }
-Rect TOvCustForm::MinButtonRect() const { return MaxButtonRect().Offset(-MinNormal.width, 0); }
+// Each slot is as wide as its own picture and ends where the next one starts.
+// (Moving the whole close rectangle would make the maximise slot 33 wide and
+// cover the close picture's first three columns, so a press there would not
+// close the window.)
+Rect TOvCustForm::MaxButtonRect() const {
+  Rect close = CloseButtonRect();
+  return {close.left - MaxNormal.width, 0, close.left, close.bottom};
+}
+
+Rect TOvCustForm::MinButtonRect() const {
+  Rect max = MaxButtonRect();
+  return {max.left - MinNormal.width, 0, max.left, max.bottom};
+}
 
 Rect TOvCustForm::CloseHoverRect() const {
   Rect r = CloseButtonRect();
