@@ -1,7 +1,5 @@
 #include "archive/decoders/explode.h"
 
-#include <memory>
-
 #include "archive/decoders/history_window.h"
 #include "archive/decoders/legacy_bit_reader.h"
 
@@ -96,26 +94,26 @@ DecodeStatus Explode(DecoderIO& io, uint16_t flags) {
   const int low_distance_bits = (flags & 0x02) ? 7 : 6;
   const int min_length = literal_tree ? 3 : 2;
 
-  auto trees = std::make_unique<Trees>();
-  if (literal_tree && !trees->literals.Read(io)) return DecodeStatus::Corrupt;
-  if (!trees->lengths.Read(io) || !trees->distances.Read(io)) return DecodeStatus::Corrupt;
+  Trees trees;  // about 1.3 KB
+  if (literal_tree && !trees.literals.Read(io)) return DecodeStatus::Corrupt;
+  if (!trees.lengths.Read(io) || !trees.distances.Read(io)) return DecodeStatus::Corrupt;
 
   LegacyBitReader bits(io);
   HistoryWindow window(io);
   int64_t produced = 0;
   while (produced < size) {
     if (bits.Bits(1) == 1) {
-      int literal = literal_tree ? trees->literals.Decode(bits) : static_cast<int>(bits.Bits(8));
+      int literal = literal_tree ? trees.literals.Decode(bits) : static_cast<int>(bits.Bits(8));
       if (literal < 0 || bits.exhausted()) return DecodeStatus::Corrupt;
       window.Put(static_cast<uint8_t>(literal));
       ++produced;
       continue;
     }
     uint32_t low = bits.Bits(low_distance_bits);
-    int high = trees->distances.Decode(bits);
+    int high = trees.distances.Decode(bits);
     if (high < 0) return DecodeStatus::Corrupt;
     uint32_t distance = ((static_cast<uint32_t>(high) << low_distance_bits) | low) + 1;
-    int symbol = trees->lengths.Decode(bits);
+    int symbol = trees.lengths.Decode(bits);
     if (symbol < 0) return DecodeStatus::Corrupt;
     int length = symbol + min_length;
     if (symbol == kLongLengthSymbol) length += static_cast<int>(bits.Bits(8));

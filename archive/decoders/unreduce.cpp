@@ -1,7 +1,5 @@
 #include "archive/decoders/unreduce.h"
 
-#include <memory>
-
 #include "archive/decoders/history_window.h"
 #include "archive/decoders/legacy_bit_reader.h"
 
@@ -72,20 +70,20 @@ DecodeStatus Unreduce(DecoderIO& io, int factor) {
     io.FlushOutput();
     return DecodeStatus::Completed;
   }
-  auto reader = std::make_unique<FollowerReader>(io);
-  if (!reader->ReadSets()) return DecodeStatus::Corrupt;
+  FollowerReader reader(io);
+  if (!reader.ReadSets()) return DecodeStatus::Corrupt;
   HistoryWindow window(io);
   const int length_mask = 0xFF >> factor;
   int64_t produced = 0;
   while (produced < size) {
-    int c = reader->Next();
+    int c = reader.Next();
     if (c < 0) return DecodeStatus::Corrupt;
     if (c != kDle) {
       window.Put(static_cast<uint8_t>(c));
       ++produced;
       continue;
     }
-    int v = reader->Next();
+    int v = reader.Next();
     if (v < 0) return DecodeStatus::Corrupt;
     if (v == 0) {
       window.Put(kDle);
@@ -94,11 +92,11 @@ DecodeStatus Unreduce(DecoderIO& io, int factor) {
     }
     int length = v & length_mask;
     if (length == length_mask) {
-      int extra = reader->Next();
+      int extra = reader.Next();
       if (extra < 0) return DecodeStatus::Corrupt;
       length += extra;
     }
-    int w = reader->Next();
+    int w = reader.Next();
     if (w < 0) return DecodeStatus::Corrupt;
     length += 3;
     uint32_t distance = ((static_cast<uint32_t>(v) >> (8 - factor)) << 8) + static_cast<uint32_t>(w) + 1;

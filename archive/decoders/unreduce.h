@@ -15,17 +15,18 @@
 
 namespace archive {
 
-// Decodes one reduced entry; factor is the compression factor 1-4, that is
-// the entry's method minus 1. Writes through the window and FlushWindow until
-// io.uncompressed_size() bytes have been produced, then ends with
-// FlushOutput. A copy reaching back before the entry's first byte reads
+// Entry point of methods 2-5. Decodes one reduced entry; factor is the
+// compression factor 1-4, that is the entry's method minus 1. Writes through
+// the window and FlushWindow until io.uncompressed_size() bytes have been
+// produced, then ends with FlushOutput. A copy reaching back before the entry's first byte reads
 // zeros.
 //
 // Returns Completed when exactly the declared size was produced. Returns
 // Corrupt, without flushing the unfinished window, on a follower count above
 // 32, a follower index outside its set, a copy that would run past the
 // declared size, a factor outside 1-4, or when the input ends before the
-// declared size is reached. Errors raised by the input source or the output
+// declared size is reached. Allocates nothing (the follower sets, about
+// 8.5 KB, live on the stack). Errors raised by the input source or the output
 // sink pass through.
 DecodeStatus Unreduce(DecoderIO& io, int factor);
 

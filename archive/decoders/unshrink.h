@@ -12,8 +12,9 @@
 
 namespace archive {
 
-// Decodes one shrunk entry from io's input until io.uncompressed_size() bytes
-// have been produced, writing them with PutByte, and ends with FlushOutput.
+// Entry point of method 1. Decodes one shrunk entry from io's input until
+// io.uncompressed_size() bytes have been produced, writing them with
+// PutByte, and ends with FlushOutput.
 //
 // Returns Completed when exactly the declared size was produced. Returns
 // Corrupt, without flushing the bytes still buffered, on an undefined code or

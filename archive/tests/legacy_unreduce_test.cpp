@@ -97,8 +97,9 @@ TEST(Unreduce, RejectsCorruptStreams) {
   BitWriter bad_index;
   for (int i = 0; i < 255; ++i) bad_index.Put(0, 6);
   bad_index.Put(3, 6);
-  bad_index.Put('a', 8), bad_index.Put('b', 8), bad_index.Put('c', 8);
-  bad_index.Put(0, 1), bad_index.Put(3, 2);
+  for (char c : {'a', 'b', 'c'}) bad_index.Put(static_cast<uint8_t>(c), 8);
+  bad_index.Put(0, 1);  // from the set
+  bad_index.Put(3, 2);  // index 3 of 3
   struct Row {
     const char* name;
     int method;
