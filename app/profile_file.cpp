@@ -102,18 +102,23 @@ bool HasLineBreak(const std::string& text) { return text.find_first_of("\r\n") !
 
 }  // namespace
 
+std::optional<std::string> FindProfileValue(const std::string& bytes, const std::string& section,
+                                            const std::string& key) {
+  std::vector<Line> lines = SplitLines(bytes);
+  size_t found = FindKey(lines, section, key);
+  if (found == std::string::npos) return std::nullopt;
+  std::string value = bytes.substr(lines[found].value_begin, lines[found].value_end - lines[found].value_begin);
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+    value = value.substr(1, value.size() - 2);
+  if (value.size() > ProfileFile::kMaxValueLength) value.resize(ProfileFile::kMaxValueLength);
+  return value;
+}
+
 std::string ProfileFile::ReadString(const std::string& section, const std::string& key,
                                     const std::string& default_value) const {
   std::string bytes;
   if (!LoadFile(path_, bytes)) return default_value;
-  std::vector<Line> lines = SplitLines(bytes);
-  size_t found = FindKey(lines, section, key);
-  if (found == std::string::npos) return default_value;
-  std::string value = bytes.substr(lines[found].value_begin, lines[found].value_end - lines[found].value_begin);
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-    value = value.substr(1, value.size() - 2);
-  if (value.size() > kMaxValueLength) value.resize(kMaxValueLength);
-  return value;
+  return FindProfileValue(bytes, section, key).value_or(default_value);
 }
 
 int32_t ProfileFile::ReadInteger(const std::string& section, const std::string& key, int32_t default_value) const {
@@ -159,15 +164,12 @@ int32_t ParseProfileInteger(const std::string& value, int32_t default_value) {
   return static_cast<int32_t>(magnitude);
 }
 
-void ProfileFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+void SetProfileValue(std::string& bytes, const std::string& section, const std::string& key,
+                     const std::string& value) {
   if (section.empty() || key.empty() || HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value) ||
       section.find(']') != std::string::npos || key.find('=') != std::string::npos)
     throw std::invalid_argument("profile entry would change the file's structure: [" + section + "] " + key);
 
-  std::string bytes;
-  if (platform::FileExists(path_)) {
-    if (!LoadFile(path_, bytes)) throw platform::FileCreateError(path_);
-  }
   std::vector<Line> lines = SplitLines(bytes);
   const std::string entry = key + "=" + value;
 
@@ -203,7 +205,14 @@ void ProfileFile::WriteString(const std::string& section, const std::string& key
       bytes += "[" + section + "]\r\n" + entry + "\r\n";
     }
   }
+}
 
+void ProfileFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+  std::string bytes;
+  if (platform::FileExists(path_)) {
+    if (!LoadFile(path_, bytes)) throw platform::FileCreateError(path_);
+  }
+  SetProfileValue(bytes, section, key, value);
   platform::TFileStream out(path_, platform::File::Mode::Create);
   out.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
 }

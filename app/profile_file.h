@@ -21,6 +21,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace app {
@@ -53,5 +54,13 @@ class ProfileFile {
 
 // The integer rule of ReadInteger on its own, for a value already read.
 int32_t ParseProfileInteger(const std::string& value, int32_t default_value);
+
+// The rules above on a profile's bytes, without the file: the value of a key
+// (nullopt when the section or key is missing), and the bytes with one value
+// written (raises std::invalid_argument as WriteString does).
+std::optional<std::string> FindProfileValue(const std::string& bytes, const std::string& section,
+                                            const std::string& key);
+void SetProfileValue(std::string& bytes, const std::string& section, const std::string& key,
+                     const std::string& value);
 
 }  // namespace app

@@ -33,6 +33,8 @@ std::string GetSystemDir();   // no trailing backslash
 // the text is empty or its last character is a backslash.
 std::string TrimWithBackslash(const std::string& text);
 // Appends "\" unless the text is empty or its last character is a backslash.
+// (A text cut after the lead byte of a double-byte character is not whole
+// GBK; the appended byte then completes that character.)
 std::string WithBackslash(const std::string& text);
 
 // True when the texts are equal without regard to the case of single-byte
