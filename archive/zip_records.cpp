@@ -261,10 +261,13 @@ int CompareTextUpper(const std::string& a, const std::string& b) {
 }
 
 int CompressionRate(const TZipEntryInfo& entry) {
-  if (entry.UncompressedSize == 0) return 0;
+  // The sizes are the stored 32-bit fields: read as unsigned, so that sizes
+  // from 2 GB up rank by what they say instead of turning negative.
+  const double compressed = static_cast<uint32_t>(entry.CompressedSize);
+  const double uncompressed = static_cast<uint32_t>(entry.UncompressedSize);
+  if (uncompressed == 0) return 0;
   // nearbyint rounds half to even in the default rounding mode.
-  double rate = std::nearbyint(static_cast<double>(entry.CompressedSize) * 100.0 / entry.UncompressedSize);
-  return static_cast<int>(std::min(100.0, rate));
+  return static_cast<int>(std::min(100.0, std::nearbyint(compressed * 100.0 / uncompressed)));
 }
 
 int TSortedEntryList::Compare(const TZipEntryInfo* listed, const TZipEntryInfo* added) const {

@@ -385,7 +385,9 @@ TEST(SortedEntryList, RateRoundsHalfToEven) {
   struct Case {
     int32_t compressed, uncompressed;
     int rate;
-  } cases[] = {{1, 200, 0}, {3, 200, 2}, {5, 200, 2}, {7, 200, 4}, {0, 0, 0}, {300, 100, 100}, {1, 3, 33}};
+  } cases[] = {{1, 200, 0}, {3, 200, 2}, {5, 200, 2}, {7, 200, 4}, {0, 0, 0}, {300, 100, 100}, {1, 3, 33},
+                 // sizes of 2 GB and more are read as unsigned
+                 {-1, 1, 100}, {1, -1, 0}, {-2147483647 - 1, -1, 50}};
   for (const auto& c : cases) {
     TZipEntryInfo e;
     e.CompressedSize = c.compressed;
