@@ -1,4 +1,7 @@
 #include <windows.h>
+// winuser.h maps OemToAnsi to OemToCharA, which would rename the platform
+// function defined below and leave callers with an undefined reference.
+#undef OemToAnsi
 
 #include "platform/encoding.h"
 #include "platform/windows/wide.h"
