@@ -452,11 +452,20 @@ void TitleBarWindow::PaintBar() {
 
 void TitleBarWindow::Pressed(MouseButton button, LPARAM position, bool double_click) {
   SetCapture(window_);
+  clicked_ = button == MouseButton::Left;
   bar_->MouseDown(button, GET_X_LPARAM(position), GET_Y_LPARAM(position), double_click);
 }
 
+// A left press and release inside the bar is a click (reported before the
+// release, as for any control); a press that started a window drag never
+// gets here, the system's move loop takes the release.
 void TitleBarWindow::Released(MouseButton button, LPARAM position) {
-  bar_->MouseUp(button, GET_X_LPARAM(position), GET_Y_LPARAM(position));
+  const int x = GET_X_LPARAM(position), y = GET_Y_LPARAM(position);
+  if (button == MouseButton::Left && clicked_) {
+    clicked_ = false;
+    if (x >= 0 && y >= 0 && x < ClientWidth() && y < ClientHeight() && bar_->OnClick) bar_->OnClick();
+  }
+  bar_->MouseUp(button, x, y);
   if (GetCapture() == window_) ReleaseCapture();
 }
 

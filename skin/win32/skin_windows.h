@@ -102,6 +102,7 @@ class TitleBarWindow final : public TitleBarHost {
   HWND window_ = nullptr;
   HWND owner_ = nullptr;
   std::unique_ptr<TOvCustForm> bar_;
+  bool clicked_ = false;
 };
 
 // For message loops: Enter, Escape and Tab, Alt+letter accelerators go to the
