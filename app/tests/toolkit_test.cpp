@@ -118,6 +118,15 @@ TEST(ShortenPathText, TailScansAsSpecified) {
       // 4 bytes, the dots, 63 bytes.
       {"cut after one backslash", "C:\\" + a20 + "\\" + b70 + "\\" + c10, 70,
        "C:\\a..." + Repeat('b', 52) + "\\" + c10},
+      // Around the reach of 62 bytes: a tail of 62 bytes from the second-last
+      // backslash is kept whole; at 63 the scan stops on the backslash and on
+      // the reach at once; one byte further the tail is cut by length.
+      {"tail of 62", "C:\\" + Repeat('a', 30) + "\\" + Repeat('b', 20) + "\\" + Repeat('c', 40), 70,
+       "C:\\aa...\\" + Repeat('b', 20) + "\\" + Repeat('c', 40)},
+      {"tail of 63", "C:\\" + Repeat('a', 30) + "\\" + Repeat('b', 20) + "\\" + Repeat('c', 41), 70,
+       "C:\\a...\\" + Repeat('b', 20) + "\\" + Repeat('c', 41)},
+      {"tail of 64", "C:\\" + Repeat('a', 30) + "\\" + Repeat('b', 20) + "\\" + Repeat('c', 42), 70,
+       "C:\\a..." + Repeat('b', 20) + "\\" + Repeat('c', 42)},
       // No backslash within the last 62 bytes: 3 bytes, the dots, 64 bytes.
       {"cut without backslash", "C:\\" + Repeat('z', 97), 70, "C:\\..." + Repeat('z', 64)},
       // A trailing backslash stops the first scan at once.
