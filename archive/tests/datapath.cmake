@@ -20,3 +20,11 @@ if(NOT DZ_WINDOWS)
   target_link_libraries(make_unzip_seeds PRIVATE dz_decoders ZLIB::ZLIB)
   target_include_directories(make_unzip_seeds PRIVATE ${CMAKE_SOURCE_DIR})
 endif()
+
+if(NOT DZ_WINDOWS AND NOT DZ_FUZZ)
+  dz_add_test(NAME unzip_cli_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/unzip_cli_test.cpp
+    LIBS dz_decoders ZLIB::ZLIB)
+  target_compile_definitions(unzip_cli_tests PRIVATE UNZIPPER_PATH="$<TARGET_FILE:unzipper>")
+  add_dependencies(unzip_cli_tests unzipper)
+endif()

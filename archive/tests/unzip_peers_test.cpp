@@ -289,6 +289,31 @@ TEST_F(PeerTest, PeerFixturesOfMethods0And8) {
   }
 }
 
+TEST_F(PeerTest, SplitArchiveEntryCrossingVolumes) {
+  fs::path fixtures = FixtureFolder();
+  if (!fs::exists(fixtures / "manifest.json")) GTEST_SKIP() << "peer fixtures not found at " << fixtures;
+  // zip -s 64k: TEST.JPG runs from the .z01 volume into the .zip; the data
+  // path continues on the next disk in the middle of the entry.
+  fs::copy_file(fixtures / "generated-infozip" / "infozip-split-deflate.z01", root / "set.z01");
+  fs::copy_file(fixtures / "generated-infozip" / "infozip-split-deflate.zip", root / "set.zip");
+  TUnZipper z;
+  z.SetZipName((root / "set.zip").string());
+  z.SetDestDir((root / "out").string());
+  z.DoAll = true;
+  z.OverwriteMode = Always;
+  std::vector<int> disks;
+  // Info-ZIP names the volumes .z01, .z02, ... and the last one .zip.
+  z.OnGetNextDisk = [&](TUnZipper* sender, int disk, std::string& name) {
+    disks.push_back(disk);
+    name = (root / (disk == sender->NumberOfDisks() ? "set.zip" : "set.z0" + std::to_string(disk))).string();
+  };
+  EXPECT_EQ(z.UnZip(), 3);
+  EXPECT_FALSE(disks.empty());
+  EXPECT_EQ(ReadBytes(root / "out" / "LOREM.TXT"), ReadBytes(fixtures / "commons-compress" / "expected" / "LOREM.TXT"));
+  EXPECT_EQ(ReadBytes(root / "out" / "TEST.JPG"), ReadBytes(fixtures / "sharpcompress" / "Original" / "jpg" / "test.jpg"));
+  EXPECT_EQ(fs::file_size(root / "out" / "TECT.TXT"), 15498u);
+}
+
 TEST_F(PeerTest, TraversalFixturesStayInside) {
   fs::path fixtures = FixtureFolder();
   if (!fs::exists(fixtures / "manifest.json")) GTEST_SKIP() << "peer fixtures not found at " << fixtures;
