@@ -12,7 +12,7 @@ target_compile_definitions(dz_legacy_test_support PRIVATE DZ_SOURCE_DIR="${CMAKE
 dz_add_test(NAME legacy_decoder_tests
   SOURCES ${legacy_dir}/tests/legacy_unshrink_test.cpp ${legacy_dir}/tests/legacy_unreduce_test.cpp
           ${legacy_dir}/tests/legacy_explode_test.cpp ${legacy_dir}/tests/legacy_fixtures_test.cpp
-          ${legacy_dir}/tests/legacy_encrypted_test.cpp
+          ${legacy_dir}/tests/legacy_encrypted_test.cpp ${legacy_dir}/tests/legacy_boundaries_test.cpp
   LIBS dz_legacy_test_support)
 
 # Writes the seeds of the fuzz targets: legacy_fuzz_seeds <archive/fuzz/corpus>
