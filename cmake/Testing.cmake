@@ -11,6 +11,11 @@ if(DZ_WINDOWS)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  # GoogleTest's sources reach characters outside GBK (the micro sign of
+  # <chrono>), which the program-wide -fexec-charset=CP936 cannot encode; they
+  # need no GBK literals, so they keep UTF-8.
+  target_compile_options(gtest PRIVATE -fexec-charset=UTF-8)
+  target_compile_options(gmock PRIVATE -fexec-charset=UTF-8)
   set(DZ_GTEST_LIBS gtest gmock)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tools/wine-run)
 else()
