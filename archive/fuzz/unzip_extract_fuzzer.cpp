@@ -70,8 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   // Nothing may appear in the box outside dest.
   for (const auto& item : std::filesystem::recursive_directory_iterator(work / "box", ignored)) {
-    std::string rel = std::filesystem::relative(item.path(), dest, ignored).string();
-    if (rel.rfind("..", 0) == 0 && item.path() != dest.parent_path()) {
+    std::filesystem::path rel = std::filesystem::relative(item.path(), dest, ignored);
+    if (!rel.empty() && *rel.begin() == ".." && item.path() != dest.parent_path()) {
       std::fprintf(stderr, "written outside the destination: %s\n", item.path().c_str());
       std::abort();
     }
