@@ -182,6 +182,44 @@ TEST(ButtonWindow, GroupTogglesWithoutAllowAllUp) {
   EXPECT_FALSE(g[1]->button().Down());
 }
 
+// What the button window really painted, read back from its own context.
+COLORREF PaintedPixel(HWND window, int x, int y) {
+  HDC dc = GetDC(window);
+  COLORREF color = GetPixel(dc, x, y);
+  ReleaseDC(window, dc);
+  return color;
+}
+
+TEST(ButtonWindow, PaintsTheParentBehindItsCorners) {
+  // A parent with a distinct solid background.
+  WNDCLASSW info{};
+  info.lpfnWndProc = DefWindowProcW;
+  info.hInstance = GetModuleHandleW(nullptr);
+  info.hbrBackground = CreateSolidBrush(RGB(200, 30, 40));
+  info.lpszClassName = L"SkinTestRedForm";
+  RegisterClassW(&info);
+  HWND form = CreateWindowExW(0, L"SkinTestRedForm", L"", WS_POPUP | WS_VISIBLE, 100, 100, 300, 200, nullptr,
+                              nullptr, GetModuleHandleW(nullptr), nullptr);
+  SetForegroundWindow(form);
+  SkinButtonWindow* b = SkinButtonWindow::Create(form, 20, 20, 100, 30);
+  b->button().SetHotTrack(true);
+  b->button().SetColor(Rgb(22, 205, 0));
+  RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  const COLORREF red = RGB(200, 30, 40);
+  EXPECT_EQ(b->button().host()->ParentColor(), Rgb(200, 30, 40));
+  // Three pixels of each corner come from the parent.
+  for (auto [x, y] : {std::pair{0, 0}, {1, 0}, {0, 1}, {99, 0}, {98, 0}, {99, 1}, {0, 29}, {99, 29}, {98, 29}})
+    EXPECT_EQ(PaintedPixel(b->hwnd(), x, y), red) << x << "," << y;
+  // Then the outer frame, darker than the parent, and the inner frame.
+  EXPECT_EQ(PaintedPixel(b->hwnd(), 1, 1), ColorToRgb(LowerLuminance(Rgb(200, 30, 40), 20)));
+  EXPECT_EQ(PaintedPixel(b->hwnd(), 0, 5), ColorToRgb(LowerLuminance(Rgb(200, 30, 40), 20)));
+  EXPECT_EQ(PaintedPixel(b->hwnd(), 1, 5), ColorToRgb(cl3DDkShadow));
+  // The idle face: the gradient's bottom row above the two lines.
+  EXPECT_EQ(PaintedPixel(b->hwnd(), 50, 25), RGB(17, 183, 0));
+  DestroyWindow(form);
+  DeleteObject(info.hbrBackground);
+}
+
 TEST(TitleBarWindow, CloseButtonReleaseSendsTheCloseCommand) {
   HWND owner = MakeForm(742, 473);
   TitleBarWindow* bar = TitleBarWindow::Create(owner, 25);
