@@ -20,6 +20,8 @@ using testing::FakeButtonHost;
 constexpr TColor kGreen = Rgb(22, 205, 0);  // the wizard's button colour
 constexpr platform::Rgb kBackground = MakeRgb(1, 2, 3);
 
+platform::Rgb Sys(TColor color) { return ColorToRgb(color); }
+
 struct Fixture {
   FakeButtonHost host{177, 49};
   TOvSkinButton button;
@@ -176,6 +178,60 @@ TEST_F(ButtonFaces, DisabledCaptionGreyAndNoFocusMark) {
   EXPECT_EQ(canvas.GetPixel(88, 24), MakeRgb(22, 205, 0));
   EXPECT_EQ(canvas.GetPixel(0, 10), 0u);
   EXPECT_EQ(canvas.GetPixel(3, 4), MakeRgb(22, 205, 0));
+}
+
+TEST_F(ButtonFaces, PlainLookFrames) {
+  // Without hot tracking: a three-D frame in system colours (or tinted from
+  // Color), the window-frame ring of the active default, lowered when pressed.
+  struct Case {
+    const char* name;
+    TColor color;
+    bool is_default, pressed;
+    platform::Rgb at00, at11, at22;
+  } cases[] = {
+      {"idle", clBtnFace, false, false, Sys(clBtnHighlight), Sys(cl3DLight), Sys(clBtnFace)},
+      {"default", clBtnFace, true, false, Sys(clWindowFrame), Sys(clBtnHighlight), Sys(cl3DLight)},
+      {"pressed", clBtnFace, false, true, Sys(clBtnText), Sys(clBtnShadow), Sys(clBtnFace)},
+      {"tinted", kGreen, false, false, ColorToRgb(RaiseLuminance(kGreen, 100)), ColorToRgb(RaiseLuminance(kGreen, 40)),
+       MakeRgb(22, 205, 0)},
+      {"tinted pressed", kGreen, false, true, ColorToRgb(LowerLuminance(kGreen, 100)),
+       ColorToRgb(LowerLuminance(kGreen, 50)), MakeRgb(22, 205, 0)},
+  };
+  for (const auto& c : cases) {
+    FakeButtonHost host(75, 25);
+    TOvSkinButton button;
+    button.AttachHost(&host);
+    button.SetColor(c.color);
+    button.SetDefault(c.is_default);
+    button.WindowCreated();
+    if (c.pressed) button.KeyDown(kKeySpace, {});
+    auto canvas = platform::CreateMemoryCanvas(75, 25);
+    Clear(*canvas, kBackground);
+    button.Paint(*canvas);
+    EXPECT_EQ(canvas->GetPixel(0, 0), c.at00) << c.name;
+    EXPECT_EQ(canvas->GetPixel(1, 1), c.at11) << c.name;
+    EXPECT_EQ(canvas->GetPixel(2, 2), c.at22) << c.name;
+  }
+}
+
+TEST_F(ButtonFaces, DownGroupButtonShowsTheChecker) {
+  FakeButtonHost host(40, 20);
+  TOvSkinButton button;
+  button.AttachHost(&host);
+  button.SetColor(kGreen);
+  button.SetGroupIndex(3);
+  button.SetDown(true);
+  auto canvas = platform::CreateMemoryCanvas(40, 20);
+  Clear(*canvas, kBackground);
+  button.Paint(*canvas);
+  // Inside the two-line frame, pixels with x and y of equal parity are silver.
+  for (int y = 4; y < 16; ++y)
+    for (int x = 4; x < 36; ++x)
+      ASSERT_EQ(canvas->GetPixel(x, y), (x % 2) == (y % 2) ? MakeRgb(192, 192, 192) : MakeRgb(22, 205, 0))
+          << x << "," << y;
+  button.SetShowDownPattern(false);
+  button.Paint(*canvas);
+  EXPECT_EQ(canvas->GetPixel(10, 10), MakeRgb(22, 205, 0));
 }
 
 TEST(ButtonCaption, PlacementAndStyles) {

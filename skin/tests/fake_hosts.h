@@ -32,6 +32,7 @@ class FakeButtonHost : public ButtonHost {
   void EnableWindow(bool value) override { enabled = value; }
   void SetFormModalResult(int value) override { modal_results.push_back(value); }
   void BroadcastGroup(int group_index) override {
+    if (!siblings) return;
     for (TOvSkinButton* b : *siblings) b->GroupMessage(group_index, self);
   }
   void AnnounceFocus() override { ++focus_announcements; }

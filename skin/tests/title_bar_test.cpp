@@ -162,6 +162,20 @@ TEST_F(TitleBar, WizardFadeAndCloseImage) {
   EXPECT_EQ(canvas->GetPixel(709 + dx, dy), RgbAt(down, dx, dy));
 }
 
+TEST_F(TitleBar, FadeStyles) {
+  UseWizardValues();
+  bar->SetExBtnClose(false);
+  bar->SetExFadeStyle(fdNone);
+  auto canvas = Paint();
+  for (int y : {0, 12, 24}) EXPECT_EQ(canvas->GetPixel(400, y), MakeRgb(255, 199, 142)) << y;
+  bar->SetExFadeStyle(fdUp);
+  canvas = Paint();
+  // One fade over all 25 rows: row 0 is band 1 (two bands share it), the
+  // last row band 30.
+  EXPECT_EQ(canvas->GetPixel(400, 0), MakeRgb(48, 105, 181));
+  EXPECT_EQ(canvas->GetPixel(400, 24), MakeRgb(35, 78, 136));
+}
+
 TEST_F(TitleBar, HiddenButtonsAreNotDrawnAndRestoreImagesFollowLastSizeCommand) {
   UseWizardValues();
   bar->SetExBtnClose(false);
