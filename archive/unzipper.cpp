@@ -79,6 +79,13 @@ std::string ThreeDigits(int n) {
   return text;
 }
 
+// ".001" for disk 1, the extension of the numbered-volume naming.
+std::string NumberedExtension(int n) {
+  char text[16];
+  std::snprintf(text, sizeof text, ".%3.3d", n);
+  return text;
+}
+
 std::string DriveRoot(const std::string& path) { return UpperAscii(path.substr(0, 3)); }
 
 // One character of GBK text for wildcard matching: a single byte (ASCII
@@ -642,7 +649,7 @@ TBufferedFileStream* TUnZipper::SwapToDisk(int n) {
 
 void TUnZipper::DefaultGetNextDisk(TUnZipper*, int NextDisk, std::string& FName) {
   if (SpanKind() != SpanRemovable) {
-    std::string numbered = ChangeFileExt(FName, "." + ThreeDigits(NextDisk));
+    std::string numbered = ChangeFileExt(FName, NumberedExtension(NextDisk));
     if (platform::FileExists(numbered)) {
       FName = numbered;
       return;

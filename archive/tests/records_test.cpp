@@ -8,6 +8,7 @@
 #include "archive/tests/memory_stream.h"
 #include "archive/tests/zip_builder.h"
 #include "archive/zip_records.h"
+#include "platform/encoding.h"
 
 namespace archive {
 namespace {
@@ -162,7 +163,7 @@ TEST(CentralRecord, ReadsFieldsAndSplitsNames) {
     auto built = BuildZip(spec);
     MemoryStream stream(built.bytes);
     stream.Seek(built.central_offset, 0);
-    TZipEntryInfo e;
+    TZipEntryInfo e(false);  // names as stored: the split alone is under test
     ASSERT_TRUE(e.ReadCentralRecord(stream)) << c.stored;
     EXPECT_EQ(e.Directory(), c.directory) << c.stored;
     EXPECT_EQ(e.FileName(), c.file) << c.stored;
@@ -177,6 +178,34 @@ TEST(CentralRecord, ReadsFieldsAndSplitsNames) {
     EXPECT_EQ(e.ExternalAttributes, 0x21u);
     EXPECT_EQ(e.LocalHeaderOffset, 0u);
     EXPECT_EQ(e.CentralRecordOffset, built.central_offset);
+  }
+}
+
+TEST(CentralRecord, OnlyMsDosNamesAreConvertedFromTheOemCodePage) {
+  // Whatever the OEM code page of the system (936 on the target systems,
+  // where GBK passes unchanged), only host 0 with the OEM flag converts.
+  const std::string name = "\xD6\xD0\x95\x5C/\x82\xA0.txt";
+  std::string stored_form = name;
+  stored_form[4] = '\\';
+  struct Case {
+    uint16_t made_by;
+    bool oem_flag;
+    std::string expected;
+  } cases[] = {
+      {0x0014, true, platform::OemToAnsi(stored_form)},
+      {0x0014, false, stored_form},
+      {0x0314, true, stored_form},  // UNIX
+      {0x0A14, true, stored_form},  // Windows NTFS
+  };
+  for (const auto& c : cases) {
+    ZipSpec spec;
+    spec.entries.push_back({.name = name, .data = "", .made_by = c.made_by});
+    auto built = BuildZip(spec);
+    MemoryStream stream(built.bytes);
+    stream.Seek(built.central_offset, 0);
+    TZipEntryInfo e(c.oem_flag);
+    ASSERT_TRUE(e.ReadCentralRecord(stream));
+    EXPECT_EQ(e.FullName(), c.expected) << std::hex << c.made_by << " " << c.oem_flag;
   }
 }
 

@@ -104,6 +104,9 @@ TEST(UnZipperProperties, DefaultsAndSetterRules) {
 }
 
 TEST(UnZipperProperties, QuestionMarkDialogsCancelNatively) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the real dialogs would wait for a person";
+#endif
   TUnZipper z;
   z.SetDestDir("C:\\Keep");
   // Natively the dialogs report cancellation.
@@ -260,19 +263,20 @@ TEST_F(UnZipperDirectory, MissingEndRecordFollowsIncompleteZipMode) {
   }
 }
 
-TEST_F(UnZipperDirectory, IncompleteHandlerIsAskedUntilTheArchiveIsWhole) {
+TEST_F(UnZipperDirectory, IncompleteHandlerIsAskedAgainUntilItDecides) {
   auto built = BuildZip(ThreeEntries());
   const std::string path = Write("parts.zip", built.bytes.substr(0, built.central_offset));
   TUnZipper z;
   int calls = 0;
   z.OnInCompleteZip = [&](TUnZipper*, TIncompleteZipMode& mode) {
     EXPECT_EQ(mode, izAssumeMulti);
-    // The second time, the "missing part" has arrived.
-    if (++calls == 2) WriteWholeFile(path, built.bytes);
+    // The second time the "user" gives up waiting for the last part.
+    if (++calls == 2) mode = izAssumeBad;
   };
   z.SetZipName(path);
   z.ReadZipDirectory();
   EXPECT_EQ(calls, 2);
+  EXPECT_TRUE(z.RecoveredFromLocalHeaders());
   EXPECT_EQ(z.Count(), 3);
 
   TUnZipper giving_up;
