@@ -80,6 +80,7 @@ void TOvSkinBaseButton::MouseDown(MouseButton button, int x, int y) {
 }
 
 void TOvSkinBaseButton::MouseMove(int x, int y) {
+  if (OnMouseMove) OnMouseMove(x, y);
   if (!tracking_) return;
   bool inside = ClientRect().Contains(x, y);
   if (inside != pressed_look_) {
@@ -116,8 +117,15 @@ bool TOvSkinBaseButton::EraseBackground(Canvas& canvas) {
   return true;
 }
 
-void TOvSkinBaseButton::FocusGained() { ShowFocusState(); }
-void TOvSkinBaseButton::FocusLost() { ShowFocusState(); }
+void TOvSkinBaseButton::FocusGained() {
+  ShowFocusState();
+  if (OnEnter) OnEnter();
+}
+
+void TOvSkinBaseButton::FocusLost() {
+  ShowFocusState();
+  if (OnExit) OnExit();
+}
 
 void TOvSkinBaseButton::Click() {
   if (host_) host_->SetFormModalResult(0);
@@ -229,13 +237,21 @@ void TOvSkinButton::KeyDown(int key, ShiftState shift) {
     pressed_look_ = true;
     ShowPressState();
   }
+  if (OnKeyDown) OnKeyDown(key);
 }
 
 void TOvSkinButton::KeyUp(int key) {
-  if (key != kKeySpace) return;
-  pressed_look_ = false;
-  if (space_armed_) PressButton();
-  ShowPressState();
+  if (key == kKeySpace) {
+    pressed_look_ = false;
+    if (space_armed_) PressButton();
+    ShowPressState();
+  }
+  if (OnKeyUp) OnKeyUp(key);
+}
+
+bool TOvSkinButton::KeyPress(char& character) {
+  if (OnKeyPress) OnKeyPress(character);
+  return character != 0;
 }
 
 bool TOvSkinButton::DialogKey(int key, ShiftState shift) {

@@ -81,8 +81,11 @@ class TOvSkinBaseButton {
   int Height() const { return height_; }
   bool TabStop() const { return tab_stop_; }
 
-  TNotifyEvent OnClick, OnMouseEnter, OnMouseLeave;
+  TNotifyEvent OnClick, OnMouseEnter, OnMouseLeave, OnEnter, OnExit;
   TMouseEvent OnMouseDown, OnMouseUp;
+  TMouseMoveEvent OnMouseMove;
+  TKeyEvent OnKeyDown, OnKeyUp;
+  TKeyPressEvent OnKeyPress;
 
   // State.
   bool Tracking() const { return tracking_; }
@@ -203,6 +206,9 @@ class TOvSkinButton : public TOvSkinBaseButton {
   void KeyUp(int key);
   bool DialogKey(int key, ShiftState shift);
   bool DialogChar(char character);
+  // A character typed on the focused button (OnKeyPress); true when it is
+  // left for the accelerator search.
+  bool KeyPress(char& character);
   // The focus moved within the form; focused_is_push_button tells whether the
   // newly focused control is a push button (skinned or standard).
   void FocusChanged(bool focused_is_push_button, bool focused_is_this);

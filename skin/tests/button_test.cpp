@@ -351,6 +351,30 @@ TEST(ButtonKeys, SpaceThenFocusLossDoesNotClick) {
   EXPECT_EQ(clicks, 1);
 }
 
+TEST(ButtonEvents, KeyFocusAndMoveEventsFire) {
+  FakeButtonHost host(75, 25);
+  TOvSkinButton button;
+  button.AttachHost(&host);
+  std::vector<std::string> log;
+  button.OnEnter = [&] { log.push_back("enter"); };
+  button.OnExit = [&] { log.push_back("exit"); };
+  button.OnKeyDown = [&](int& key) { log.push_back("down " + std::to_string(key)); };
+  button.OnKeyUp = [&](int& key) { log.push_back("up " + std::to_string(key)); };
+  button.OnKeyPress = [&](char& c) {
+    log.push_back(std::string("press ") + c);
+    c = 0;  // swallowed
+  };
+  button.OnMouseMove = [&](int x, int y) { log.push_back("move " + std::to_string(x) + "," + std::to_string(y)); };
+  button.FocusGained();
+  button.KeyDown(kKeySpace, {});
+  button.KeyUp(kKeySpace);
+  char c = 'x';
+  EXPECT_FALSE(button.KeyPress(c));
+  button.MouseMove(3, 4);
+  button.FocusLost();
+  EXPECT_EQ(log, (std::vector<std::string>{"enter", "down 32", "up 32", "press x", "move 3,4", "exit"}));
+}
+
 TEST(ButtonKeys, DialogKeysAndAccelerator) {
   FakeButtonHost host(75, 25);
   TOvSkinButton button;

@@ -147,6 +147,11 @@ TEST(ButtonWindow, EnterClicksTheFocusedButtonOrTheDefault) {
   EXPECT_EQ(other_clicks.clicks, 2);
   MSG alt_x{edit, WM_SYSCHAR, L'x', 0, 0, {0, 0}};
   EXPECT_FALSE(HandleDialogKey(alt_x));
+  // A plain character typed on a focused skinned button also reaches the
+  // accelerators of the form.
+  SetFocus(ok->hwnd());
+  SendMessageW(ok->hwnd(), WM_CHAR, L'C', 0);
+  EXPECT_EQ(other_clicks.clicks, 3);
   // A disabled button neither takes Enter nor keeps the focus.
   SetFocus(ok->hwnd());
   ok->button().SetEnabled(false);

@@ -161,7 +161,11 @@ LRESULT SkinButtonWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpar
       return 0;
     case WM_KEYDOWN: KeyPressed(int(wparam)); return 0;
     case WM_KEYUP: button_.KeyUp(int(wparam)); return 0;
-    case WM_CHAR: DispatchDialogChar(window_, wchar_t(wparam)); return 0;
+    case WM_CHAR: {
+      char character = wparam < 0x80 ? char(wparam) : 0;
+      if (button_.KeyPress(character) && wparam < 0x80) DispatchDialogChar(window_, wchar_t(character));
+      return 0;
+    }
     case WM_SYSCHAR:
       if (DispatchDialogChar(window_, wchar_t(wparam))) return 0;
       break;
