@@ -1,3 +1,6 @@
+// Explode: the trees are read into canonical decoding tables (counts per
+// length and symbols in code order) and codes are decoded a bit at a time,
+// inverting each bit, which turns Implode's codes into canonical ones.
 #include "archive/decoders/explode.h"
 
 #include "archive/decoders/history_window.h"

@@ -1,3 +1,6 @@
+// Unreduce in its two layers: FollowerReader turns bits into bytes through
+// the follower sets, and the loop below reads those bytes as literals and
+// DLE copies into the history window.
 #include "archive/decoders/unreduce.h"
 
 #include "archive/decoders/history_window.h"
