@@ -268,8 +268,10 @@ TEST_F(UnZipperDirectory, IncompleteHandlerIsAskedAgainUntilItDecides) {
   const std::string path = Write("parts.zip", built.bytes.substr(0, built.central_offset));
   TUnZipper z;
   int calls = 0;
+  platform::SetCursorShape(platform::CursorShape::Default);
   z.OnInCompleteZip = [&](TUnZipper*, TIncompleteZipMode& mode) {
     EXPECT_EQ(mode, izAssumeMulti);
+    EXPECT_EQ(platform::CurrentCursor(), platform::CursorShape::Hourglass) << "while the directory is read";
     // The second time the "user" gives up waiting for the last part.
     if (++calls == 2) mode = izAssumeBad;
   };
@@ -278,6 +280,7 @@ TEST_F(UnZipperDirectory, IncompleteHandlerIsAskedAgainUntilItDecides) {
   EXPECT_EQ(calls, 2);
   EXPECT_TRUE(z.RecoveredFromLocalHeaders());
   EXPECT_EQ(z.Count(), 3);
+  EXPECT_EQ(platform::CurrentCursor(), platform::CursorShape::Default) << "restored";
 
   TUnZipper giving_up;
   giving_up.OnInCompleteZip = [](TUnZipper*, TIncompleteZipMode& mode) { mode = izAssumeNotAZip; };
