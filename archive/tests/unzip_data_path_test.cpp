@@ -12,6 +12,7 @@
 #include "archive/decoders/stored.h"
 #include "archive/errors.h"
 #include "archive/extract_data_path.h"
+#include "archive/extract_paths.h"
 #include "archive/tests/datapath_fakes.h"
 #include "platform/messages.h"
 
@@ -272,6 +273,56 @@ TEST(EntryInput, DecryptsBlocksWithKeysRunningOnFromTheHeader) {
   EXPECT_EQ(Inflate(io2), DecodeStatus::Completed);
   EXPECT_EQ(sink2.bytes, data);
   EXPECT_EQ(calls, 3);
+}
+
+TEST(ExtractPaths, OutputFolderAndContainment) {
+  // \x95\x5C is one GBK character whose second byte is a backslash.
+  const std::string gbk_with_backslash = "\x95\x5C";
+  struct Row {
+    std::string dest, root, directory;
+    bool recreate;
+    std::string folder;
+    bool inside;
+  };
+  const Row rows[] = {
+      {"C:\\Out", "", "sub\\", true, "C:\\Out\\sub\\", true},
+      {"C:\\Out", "", "sub\\", false, "C:\\Out\\", true},
+      {"C:\\Out", "", "\\abs\\", true, "C:\\Out\\abs\\", true},
+      {"C:\\Out", "", "D:\\abs\\", true, "C:\\Out\\abs\\", true},
+      {"C:\\Out", "", "D:abs\\", true, "C:\\Outabs\\", false},  // drive-relative: a sibling folder
+      {"C:\\Out", "", "..\\", true, "C:\\Out\\..\\", false},
+      {"C:\\Out", "", "a\\ . .\\", true, "C:\\Out\\a\\ . .\\", false},
+      {"C:\\Out", "", gbk_with_backslash + "..\\", true, "C:\\Out\\" + gbk_with_backslash + "..\\", true},
+      {"C:\\Out", "Top\\", "TOP\\x\\", true, "C:\\Out\\x\\", true},
+      // \x95\x41 and \x95\x61 are two characters whose trail bytes are "A" and "a": no case folding
+      {"C:\\Out", "\x95\x41\\", "\x95\x61\\x\\", true, "C:\\Out\\\x95\x61\\x\\", true},
+      {"", "", "sub\\", true, "\\sub\\", true},                   // empty DestDir: root of the drive
+      {"", "", "C:\\Program\\", true, "C:\\Program\\", true},
+      {"", "", "C:\\a\\..\\..\\", true, "C:\\a\\..\\..\\", false},
+  };
+  for (const Row& row : rows) {
+    std::string folder = OutputFolder(row.dest, row.root, row.directory, row.recreate);
+    EXPECT_EQ(folder, row.folder) << row.directory;
+    EXPECT_EQ(StaysInside(row.dest, folder + "f.txt"), row.inside) << row.directory;
+  }
+  EXPECT_FALSE(StaysInside("C:\\Out", "C:\\Out\\.."));
+  EXPECT_EQ(FolderOf("C:\\Out\\" + gbk_with_backslash + "f.txt"), "C:\\Out");
+}
+
+TEST(ExtractPaths, AttributesKeptFromTheExternalAttributes) {
+  struct Row {
+    uint32_t external, applied;
+  };
+  const Row rows[] = {
+      {0x00000020, 0x20},  // archive
+      {0x00000001, 0x01},  // read-only
+      {0x00000027, 0x27},  // read-only, hidden, system, archive
+      {0x81A40000, 0x80},  // UNIX rw-r--r--, no DOS bits: normal
+      {0x41ED0010, 0x80},  // UNIX folder mode and the folder bit: never on a file
+      {0x00004500, 0x80},  // encrypted, reparse point, temporary
+      {0x81240021, 0x21},  // UNIX r--r--r-- with DOS read-only and archive
+  };
+  for (const Row& row : rows) EXPECT_EQ(FileAttributesOf(row.external), row.applied) << std::hex << row.external;
 }
 
 }  // namespace

@@ -583,21 +583,44 @@ TEST_F(UnZipTest, NotAZipAndEmptyFile) {
 
 #ifndef _WIN32
 TEST_F(UnZipTest, FullDiskEndsTheRun) {
-  if (!platform::FileExists("/dev/full") && access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
-  std::string data(50000, 'f');
-  UseArchive({{"a.txt", "a"}, {"full.txt", data, 0}});
-  Record();
-  rename_index = 1;
-  rename_to = "/dev/full";
-  try {
-    z.UnZip();
-    FAIL() << "no error";
-  } catch (const ECantWriteUCF& e) {
-    EXPECT_STREQ(e.what(), "Cant write uncompressed file");
+  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  // A large entry fails while its blocks are written; a small one only when
+  // the file buffer is written at close, which must fail the same way and
+  // not pass as extracted.
+  for (size_t size : {size_t{50000}, size_t{100}}) {
+    SCOPED_TRACE(size);
+    events.clear();
+    TUnZipper zipper;
+    std::string zip = temp / ("full" + std::to_string(size) + ".zip");
+    dz::testing::WriteWholeFile(zip, BuildTestZip({{"a.txt", "a"}, {"full.txt", std::string(size, 'f'), 0}}));
+    zipper.SetZipName(zip);
+    zipper.SetDestDir(dest);
+    zipper.DoAll = true;
+    zipper.OverwriteMode = Always;
+    int ends = 0;
+    zipper.OnEndUnZip = [&](TUnZipper*, int, const std::string&) { ++ends; };
+    zipper.OnStartUnZip = [](TUnZipper*, int i, std::string& fname, bool&) {
+      if (i == 1) fname = "/dev/full";
+    };
+    try {
+      zipper.UnZip();
+      FAIL() << "no error";
+    } catch (const ECantWriteUCF& e) {
+      EXPECT_STREQ(e.what(), "Cant write uncompressed file");
+    }
+    EXPECT_EQ(ends, 1);
   }
-  EXPECT_EQ(events.back(), "OnUnZipComplete 1");
 }
 #endif
+
+TEST_F(UnZipTest, ReadOnlyEntryFailingItsCrcIsStillDeleted) {
+  TestEntry entry("ro.txt", "content");
+  entry.external_attributes = 0x21;  // read-only, archive
+  entry.declared_crc = 0x0BADC0DE;
+  UseArchive({entry});
+  EXPECT_EQ(z.UnZip(), 0);
+  EXPECT_FALSE(platform::FileExists(Out("ro.txt")));
+}
 
 }  // namespace
 }  // namespace archive
