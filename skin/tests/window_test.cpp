@@ -261,6 +261,20 @@ TEST(TitleBarWindow, CloseButtonReleaseSendsTheCloseCommand) {
   DestroyWindow(owner);
 }
 
+TEST(TitleBarWindow, MinimiseButtonSendsTheMinimiseCommand) {
+  HWND owner = MakeForm(742, 473);
+  TitleBarWindow* bar = TitleBarWindow::Create(owner, 25);
+  bar->bar().SetExBtnMin(true);
+  owner_commands.clear();
+  SendMessageW(bar->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, At(660, 10));
+  EXPECT_TRUE(bar->bar().MinPressed());
+  SendMessageW(bar->hwnd(), WM_LBUTTONUP, 0, At(660, 10));
+  EXPECT_FALSE(bar->bar().MinPressed());
+  EXPECT_EQ(owner_commands, (std::vector<WPARAM>{SC_MINIMIZE}));
+  EXPECT_TRUE(IsIconic(owner));
+  DestroyWindow(owner);
+}
+
 TEST(TitleBarWindow, MaximiseThroughTheBarAndResizeFollowsTheOwner) {
   HWND owner = MakeForm(742, 473);
   TitleBarWindow* bar = TitleBarWindow::Create(owner, 25);
