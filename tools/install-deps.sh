@@ -19,6 +19,8 @@ packages=(
   x11-utils
   # peers for the archive cross-checks and benchmarks
   zip unzip p7zip-full
+  # the extraction benchmark's corpus generator and driver scripts
+  python3
   # cross-building libjpeg-turbo from Debian's source package
   dpkg-dev
 )
