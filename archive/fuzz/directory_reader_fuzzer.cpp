@@ -9,7 +9,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "archive/unzipper.h"
@@ -17,13 +16,9 @@
 
 namespace {
 
-// A plain array, so that the exit handler never sees a destroyed object.
 const char* InputPath() {
   static char path[64];
-  if (!path[0]) {
-    std::snprintf(path, sizeof path, "/tmp/dz-directory-fuzz-%d.zip", static_cast<int>(getpid()));
-    std::atexit([] { std::remove(path); });
-  }
+  if (!path[0]) std::snprintf(path, sizeof path, "/tmp/dz-directory-fuzz-%d.zip", static_cast<int>(getpid()));
   return path;
 }
 
@@ -58,5 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const archive::ArchiveError&) {
   } catch (const platform::Error&) {
   }
+  // libFuzzer may end the process without running exit handlers: remove the
+  // file after every input instead.
+  std::remove(InputPath());
   return 0;
 }
