@@ -44,6 +44,14 @@ wine_env_start() {
   # started by the first test program they would inherit its output pipes and
   # keep CTest waiting for the pipes to close.
   wine wineboot >/dev/null 2>&1 </dev/null || true
+  # Likewise the desktop process, which the first program that makes a window
+  # would start: it lives as long as windows keep coming, and with CTest's
+  # pipes in its hands it holds every later test open until the timeout.
+  (wine explorer.exe /desktop >/dev/null 2>&1 </dev/null &)
+  for _ in $(seq 50); do
+    pgrep -f 'explorer.exe /desktop' >/dev/null && break
+    sleep 0.1
+  done
 }
 
 wine_env_stop() {
