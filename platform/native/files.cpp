@@ -186,8 +186,13 @@ File::File(const std::string& path, Mode mode) : handle_(std::make_unique<Handle
     case Mode::WriteShared: flags = O_WRONLY; break;
   }
   struct stat st;
-  bool is_dir = ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-  handle_->fd = is_dir ? -1 : ::open(host.c_str(), flags | O_CLOEXEC, 0666);
+  bool exists = ::stat(host.c_str(), &st) == 0;
+  bool is_dir = exists && S_ISDIR(st.st_mode);
+  // Windows refuses to open a read-only file for writing, administrators
+  // included; root on the host would not, so keep the Windows rule.
+  bool read_only = exists && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR);
+  bool writing = mode == Mode::Create || mode == Mode::WriteShared;
+  handle_->fd = is_dir || (read_only && writing) ? -1 : ::open(host.c_str(), flags | O_CLOEXEC, 0666);
   if (handle_->fd < 0) {
     if (mode == Mode::Create) throw FileCreateError(path);
     throw FileOpenError(path);

@@ -48,6 +48,22 @@ TEST(Files, ReadOnlyAttributeBlocksDeletion) {
   EXPECT_EQ(platform::ReadAttributes(file), platform::kInvalidAttributes);
 }
 
+#ifndef _WIN32
+// The host lets root write anything; the stand-in keeps the Windows rule that
+// a read-only file cannot be opened for writing.
+TEST(Files, ReadOnlyFileRefusesWriting) {
+  TempFolder tmp;
+  std::string file = tmp / "ro.txt";
+  dz::testing::WriteWholeFile(file, "old");
+  ASSERT_TRUE(platform::WriteAttributes(file, platform::kAttrReadOnly));
+  EXPECT_THROW(platform::File(file, platform::File::Mode::Create), platform::FileCreateError);
+  EXPECT_THROW(platform::File(file, platform::File::Mode::WriteShared), platform::FileOpenError);
+  EXPECT_NO_THROW(platform::File(file, platform::File::Mode::ReadDenyWrite));
+  EXPECT_EQ(dz::testing::ReadWholeFile(file), "old");
+  platform::WriteAttributes(file, platform::kAttrNormal);
+}
+#endif
+
 TEST(Files, ModifiedTimeRoundTripsAsLocalTime) {
   TempFolder tmp;
   std::string file = tmp / "t.txt";

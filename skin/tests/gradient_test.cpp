@@ -163,12 +163,16 @@ TEST(ShadeRect, OtherDirectionsStayInsideAndKeepTheirEdges) {
       EXPECT_EQ(canvas->GetPixel(x, 0), kBackground) << direction;
       EXPECT_EQ(canvas->GetPixel(x, 19), kBackground) << direction;
     }
-    if (direction == 5) EXPECT_EQ(canvas->GetPixel(27, 10), MakeRgb(0, 0, 0));
+    if (direction == 5) {
+      EXPECT_EQ(canvas->GetPixel(27, 10), MakeRgb(0, 0, 0));
+    }
     if (direction == 3) {
       EXPECT_EQ(canvas->GetPixel(10, 2), canvas->GetPixel(10, 17));
       EXPECT_NE(canvas->GetPixel(10, 2), canvas->GetPixel(10, 9));
     }
-    if (direction == 6) EXPECT_EQ(canvas->GetPixel(2, 10), canvas->GetPixel(27, 10));
+    if (direction == 6) {
+      EXPECT_EQ(canvas->GetPixel(2, 10), canvas->GetPixel(27, 10));
+    }
   }
 }
 
