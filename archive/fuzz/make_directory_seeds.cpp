@@ -9,7 +9,7 @@
 
 using archive::testing::BuildSpannedZip;
 using archive::testing::BuildZip;
-using archive::testing::ZipSpec;
+using archive::testing::ZipPlan;
 
 namespace {
 
@@ -24,13 +24,13 @@ void Seed(const std::string& name, char settings, const std::string& bytes) {
   std::fclose(f);
 }
 
-ZipSpec Small() {
-  ZipSpec spec;
-  spec.entries.push_back({.name = "a.txt", .data = "alpha", .comment = "first"});
-  spec.entries.push_back({.name = "dir/", .data = ""});
-  spec.entries.push_back({.name = "dir/\xD6\xD0\x95\x5C.txt", .data = "gbk", .flags = 0x0008});
-  spec.comment = "archive comment";
-  return spec;
+ZipPlan Small() {
+  ZipPlan plan;
+  plan.entries.push_back({.name = "a.txt", .data = "alpha", .comment = "first"});
+  plan.entries.push_back({.name = "dir/", .data = ""});
+  plan.entries.push_back({.name = "dir/\xD6\xD0\x95\x5C.txt", .data = "gbk", .flags = 0x0008});
+  plan.comment = "archive comment";
+  return plan;
 }
 
 }  // namespace
@@ -52,26 +52,26 @@ int main(int argc, char** argv) {
   Seed("truncated-directory", 0x00, good.bytes.substr(0, good.central_offset + 60) +
                                         good.bytes.substr(good.end_offset));
 
-  ZipSpec dup = Small();
+  ZipPlan dup = Small();
   dup.entries[2].central_offset_override = 0;
   Seed("duplicate-offsets", 0x00, BuildZip(dup).bytes);
 
-  ZipSpec extra = Small();
+  ZipPlan extra = Small();
   extra.entries[0].central_extra_length_override = 9;
   Seed("missing-extra", 0x00, BuildZip(extra).bytes);
 
-  ZipSpec sfx = Small();
+  ZipPlan sfx = Small();
   sfx.prefix = std::string(600, 'M');
   Seed("prefix", 0x03, BuildZip(sfx).bytes);
 
-  ZipSpec disks = Small();
+  ZipPlan disks = Small();
   disks.this_disk_override = 1200;
   Seed("disk-out-of-range", 0x03, BuildZip(disks).bytes);
 
   auto volumes = BuildSpannedZip(Small(), 64);
   Seed("spanned-last-volume", 0x00, volumes.back());
 
-  ZipSpec long_comment = Small();
+  ZipPlan long_comment = Small();
   long_comment.comment = std::string(2000, 'c');
   Seed("long-comment", 0x00, BuildZip(long_comment).bytes);
   return 0;

@@ -16,7 +16,7 @@ namespace {
 using testing::BuildZip;
 using testing::MemoryStream;
 using testing::ZipEntrySpec;
-using testing::ZipSpec;
+using testing::ZipPlan;
 
 uint32_t Dos(int year, int month, int day, int hour, int minute, int second) {
   uint32_t date = static_cast<uint32_t>(((year - 1980) << 9) | (month << 5) | day);
@@ -107,10 +107,10 @@ TEST(EndRecord, EmptyStreamSucceedsShortStreamsFail) {
 }
 
 TEST(EndRecord, LongestCommentIsFoundOneByteMoreIsNot) {
-  ZipSpec spec;
-  spec.entries.push_back({.name = "a.txt", .data = "hello"});
-  spec.comment = std::string(65535, 'c');
-  auto built = BuildZip(spec);
+  ZipPlan plan;
+  plan.entries.push_back({.name = "a.txt", .data = "hello"});
+  plan.comment = std::string(65535, 'c');
+  auto built = BuildZip(plan);
   MemoryStream stream(built.bytes);
   TEndOfCentralDir end;
   ASSERT_TRUE(end.FindEndRecord(stream));
@@ -128,14 +128,14 @@ TEST(EndRecord, LongestCommentIsFoundOneByteMoreIsNot) {
 
 TEST(EndRecord, LastSignatureInTheFileWins) {
   // An end record hidden in the comment, after the real one, is found first.
-  ZipSpec inner;
+  ZipPlan inner;
   inner.entries.push_back({.name = "x", .data = ""});
   std::string fake = BuildZip(inner).bytes.substr(BuildZip(inner).end_offset);
-  ZipSpec spec;
-  spec.entries.push_back({.name = "a", .data = "1"});
-  spec.entries.push_back({.name = "b", .data = "2"});
-  spec.comment = "note:" + fake;
-  auto built = BuildZip(spec);
+  ZipPlan plan;
+  plan.entries.push_back({.name = "a", .data = "1"});
+  plan.entries.push_back({.name = "b", .data = "2"});
+  plan.comment = "note:" + fake;
+  auto built = BuildZip(plan);
   MemoryStream stream(built.bytes);
   TEndOfCentralDir end;
   ASSERT_TRUE(end.FindEndRecord(stream));
@@ -157,10 +157,10 @@ TEST(CentralRecord, ReadsFieldsAndSplitsNames) {
       {gbk_with_5c + "/x", gbk_with_5c + "\\", "x"},
   };
   for (const auto& c : cases) {
-    ZipSpec spec;
-    spec.entries.push_back({.name = c.stored, .data = "data", .dos_date_time = RawDos(120, 1, 1, 0, 0, 0),
+    ZipPlan plan;
+    plan.entries.push_back({.name = c.stored, .data = "data", .dos_date_time = RawDos(120, 1, 1, 0, 0, 0),
                             .central_extra = "EXTRA", .comment = "remark", .external_attributes = 0x21});
-    auto built = BuildZip(spec);
+    auto built = BuildZip(plan);
     MemoryStream stream(built.bytes);
     stream.Seek(built.central_offset, 0);
     TZipEntryInfo e(false);  // names as stored: the split alone is under test
@@ -198,9 +198,9 @@ TEST(CentralRecord, OnlyMsDosNamesAreConvertedFromTheOemCodePage) {
       {0x0A14, true, stored_form},  // Windows NTFS
   };
   for (const auto& c : cases) {
-    ZipSpec spec;
-    spec.entries.push_back({.name = name, .data = "", .made_by = c.made_by});
-    auto built = BuildZip(spec);
+    ZipPlan plan;
+    plan.entries.push_back({.name = name, .data = "", .made_by = c.made_by});
+    auto built = BuildZip(plan);
     MemoryStream stream(built.bytes);
     stream.Seek(built.central_offset, 0);
     TZipEntryInfo e(c.oem_flag);
@@ -210,9 +210,9 @@ TEST(CentralRecord, OnlyMsDosNamesAreConvertedFromTheOemCodePage) {
 }
 
 TEST(CentralRecord, FailureLeavesThePositionUnchanged) {
-  ZipSpec spec;
-  spec.entries.push_back({.name = "long-name.txt", .data = "x"});
-  auto built = BuildZip(spec);
+  ZipPlan plan;
+  plan.entries.push_back({.name = "long-name.txt", .data = "x"});
+  auto built = BuildZip(plan);
   struct Case {
     const char* what;
     std::string bytes;
@@ -234,9 +234,9 @@ TEST(CentralRecord, FailureLeavesThePositionUnchanged) {
 }
 
 TEST(CentralRecord, RecordCutAtTheEndOfADiskContinuesOnTheNext) {
-  ZipSpec spec;
-  spec.entries.push_back({.name = "dir/next.bin", .data = "x"});
-  auto built = BuildZip(spec);
+  ZipPlan plan;
+  plan.entries.push_back({.name = "dir/next.bin", .data = "x"});
+  auto built = BuildZip(plan);
   std::string record = built.bytes.substr(built.central_offset);
   for (size_t cut : {size_t{0}, size_t{2}, size_t{20}, size_t{45}}) {
     MemoryStream first("junk" + record.substr(0, cut));
@@ -266,10 +266,10 @@ TEST(CentralRecord, RecordCutAtTheEndOfADiskContinuesOnTheNext) {
 }
 
 TEST(LocalRecord, ReadsTheHeaderAndLeavesTheStreamAfterTheName) {
-  ZipSpec spec;
-  spec.prefix = "stub";
-  spec.entries.push_back({.name = "a/b.txt", .data = "12345", .flags = 0x0008, .local_extra = "LX"});
-  auto built = BuildZip(spec);
+  ZipPlan plan;
+  plan.prefix = "stub";
+  plan.entries.push_back({.name = "a/b.txt", .data = "12345", .flags = 0x0008, .local_extra = "LX"});
+  auto built = BuildZip(plan);
   MemoryStream stream(built.bytes);
   stream.Seek(4, 0);
   TZipEntryInfo e;

@@ -26,14 +26,14 @@ using dz::testing::WriteWholeFile;
 using testing::BuildSpannedZip;
 using testing::BuildZip;
 using testing::ZipEntrySpec;
-using testing::ZipSpec;
+using testing::ZipPlan;
 
-ZipSpec ThreeEntries() {
-  ZipSpec spec;
-  spec.entries.push_back({.name = "b.txt", .data = "bbbb"});
-  spec.entries.push_back({.name = "sub/a.txt", .data = "aaaaaaaa"});
-  spec.entries.push_back({.name = "sub/", .data = ""});
-  return spec;
+ZipPlan ThreeEntries() {
+  ZipPlan plan;
+  plan.entries.push_back({.name = "b.txt", .data = "bbbb"});
+  plan.entries.push_back({.name = "sub/a.txt", .data = "aaaaaaaa"});
+  plan.entries.push_back({.name = "sub/", .data = ""});
+  return plan;
 }
 
 std::vector<std::string> Names(const TUnZipper& z) {
@@ -193,11 +193,11 @@ class UnZipperDirectory : public ::testing::Test {
 };
 
 TEST_F(UnZipperDirectory, ListsEntriesAndComments) {
-  ZipSpec spec = ThreeEntries();
-  spec.entries[1].comment = "entry remark";
-  spec.comment = std::string(65535, 'z');
+  ZipPlan plan = ThreeEntries();
+  plan.entries[1].comment = "entry remark";
+  plan.comment = std::string(65535, 'z');
   TUnZipper z;
-  z.SetZipName(Write("a.zip", BuildZip(spec).bytes));
+  z.SetZipName(Write("a.zip", BuildZip(plan).bytes));
   z.ReadZipDirectory();
   ASSERT_EQ(z.Count(), 3);
   EXPECT_EQ(Names(z), (std::vector<std::string>{"b.txt", "sub\\a.txt", "sub\\"}));
@@ -289,9 +289,9 @@ TEST_F(UnZipperDirectory, IncompleteHandlerIsAskedAgainUntilItDecides) {
 }
 
 TEST_F(UnZipperDirectory, RecoveryRebuildsTheDirectoryFromLocalHeaders) {
-  ZipSpec spec = ThreeEntries();
-  spec.entries[0].flags = 0;
-  auto built = BuildZip(spec);
+  ZipPlan plan = ThreeEntries();
+  plan.entries[0].flags = 0;
+  auto built = BuildZip(plan);
   // Without a central directory: names and sizes come from the local headers.
   TUnZipper z;
   z.IncompleteZipMode = izAssumeBad;
@@ -315,11 +315,11 @@ TEST_F(UnZipperDirectory, RecoveryRebuildsTheDirectoryFromLocalHeaders) {
 }
 
 TEST_F(UnZipperDirectory, RecoveryInAnExeStartsAt14000) {
-  ZipSpec early;
+  ZipPlan early;
   early.entries.push_back({.name = "early.txt", .data = "e"});
   std::string stub = BuildZip(early).bytes.substr(0, BuildZip(early).central_offset);
   stub.resize(14000, '\0');
-  ZipSpec late;
+  ZipPlan late;
   late.entries.push_back({.name = "late.txt", .data = "l"});
   std::string body = BuildZip(late).bytes;
   body.resize(BuildZip(late).central_offset);
@@ -360,10 +360,10 @@ TEST_F(UnZipperDirectory, RecoveryLetsMessagesRunAndHonoursCancel) {
 }
 
 TEST_F(UnZipperDirectory, DuplicateOffsetsTriggerRecovery) {
-  ZipSpec spec = ThreeEntries();
-  spec.entries[2].central_offset_override = 0;  // "sub/" claims b.txt's header
-  spec.entries[0].comment = "kept comment";
-  auto built = BuildZip(spec);
+  ZipPlan plan = ThreeEntries();
+  plan.entries[2].central_offset_override = 0;  // "sub/" claims b.txt's header
+  plan.entries[0].comment = "kept comment";
+  auto built = BuildZip(plan);
   TUnZipper z;
   z.SetZipName(Write("dup.zip", built.bytes));
   z.ReadZipDirectory();
@@ -380,8 +380,8 @@ TEST_F(UnZipperDirectory, DuplicateOffsetsTriggerRecovery) {
 }
 
 TEST_F(UnZipperDirectory, UnreadableCentralDirectoryFallsBackToTheScan) {
-  ZipSpec spec = ThreeEntries();
-  auto built = BuildZip(spec);
+  ZipPlan plan = ThreeEntries();
+  auto built = BuildZip(plan);
   std::string bytes = built.bytes;
   bytes[built.central_offset + 46 + 5 + 46 + 9] = 'X';  // break the third record's signature
   bytes[bytes.size() - 22 + 16] = static_cast<char>(bytes[bytes.size() - 22 + 16]);
@@ -393,7 +393,7 @@ TEST_F(UnZipperDirectory, UnreadableCentralDirectoryFallsBackToTheScan) {
   EXPECT_EQ(Names(z), (std::vector<std::string>{"b.txt", "sub\\a.txt", "sub\\"}));
 
   // Central directory offset pointing into nowhere, no headers to scan.
-  ZipSpec empty_dir;
+  ZipPlan empty_dir;
   empty_dir.entries.push_back({.name = "x", .data = ""});
   empty_dir.central_offset_override = 5000;
   std::string lone = BuildZip(empty_dir).bytes;
@@ -405,9 +405,9 @@ TEST_F(UnZipperDirectory, UnreadableCentralDirectoryFallsBackToTheScan) {
 }
 
 TEST_F(UnZipperDirectory, ExtraLengthThatIsNotThereIsDroppedOnce) {
-  ZipSpec spec = ThreeEntries();
-  spec.entries[0].central_extra_length_override = 6;  // claims 6 bytes that are not there
-  auto built = BuildZip(spec);
+  ZipPlan plan = ThreeEntries();
+  plan.entries[0].central_extra_length_override = 6;  // claims 6 bytes that are not there
+  auto built = BuildZip(plan);
   TUnZipper z;
   z.SetZipName(Write("extra.zip", built.bytes));
   z.ReadZipDirectory();
@@ -418,24 +418,24 @@ TEST_F(UnZipperDirectory, ExtraLengthThatIsNotThereIsDroppedOnce) {
 
 TEST_F(UnZipperDirectory, EndRecordSanityChecks) {
   auto with = [&](const char* name, auto edit) {
-    ZipSpec spec = ThreeEntries();
-    edit(spec);
+    ZipPlan plan = ThreeEntries();
+    edit(plan);
     TUnZipper z;
     z.IncompleteZipMode = izAssumeNotAZip;
-    z.SetZipName(Write(name, BuildZip(spec).bytes));
+    z.SetZipName(Write(name, BuildZip(plan).bytes));
     return MessageOf<ENotAZipFile>([&] { z.ReadZipDirectory(); });
   };
-  EXPECT_EQ(with("d1.zip", [](ZipSpec& s) { s.this_disk_override = 1000; }), "Not a valid zip file!");
-  EXPECT_EQ(with("d2.zip", [](ZipSpec& s) { s.this_disk_override = 2, s.start_disk_override = 1000; }),
+  EXPECT_EQ(with("d1.zip", [](ZipPlan& s) { s.this_disk_override = 1000; }), "Not a valid zip file!");
+  EXPECT_EQ(with("d2.zip", [](ZipPlan& s) { s.this_disk_override = 2, s.start_disk_override = 1000; }),
             "Not a valid zip file!");
-  EXPECT_EQ(with("d3.zip", [](ZipSpec& s) { s.this_disk_override = 1, s.start_disk_override = 2; }),
+  EXPECT_EQ(with("d3.zip", [](ZipPlan& s) { s.this_disk_override = 1, s.start_disk_override = 2; }),
             "Not a valid zip file!");
-  EXPECT_EQ(with("d4.zip", [](ZipSpec& s) { s.central_offset_override = 0x80000000u; }), "Not a valid zip file!");
-  EXPECT_EQ(with("ok.zip", [](ZipSpec&) {}), "no error");
+  EXPECT_EQ(with("d4.zip", [](ZipPlan& s) { s.central_offset_override = 0x80000000u; }), "Not a valid zip file!");
+  EXPECT_EQ(with("ok.zip", [](ZipPlan&) {}), "no error");
 }
 
 TEST_F(UnZipperDirectory, DirectoryIsCachedByTheFileTime) {
-  ZipSpec two;
+  ZipPlan two;
   two.entries.push_back({.name = "1", .data = "1"});
   two.entries.push_back({.name = "2", .data = "2"});
   const std::string path = Write("cache.zip", BuildZip(two).bytes);
@@ -509,13 +509,13 @@ TEST_F(UnZipperDirectory, OpenArchiveExcludesWritersButNotReaders) {
 
 // ---- Spanned and split sets ----
 
-ZipSpec SpannedSpec() {
-  ZipSpec spec;
-  spec.entries.push_back({.name = "one.txt", .data = std::string(300, '1'), .comment = "first"});
-  spec.entries.push_back({.name = "dir/two.txt", .data = std::string(500, '2')});
-  spec.entries.push_back({.name = "three.txt", .data = std::string(100, '3'), .comment = "third"});
-  spec.comment = "set comment";
-  return spec;
+ZipPlan SpannedSpec() {
+  ZipPlan plan;
+  plan.entries.push_back({.name = "one.txt", .data = std::string(300, '1'), .comment = "first"});
+  plan.entries.push_back({.name = "dir/two.txt", .data = std::string(500, '2')});
+  plan.entries.push_back({.name = "three.txt", .data = std::string(100, '3'), .comment = "third"});
+  plan.comment = "set comment";
+  return plan;
 }
 
 TEST_F(UnZipperDirectory, SplitSetWithTodaysNamesOpensWithTheDefaultHandler) {
@@ -630,14 +630,14 @@ TEST(UnZipperRemovableDisks, LabelMustNameTheDiskAndTheDefaultHandlerAsks) {
 #endif
 
 TEST_F(UnZipperDirectory, CentralDirectoryInAZfcFile) {
-  ZipSpec spec = ThreeEntries();
-  spec.comment = "zfc comment";
-  auto built = BuildZip(spec);
+  ZipPlan plan = ThreeEntries();
+  plan.comment = "zfc comment";
+  auto built = BuildZip(plan);
   // The archive itself ends before its directory; NAME.zfc holds the
   // directory and the end record, with offsets counted from its start.
   Write("with.zip", built.bytes.substr(0, built.central_offset));
   std::string zfc = built.bytes.substr(built.central_offset);
-  testing::PutU32(zfc, zfc.size() - 22 - spec.comment.size() + 16, 0);
+  testing::PutU32(zfc, zfc.size() - 22 - plan.comment.size() + 16, 0);
   Write("with.zfc", zfc);
   TUnZipper z;
   z.SetZipName(tmp / "with.zip");

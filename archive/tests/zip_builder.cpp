@@ -51,20 +51,20 @@ std::string CentralRecord(const ZipEntrySpec& e, uint16_t disk, uint32_t offset)
   return r + e.name + e.central_extra + e.comment;
 }
 
-std::string EndRecord(const ZipSpec& spec, uint16_t this_disk, uint16_t start_disk, uint16_t entries_here,
+std::string EndRecord(const ZipPlan& plan, uint16_t this_disk, uint16_t start_disk, uint16_t entries_here,
                       uint32_t cd_size, uint32_t cd_offset) {
   std::string r;
-  uint16_t total = static_cast<uint16_t>(spec.total_entries_override >= 0 ? spec.total_entries_override
-                                                                          : spec.entries.size());
+  uint16_t total = static_cast<uint16_t>(plan.total_entries_override >= 0 ? plan.total_entries_override
+                                                                          : plan.entries.size());
   AppendU32(r, 0x06054B50);
-  AppendU16(r, static_cast<uint16_t>(spec.this_disk_override >= 0 ? spec.this_disk_override : this_disk));
-  AppendU16(r, static_cast<uint16_t>(spec.start_disk_override >= 0 ? spec.start_disk_override : start_disk));
-  AppendU16(r, spec.total_entries_override >= 0 ? total : entries_here);
+  AppendU16(r, static_cast<uint16_t>(plan.this_disk_override >= 0 ? plan.this_disk_override : this_disk));
+  AppendU16(r, static_cast<uint16_t>(plan.start_disk_override >= 0 ? plan.start_disk_override : start_disk));
+  AppendU16(r, plan.total_entries_override >= 0 ? total : entries_here);
   AppendU16(r, total);
   AppendU32(r, cd_size);
-  AppendU32(r, spec.central_offset_override >= 0 ? static_cast<uint32_t>(spec.central_offset_override) : cd_offset);
-  AppendU16(r, static_cast<uint16_t>(spec.comment.size()));
-  return r + spec.comment;
+  AppendU32(r, plan.central_offset_override >= 0 ? static_cast<uint32_t>(plan.central_offset_override) : cd_offset);
+  AppendU16(r, static_cast<uint16_t>(plan.comment.size()));
+  return r + plan.comment;
 }
 
 }  // namespace
@@ -84,36 +84,36 @@ void PutU32(std::string& out, size_t at, uint32_t value) {
   PutU16(out, at + 2, static_cast<uint16_t>(value >> 16));
 }
 
-BuiltZip BuildZip(const ZipSpec& spec) {
+BuiltZip BuildZip(const ZipPlan& plan) {
   BuiltZip built;
-  built.bytes = spec.prefix;
-  for (const auto& e : spec.entries) {
+  built.bytes = plan.prefix;
+  for (const auto& e : plan.entries) {
     built.local_offsets.push_back(static_cast<uint32_t>(built.bytes.size()));
     built.bytes += LocalHeader(e) + e.data;
   }
   built.central_offset = static_cast<uint32_t>(built.bytes.size());
-  for (size_t i = 0; i < spec.entries.size(); ++i)
-    built.bytes += CentralRecord(spec.entries[i], 0, built.local_offsets[i]);
+  for (size_t i = 0; i < plan.entries.size(); ++i)
+    built.bytes += CentralRecord(plan.entries[i], 0, built.local_offsets[i]);
   built.end_offset = static_cast<uint32_t>(built.bytes.size());
-  built.bytes += EndRecord(spec, 0, 0, static_cast<uint16_t>(spec.entries.size()),
+  built.bytes += EndRecord(plan, 0, 0, static_cast<uint16_t>(plan.entries.size()),
                            built.end_offset - built.central_offset, built.central_offset);
-  built.bytes += spec.trailer;
+  built.bytes += plan.trailer;
   return built;
 }
 
-std::vector<std::string> BuildSpannedZip(const ZipSpec& spec, size_t volume_size) {
+std::vector<std::string> BuildSpannedZip(const ZipPlan& plan, size_t volume_size) {
   std::string all;
   std::vector<std::pair<uint16_t, uint32_t>> places;
-  for (const auto& e : spec.entries) {
+  for (const auto& e : plan.entries) {
     places.emplace_back(static_cast<uint16_t>(all.size() / volume_size), static_cast<uint32_t>(all.size() % volume_size));
     all += LocalHeader(e) + e.data;
   }
   size_t cd_start = all.size();
-  for (size_t i = 0; i < spec.entries.size(); ++i)
-    all += CentralRecord(spec.entries[i], places[i].first, places[i].second);
+  for (size_t i = 0; i < plan.entries.size(); ++i)
+    all += CentralRecord(plan.entries[i], places[i].first, places[i].second);
   size_t cd_size = all.size() - cd_start;
   uint16_t last = static_cast<uint16_t>(all.size() / volume_size);
-  all += EndRecord(spec, last, static_cast<uint16_t>(cd_start / volume_size), static_cast<uint16_t>(spec.entries.size()),
+  all += EndRecord(plan, last, static_cast<uint16_t>(cd_start / volume_size), static_cast<uint16_t>(plan.entries.size()),
                    static_cast<uint32_t>(cd_size), static_cast<uint32_t>(cd_start % volume_size));
   std::vector<std::string> volumes;
   for (uint16_t d = 0; d < last; ++d) volumes.push_back(all.substr(d * volume_size, volume_size));

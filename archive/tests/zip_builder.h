@@ -27,7 +27,7 @@ struct ZipEntrySpec {
   int64_t central_extra_length_override = -1;
 };
 
-struct ZipSpec {
+struct ZipPlan {
   std::vector<ZipEntrySpec> entries;
   std::string comment{};
   std::string prefix{};    // bytes before the first local header (an SFX stub)
@@ -45,13 +45,13 @@ struct BuiltZip {
   uint32_t end_offset = 0;
 };
 
-BuiltZip BuildZip(const ZipSpec& spec);
+BuiltZip BuildZip(const ZipPlan& plan);
 
 // A spanned set: the archive laid out as one byte sequence and cut every
 // volume_size bytes (records may straddle volumes); the last volume holds
 // the rest including the whole end record. Disk numbers and offsets are the
 // volume-relative ones.
-std::vector<std::string> BuildSpannedZip(const ZipSpec& spec, size_t volume_size);
+std::vector<std::string> BuildSpannedZip(const ZipPlan& plan, size_t volume_size);
 
 uint32_t Crc32Of(const std::string& data);
 void PutU16(std::string& out, size_t at, uint16_t value);

@@ -99,15 +99,15 @@ void GdiCanvas::CopyFrom(Canvas& source, const Rect& from, int x, int y) {
   BitBlt(dc_, x, y, from.Width(), from.Height(), gdi.dc_, from.left, from.top, SRCCOPY);
 }
 
-void GdiCanvas::SetFont(const FontSpec& spec) {
-  if (!font_ || !(spec.face == font_spec_.face && spec.height == font_spec_.height)) {
-    OwnedFont font(CreateFontW(-spec.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
-                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Wide(spec.face).c_str()));
+void GdiCanvas::SetFont(const FontSpec& wanted) {
+  if (!font_ || !(wanted.face == font_spec_.face && wanted.height == font_spec_.height)) {
+    OwnedFont font(CreateFontW(-wanted.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Wide(wanted.face).c_str()));
     SelectObject(dc_, font.get());
     font_ = std::move(font);
   }
-  font_spec_ = spec;
-  ::SetTextColor(dc_, spec.color);
+  font_spec_ = wanted;
+  ::SetTextColor(dc_, wanted.color);
 }
 
 void GdiCanvas::SetTextColor(Rgb color) { ::SetTextColor(dc_, color); }
