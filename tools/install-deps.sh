@@ -14,7 +14,10 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   libz-mingw-w64-dev
   # running and looking at the Windows program
-  wine wine32 xvfb xauth fonts-wqy-zenhei imagemagick
+  wine wine32 xvfb fonts-wqy-zenhei
+  # screenshots of the running installer, and PNG test pictures written by
+  # another tool than ours
+  imagemagick
   # xwininfo: tools/run-installer.sh waits for the installer window in Xvfb
   x11-utils
   # peers for the archive cross-checks and benchmarks
