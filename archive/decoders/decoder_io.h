@@ -82,19 +82,18 @@ class DecoderIO {
 
   // The next n bits (n <= 16), least significant first. When the bit buffer
   // holds fewer than n bits it is topped up byte by byte until it holds at
-  // least 25 bits or the input ends; a top-up that finds no byte at all sets
-  // the end-of-input flag, and missing bits read as zeros.
+  // least 25 bits or the input ends. Bits the input cannot supply read as
+  // zeros and set the end-of-input flag, which stays set: a field cut by the
+  // end of the entry is reported, never decoded from invented zero bits.
   uint32_t GetBits(int n) {
     if (bit_count_ < n) {
-      bool got_any = false;
       while (bit_count_ < 25) {
         int b = NextInputByte();
         if (b == kEndOfInput) break;
         bit_buffer_ |= static_cast<uint32_t>(b) << bit_count_;
         bit_count_ += 8;
-        got_any = true;
       }
-      if (!got_any) end_of_input_ = true;
+      if (bit_count_ < n) end_of_input_ = true;
     }
     uint32_t value = bit_buffer_ & ((1u << n) - 1);
     if (bit_count_ >= n) {

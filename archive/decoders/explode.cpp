@@ -4,7 +4,6 @@
 #include "archive/decoders/explode.h"
 
 #include "archive/decoders/history_window.h"
-#include "archive/decoders/legacy_bit_reader.h"
 
 namespace archive {
 namespace {
@@ -42,13 +41,13 @@ class CodeTree {
   }
 
   // The next symbol, read one bit at a time; -1 on an early end of input.
-  int Decode(LegacyBitReader& bits) const {
+  int Decode(DecoderIO& bits) const {
     int code = 0;   // the bits read so far, as a canonical code
     int first = 0;  // the first canonical code of the current length
     int index = 0;  // where the symbols of the current length start
     for (int length = 1; length <= kMaxCodeLength; ++length) {
-      code |= static_cast<int>(bits.Bits(1) ^ 1);
-      if (bits.exhausted()) return -1;
+      code |= static_cast<int>(bits.GetBits(1) ^ 1);
+      if (bits.end_of_input()) return -1;
       int count = count_[length];
       if (code - first < count) return symbols_[index + code - first];
       index += count;
@@ -101,26 +100,26 @@ DecodeStatus Explode(DecoderIO& io, uint16_t flags) {
   if (literal_tree && !trees.literals.Read(io)) return DecodeStatus::Corrupt;
   if (!trees.lengths.Read(io) || !trees.distances.Read(io)) return DecodeStatus::Corrupt;
 
-  LegacyBitReader bits(io);
+  DecoderIO& bits = io;
   HistoryWindow window(io);
   int64_t produced = 0;
   while (produced < size) {
-    if (bits.Bits(1) == 1) {
-      int literal = literal_tree ? trees.literals.Decode(bits) : static_cast<int>(bits.Bits(8));
-      if (literal < 0 || bits.exhausted()) return DecodeStatus::Corrupt;
+    if (bits.GetBits(1) == 1) {
+      int literal = literal_tree ? trees.literals.Decode(bits) : static_cast<int>(bits.GetBits(8));
+      if (literal < 0 || bits.end_of_input()) return DecodeStatus::Corrupt;
       window.Put(static_cast<uint8_t>(literal));
       ++produced;
       continue;
     }
-    uint32_t low = bits.Bits(low_distance_bits);
+    uint32_t low = bits.GetBits(low_distance_bits);
     int high = trees.distances.Decode(bits);
     if (high < 0) return DecodeStatus::Corrupt;
     uint32_t distance = ((static_cast<uint32_t>(high) << low_distance_bits) | low) + 1;
     int symbol = trees.lengths.Decode(bits);
     if (symbol < 0) return DecodeStatus::Corrupt;
     int length = symbol + min_length;
-    if (symbol == kLongLengthSymbol) length += static_cast<int>(bits.Bits(8));
-    if (bits.exhausted()) return DecodeStatus::Corrupt;
+    if (symbol == kLongLengthSymbol) length += static_cast<int>(bits.GetBits(8));
+    if (bits.end_of_input()) return DecodeStatus::Corrupt;
     if (length > size - produced) return DecodeStatus::Corrupt;
     window.Copy(distance, static_cast<uint32_t>(length));
     produced += length;

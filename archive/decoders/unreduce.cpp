@@ -4,7 +4,6 @@
 #include "archive/decoders/unreduce.h"
 
 #include "archive/decoders/history_window.h"
-#include "archive/decoders/legacy_bit_reader.h"
 
 namespace archive {
 namespace {
@@ -15,16 +14,16 @@ constexpr int kMaxFollowers = 32;
 // The follower sets, and the 8-bit layer that reads bytes through them.
 class FollowerReader {
  public:
-  explicit FollowerReader(DecoderIO& io) : bits_(io) {}
+  explicit FollowerReader(DecoderIO& io) : io_(io) {}
 
   // Reads the 256 sets; false on a count above 32 or an early end of input.
   bool ReadSets() {
     for (int set = 255; set >= 0; --set) {
-      int count = static_cast<int>(bits_.Bits(6));
+      int count = static_cast<int>(io_.GetBits(6));
       if (count > kMaxFollowers) return false;
       sets_[set].count = static_cast<uint8_t>(count);
-      for (int i = 0; i < count; ++i) sets_[set].bytes[i] = static_cast<uint8_t>(bits_.Bits(8));
-      if (bits_.exhausted()) return false;
+      for (int i = 0; i < count; ++i) sets_[set].bytes[i] = static_cast<uint8_t>(io_.GetBits(8));
+      if (io_.end_of_input()) return false;
     }
     return true;
   }
@@ -33,14 +32,14 @@ class FollowerReader {
   int Next() {
     const Set& set = sets_[last_];
     int byte;
-    if (set.count == 0 || bits_.Bits(1) == 1) {
-      byte = static_cast<int>(bits_.Bits(8));
+    if (set.count == 0 || io_.GetBits(1) == 1) {
+      byte = static_cast<int>(io_.GetBits(8));
     } else {
-      int index = static_cast<int>(bits_.Bits(IndexWidth(set.count)));
+      int index = static_cast<int>(io_.GetBits(IndexWidth(set.count)));
       if (index >= set.count) return -1;
       byte = set.bytes[index];
     }
-    if (bits_.exhausted()) return -1;
+    if (io_.end_of_input()) return -1;
     last_ = static_cast<uint8_t>(byte);
     return byte;
   }
@@ -59,7 +58,7 @@ class FollowerReader {
     return width;
   }
 
-  LegacyBitReader bits_;
+  DecoderIO& io_;
   Set sets_[256];
   uint8_t last_ = 0;  // the previous byte of this layer; 0 at the start
 };

@@ -7,7 +7,6 @@
 
 #include <memory>
 
-#include "archive/decoders/legacy_bit_reader.h"
 
 namespace archive {
 namespace {
@@ -33,7 +32,7 @@ struct CodeTable {
 
 class ShrinkDecoder {
  public:
-  explicit ShrinkDecoder(DecoderIO& io) : io_(io), bits_(io), table_(std::make_unique<CodeTable>()) {
+  explicit ShrinkDecoder(DecoderIO& io) : io_(io), table_(std::make_unique<CodeTable>()) {
     for (int code = 0; code < kCodeCount; ++code) table_->prefix[code] = kFreeSlot;
   }
 
@@ -85,8 +84,8 @@ class ShrinkDecoder {
  private:
   // The next code at the current width, or -1 when the input has ended.
   int ReadCode() {
-    int code = static_cast<int>(bits_.Bits(width_));
-    return bits_.exhausted() ? -1 : code;
+    int code = static_cast<int>(io_.GetBits(width_));
+    return io_.end_of_input() ? -1 : code;
   }
 
   // Handles the value after a control code; false when it is not defined.
@@ -142,7 +141,6 @@ class ShrinkDecoder {
   }
 
   DecoderIO& io_;
-  LegacyBitReader bits_;
   std::unique_ptr<CodeTable> table_;
   int width_ = kInitialCodeWidth;
   int previous_ = -1;  // the previous code, -1 before the first one

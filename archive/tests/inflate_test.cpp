@@ -150,3 +150,43 @@ TEST(Unstore, CopiesInBlocksOfAtMost32768) {
 
 }  // namespace
 }  // namespace archive
+
+namespace archive {
+namespace {
+
+// The bit reader of the bit-level decoders: fields least significant bit
+// first across byte boundaries, and a field the input cannot fill is
+// reported, never quietly completed with zero bits.
+TEST(GetBits, FieldsAcrossBytesAndTheEndOfInput) {
+  struct Step {
+    int width;
+    uint32_t value;
+    bool end_of_input;  // after this field
+  };
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> input;
+    std::vector<Step> steps;
+  } cases[] = {
+      {"fields across bytes", {0xA5, 0x3C}, {{3, 0x5, false}, {7, 0x14, false}, {6, 0x0F, false}}},
+      {"16-bit field", {0x34, 0x12}, {{16, 0x1234, false}}},
+      {"input ends inside a field", {0xFF}, {{4, 0xF, false}, {9, 0x0F, true}}},
+      {"one byte for a 16-bit field", {0xAB}, {{16, 0xAB, true}}},
+      {"no input at all", {}, {{1, 0, true}}},
+      {"flag stays set", {0x01}, {{8, 0x01, false}, {8, 0, true}, {1, 0, true}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WorkBuffers buffers;
+    MemorySource source(c.input);
+    RecordingSink sink;
+    DecoderIO io(buffers, source, sink, static_cast<int64_t>(c.input.size()), 0);
+    for (const auto& step : c.steps) {
+      EXPECT_EQ(io.GetBits(step.width), step.value) << "width " << step.width;
+      EXPECT_EQ(io.end_of_input(), step.end_of_input) << "width " << step.width;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace archive
