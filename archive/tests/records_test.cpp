@@ -15,7 +15,7 @@ namespace {
 
 using testing::BuildZip;
 using testing::MemoryStream;
-using testing::ZipEntrySpec;
+using testing::ZipEntryPlan;
 using testing::ZipPlan;
 
 uint32_t Dos(int year, int month, int day, int hour, int minute, int second) {

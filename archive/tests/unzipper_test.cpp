@@ -25,7 +25,7 @@ using dz::testing::TempFolder;
 using dz::testing::WriteWholeFile;
 using testing::BuildSpannedZip;
 using testing::BuildZip;
-using testing::ZipEntrySpec;
+using testing::ZipEntryPlan;
 using testing::ZipPlan;
 
 ZipPlan ThreeEntries() {

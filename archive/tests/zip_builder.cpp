@@ -14,7 +14,7 @@ void AppendU32(std::string& out, uint32_t v) {
   AppendU16(out, static_cast<uint16_t>(v >> 16));
 }
 
-std::string LocalHeader(const ZipEntrySpec& e) {
+std::string LocalHeader(const ZipEntryPlan& e) {
   std::string h;
   AppendU32(h, 0x04034B50);
   AppendU16(h, 20);
@@ -29,7 +29,7 @@ std::string LocalHeader(const ZipEntrySpec& e) {
   return h + e.name + e.local_extra;
 }
 
-std::string CentralRecord(const ZipEntrySpec& e, uint16_t disk, uint32_t offset) {
+std::string CentralRecord(const ZipEntryPlan& e, uint16_t disk, uint32_t offset) {
   std::string r;
   AppendU32(r, 0x02014B50);
   AppendU16(r, e.made_by);

@@ -11,7 +11,7 @@
 
 namespace archive::testing {
 
-struct ZipEntrySpec {
+struct ZipEntryPlan {
   std::string name{};  // as stored ("/" separators)
   std::string data{};  // stored (method 0) unless method says otherwise
   uint16_t method = 0;
@@ -28,7 +28,7 @@ struct ZipEntrySpec {
 };
 
 struct ZipPlan {
-  std::vector<ZipEntrySpec> entries;
+  std::vector<ZipEntryPlan> entries;
   std::string comment{};
   std::string prefix{};    // bytes before the first local header (an SFX stub)
   std::string trailer{};   // bytes after the end record
