@@ -9,6 +9,20 @@
 
 namespace app {
 
+TfStep::TfStep() {
+  UnZipIt.OverwriteMode = archive::Always;
+  UnZipIt.KeepZipOpen = true;
+  UnZipIt.OnStartUnZip = [this](archive::TUnZipper* sender, int index, std::string& name, bool& skip) {
+    UnZipItStartUnZip(sender, index, name, skip);
+  };
+  UnZipIt.OnFilePercentDone = [this](archive::TUnZipper* sender, int percent) {
+    UnZipItFilePercentDone(sender, percent);
+  };
+  UnZipIt.OnPromptForOverwrite = [this](archive::TUnZipper* sender, bool& overwrite, int index, std::string& name) {
+    UnZipItPromptForOverwrite(sender, overwrite, index, name);
+  };
+}
+
 void TfStep::FormCreate() {
   ReadManifest();
   Finished = false;

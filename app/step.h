@@ -1,18 +1,38 @@
 // The wizard TfStep (unit UStep): the installer's main window. This is its
-// portable part: the settings it owns for its lifetime and its handlers. The
-// window itself (ui/step_window.h) calls the handlers; nothing here includes
-// a window system.
+// portable part: the settings it owns for its lifetime, its handlers and the
+// operations of the flow, the installation run and the registration. It
+// talks to its windows only through StepControls (app/step_controls.h); the
+// Win32 window (ui/step_window.h) calls the handlers and implements the
+// controls, a recording fake does so in the native tests.
+//
+// The members are defined by subject:
+//   step.cpp          creation, destruction, the manifest
+//   step_flow.cpp     the wizard's handlers and pages
+//   step_run.cpp      the installation run: payloads, extraction, Install.in
+//   step_register.cpp the uninstall entry and the shortcuts
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "app/manifest.h"
+#include "app/step_controls.h"
+#include "archive/unzipper.h"
 
 namespace app {
 
+class TProgressResourceStream;
+
 class TfStep {
  public:
+  TfStep();
+  TfStep(const TfStep&) = delete;
+  TfStep& operator=(const TfStep&) = delete;
+
+  // The windows this wizard drives; set before FormCreate, owned by the
+  // caller, alive as long as the wizard is.
+  void SetControls(StepControls* controls) { Controls = controls; }
+
   // --- settings, read from the manifest once at creation ---
   std::string ManifestPath;  // the temporary copy, "cRc.in" in the temporary folder
   // The BaseInfo values under their key names.
@@ -31,25 +51,62 @@ class TfStep {
   int UninstallCounter = 0;
   bool Finished = false;  // set by the finish button; closing then asks nothing
 
-  // --- handlers ---
-  // Creation handler: reads the manifest, then resets the finished flag and
-  // the uninstall list. A failure ends it where it happened and propagates.
+  // The archive component UnZipIt, as created with the window: OverwriteMode
+  // Always, KeepZipOpen, and the three handlers below wired.
+  archive::TUnZipper UnZipIt;
+
+  // --- handlers of the window (step.cpp, step_flow.cpp) ---
+  // Creation handler. A failure ends it where it happened and propagates.
   void FormCreate();
   // Runs FormCreate as the window's creation does: a failure is shown in the
   // application's standard error box, and creation goes on (the window opens
   // in the state FormCreate reached).
   void CreateForm();
+  void FormShow();
+  // True when the window may close now.
+  bool FormCloseQuery();
+  void FormKeyDown() {}
   // Destroy handler: releases the uninstall list and deletes "cRc.in" from
   // the temporary folder.
   void FormDestroy();
+  void eInsSysTypeChange();
+  void EInstallFolderEditButtons0Click();
+  void BtnInstallClick();
+  void BtnFinishClick();
+  void Panel2MouseDown();
 
-  // --- operations ---
+  // --- the flow's operations (step_flow.cpp) ---
+  void ShowPage(int page);
+  void ApplyEdition(const std::string& key);
+
+  // --- the installation run (step_run.cpp) ---
+  void ExtractPayloads();
+  // Fills the payload list: one line per payload resource, "<archive path>
+  // TAB <FileType word> TAB <FileDest word> TAB".
+  void CopyPayloadsToTemp(std::vector<std::string>& payloads);
+  // Deletes every file directly inside folder (ending with a backslash).
+  void ClearTempFolder(const std::string& folder);
+  void UnZipItStartUnZip(archive::TUnZipper* Sender, int FileIndex, std::string& FName, bool& Skip);
+  void UnZipItFilePercentDone(archive::TUnZipper* Sender, int Percent);
+  void UnZipItPromptForOverwrite(archive::TUnZipper*, bool&, int, std::string&) {}
+  void PayloadProgress(TProgressResourceStream& Sender, float Fraction);
+
+  // --- registration (step_register.cpp) ---
+  void RegisterSystem();
+  void RegisterUninstall();
+  bool CreateShortcut(const std::string& target, const std::string& name, const std::string& sub_folder,
+                      int location);
+
+  // --- the manifest (step.cpp) ---
   // Copies the manifest resource to ManifestPath (replacing a leftover copy)
   // and reads the BaseInfo values from it; fAppDirName defaults to fAppName.
   // Raises the failures of the copy (resource missing, file not creatable).
   void ReadManifest();
   // Writes a resource of the running program to a file in one piece.
   void SaveResourceToFile(const std::string& name, const std::string& type, const std::string& file_name);
+
+ protected:
+  StepControls* Controls = nullptr;
 };
 
 }  // namespace app
