@@ -26,6 +26,9 @@ packages=(
   python3
   # cross-building libjpeg-turbo from Debian's source package
   dpkg-dev
+  # the locales Wine takes its code pages from: zh_CN.UTF-8 gives code page
+  # 936 (the product's home), en_US.UTF-8 the Western 1252
+  locales
 )
 
 if [ "$(id -u)" != 0 ]; then
@@ -69,4 +72,17 @@ fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "install-deps: installing ${missing[*]}"
   apt-get install -y -q --no-install-recommends "${missing[@]/wine32/wine32:i386}"
+fi
+
+# Wine derives the ANSI and OEM code pages from the locale; without a
+# generated locale it falls back to 1252/437.
+need_locales=()
+for l in zh_CN.UTF-8 en_US.UTF-8; do
+  locale -a 2>/dev/null | grep -qix "${l/UTF-8/utf8}" || need_locales+=("$l")
+done
+if [ ${#need_locales[@]} -gt 0 ]; then
+  for l in "${need_locales[@]}"; do
+    grep -qx "$l UTF-8" /etc/locale.gen 2>/dev/null || echo "$l UTF-8" >> /etc/locale.gen
+  done
+  locale-gen >/dev/null
 fi
