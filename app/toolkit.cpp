@@ -14,39 +14,11 @@ namespace {
 constexpr size_t kTempDirBuffer = 255;
 constexpr size_t kFolderBuffer = 260;
 
-char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// Length of the match of pattern at text[at], which is a character boundary,
-// or 0 when there is none.
-size_t MatchAt(const std::string& text, size_t at, const std::string& pattern) {
-  size_t i = at, j = 0;
-  while (j < pattern.size()) {
-    if (i >= text.size()) return 0;
-    if (gbk::IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
-      if (j + 1 >= pattern.size() || text[i] != pattern[j] || text[i + 1] != pattern[j + 1]) return 0;
-      i += 2;
-      j += 2;
-    } else {
-      if (FoldAscii(text[i]) != FoldAscii(pattern[j])) return 0;
-      ++i;
-      ++j;
-    }
-  }
-  return i - at;
-}
-
 // For each byte: true when it is a backslash character of its own, not the
 // second byte of a double-byte character.
 std::vector<bool> BackslashCharacters(const std::string& text) {
   std::vector<bool> result(text.size(), false);
-  for (size_t i = 0; i < text.size();) {
-    if (gbk::IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
-      i += 2;
-    } else {
-      result[i] = text[i] == '\\';
-      ++i;
-    }
-  }
+  gbk::ForEachChar(text, [&](size_t at, size_t length) { result[at] = length == 1 && text[at] == '\\'; });
   return result;
 }
 
@@ -83,27 +55,19 @@ std::string WithBackslash(const std::string& text) {
   return text + "\\";
 }
 
-bool SameText(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && (a.empty() || MatchAt(a, 0, b) == a.size());
-}
+bool SameText(const std::string& a, const std::string& b) { return gbk::SameText(a, b); }
 
 std::string ReplaceAllText(const std::string& text, const std::string& old_pattern,
                            const std::string& new_pattern) {
   if (old_pattern.empty()) return text;
   std::string result;
-  result.reserve(text.size());
-  size_t i = 0;
-  while (i < text.size()) {
-    if (size_t matched = MatchAt(text, i, old_pattern)) {
-      result += new_pattern;
-      i += matched;
-      continue;
-    }
-    size_t width = (gbk::IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
-    result.append(text, i, width);
-    i += width;
+  size_t copied = 0;
+  for (size_t found; (found = gbk::FindText(text, old_pattern, copied)) != gbk::npos;) {
+    result.append(text, copied, found - copied);
+    result += new_pattern;
+    copied = found + gbk::MatchAt(text, found, old_pattern);
   }
-  return result;
+  return result.append(text, copied);
 }
 
 std::string FieldAt(const std::string& text, char delimiter, int index) {

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "platform/gbk.h"
+
 namespace skin {
 
 using platform::text::kCalcRect;
@@ -13,19 +15,25 @@ using platform::text::kVCenter;
 using platform::text::kWordBreak;
 
 char AcceleratorOf(const std::string& caption) {
-  for (size_t i = 0; i + 1 < caption.size(); ++i) {
-    if (static_cast<unsigned char>(caption[i]) >= 0x80) {
-      ++i;  // the second byte of a GBK character is never an ampersand
-      continue;
+  // "&&" is a literal ampersand; the byte after a lone "&" is the key. The
+  // second byte of a double-byte character is never either.
+  bool after_ampersand = false;
+  bool found = false;
+  char key = 0;
+  gbk::ForEachChar(caption, [&](size_t at, size_t length) {
+    if (found) return;
+    bool ampersand = length == 1 && caption[at] == '&';
+    if (after_ampersand) {
+      after_ampersand = false;
+      if (!ampersand) {
+        found = true;
+        key = caption[at];
+      }
+    } else {
+      after_ampersand = ampersand;
     }
-    if (caption[i] != '&') continue;
-    if (caption[i + 1] == '&') {
-      ++i;
-      continue;
-    }
-    return caption[i + 1];
-  }
-  return 0;
+  });
+  return key;
 }
 
 // ---------------------------------------------------------------------------

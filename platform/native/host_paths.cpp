@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/encoding.h"
+#include "platform/gbk.h"
 #include "platform/test_support.h"
 
 namespace platform {
@@ -56,22 +57,12 @@ std::string ToHostPath(const std::string& path) {
   } else {
     rest = path;
   }
-  // Backslashes become the host separator. A GBK trail byte may be 0x5C, so
-  // walk whole characters.
-  std::string converted;
-  converted.reserve(rest.size());
-  for (size_t i = 0; i < rest.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(rest[i]);
-    if (c >= 0x81 && c <= 0xFE && i + 1 < rest.size()) {
-      converted += rest[i];
-      converted += rest[i + 1];
-      ++i;
-    } else if (c == '\\') {
-      converted += '/';
-    } else {
-      converted += rest[i];
-    }
-  }
+  // Backslashes become the host separator; the second byte of a double-byte
+  // character may be 0x5C and stays.
+  std::string converted = rest;
+  gbk::ForEachChar(rest, [&](size_t at, size_t length) {
+    if (length == 1 && rest[at] == '\\') converted[at] = '/';
+  });
   return host + GbkToUtf8(converted);
 }
 

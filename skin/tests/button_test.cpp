@@ -284,11 +284,20 @@ TEST(ButtonCaption, PlacementAndStyles) {
 }
 
 TEST(ButtonCaption, Accelerator) {
-  EXPECT_EQ(AcceleratorOf("开始安装(&S)"), 'S');
-  EXPECT_EQ(AcceleratorOf("关闭(&C)"), 'C');
-  EXPECT_EQ(AcceleratorOf("A && B"), 0);
-  EXPECT_EQ(AcceleratorOf("&&x&y"), 'y');
-  EXPECT_EQ(AcceleratorOf("end&"), 0);
+  struct Case {
+    std::string caption;
+    char key;
+  } cases[] = {
+      {"开始安装(&S)", 'S'},
+      {"关闭(&C)", 'C'},
+      {"A && B", 0},
+      {"&&x&y", 'y'},
+      {"end&", 0},
+      // 0x80 and 0xFF are characters of one byte: the ampersand after them counts.
+      {"\x80&A", 'A'},
+      {"\xFF&B", 'B'},
+  };
+  for (const auto& c : cases) EXPECT_EQ(AcceleratorOf(c.caption), c.key) << c.caption;
 }
 
 // --- Behaviour ---------------------------------------------------------------

@@ -1,10 +1,13 @@
 #include "tools/unzipper/console.h"
 
 #include <cstdio>
+#include <cwchar>
 
 #ifdef _WIN32
 #include <windows.h>
 #include <shellapi.h>
+
+#include "platform/windows/wide.h"
 #endif
 
 namespace unzipper {
@@ -12,28 +15,12 @@ namespace unzipper {
 #ifdef _WIN32
 namespace {
 
-std::wstring GbkToWide(const std::string& gbk) {
-  if (gbk.empty()) return std::wstring();
-  int n = MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), wide.data(), n);
-  return wide;
-}
-
-std::string WideToGbk(const wchar_t* wide) {
-  int n = WideCharToMultiByte(936, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) return std::string();
-  std::string gbk(static_cast<size_t>(n - 1), '\0');
-  WideCharToMultiByte(936, 0, wide, -1, gbk.data(), n, nullptr, nullptr);
-  return gbk;
-}
-
 void Write(DWORD which, FILE* stream, const std::string& gbk) {
   HANDLE handle = GetStdHandle(which);
   DWORD mode;
   if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode)) {
     std::fflush(stream);
-    std::wstring wide = GbkToWide(gbk);
+    std::wstring wide = platform::windows::Wide(gbk);
     DWORD written;
     WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
   } else {
@@ -47,7 +34,7 @@ std::vector<std::string> CommandLine(int, char**) {
   std::vector<std::string> args;
   int count = 0;
   wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  for (int i = 0; wide && i < count; ++i) args.push_back(WideToGbk(wide[i]));
+  for (int i = 0; wide && i < count; ++i) args.push_back(platform::windows::Narrow(wide[i], std::wcslen(wide[i])));
   if (wide) LocalFree(wide);
   return args;
 }
