@@ -2,8 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+namespace platform {
+enum class RegistryRoot;
+}
 
 namespace platform::testing {
 
@@ -24,5 +29,20 @@ void ClearModuleResources();
 void SetSpecialFolders(const std::string& temp, const std::string& windows, const std::string& system);
 // Natively: the drive type and volume label reported for a drive root.
 void SetDriveInfo(const std::string& root, int drive_type, const std::string& label);
+
+// Natively: the registry kept in memory (seed and inspect it through
+// registry.h). ClearRegistry empties every root; SetRegistryReadOnly makes
+// a root refuse creating, writing and deleting, as the machine's keys do
+// for a user without administrator rights.
+void ClearRegistry();
+void SetRegistryReadOnly(RegistryRoot root, bool read_only);
+
+// Natively: whether the shell's link object can be created (ShellLink's
+// constructor throws ShellLinkError when not).
+void SetShellLinkAvailable(bool available);
+
+// Natively: SleepMilliseconds calls this instead of waiting while it is set
+// (nullptr: wait again), so tests see the waits without spending them.
+void SetSleepHook(std::function<void(unsigned milliseconds)> hook);
 
 }  // namespace platform::testing

@@ -30,6 +30,7 @@ struct State {
   std::map<std::pair<std::string, std::string>, std::vector<uint8_t>> resources;
   MessageBoxResponder responder;
   std::function<void()> pump_hook;
+  std::function<void(unsigned)> sleep_hook;
   CursorShape cursor = CursorShape::Default;
   std::string temp = "C:\\TEMP\\";
   std::string windows = "C:\\WINDOWS";
@@ -91,7 +92,17 @@ void SetMessagePumpHook(std::function<void()> hook) {
   state().pump_hook = std::move(hook);
 }
 
-void SleepMilliseconds(unsigned milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void SleepMilliseconds(unsigned milliseconds) {
+  std::function<void(unsigned)> hook;
+  {
+    std::lock_guard lock(state().mutex);
+    hook = state().sleep_hook;
+  }
+  if (hook)
+    hook(milliseconds);
+  else
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
 
 CursorShape CurrentCursor() { return state().cursor; }
 void SetCursorShape(CursorShape shape) { state().cursor = shape; }
@@ -129,6 +140,11 @@ void SetSpecialFolders(const std::string& temp, const std::string& windows, cons
   state().temp = temp;
   state().windows = windows;
   state().system = system;
+}
+
+void SetSleepHook(std::function<void(unsigned milliseconds)> hook) {
+  std::lock_guard lock(state().mutex);
+  state().sleep_hook = std::move(hook);
 }
 
 }  // namespace testing

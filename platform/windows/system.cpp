@@ -179,6 +179,7 @@ bool AddModuleResource(const std::string&, const std::string&, std::vector<uint8
 void ClearModuleResources() {}
 void SetSpecialFolders(const std::string&, const std::string&, const std::string&) {}
 void SetDriveInfo(const std::string&, int, const std::string&) {}
+void SetSleepHook(std::function<void(unsigned)>) {}
 
 }  // namespace testing
 }  // namespace platform
