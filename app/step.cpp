@@ -24,10 +24,26 @@ TfStep::TfStep() {
 }
 
 void TfStep::FormCreate() {
+  // The selection page starts with only the edition list: the folder row,
+  // the check boxes and the start button appear once an edition is chosen.
+  if (Controls) {
+    Controls->SetVisible(Control::BtnInstall, false);
+    Controls->SelectEditionKey(kEditionNone);
+    for (Control control : {Control::CkIns_WmSvr, Control::CkIns_Kds, Control::CkIns_Sc, Control::CkIns_Pos,
+                            Control::LInstallFolder, Control::EInstallFolder})
+      Controls->SetVisible(control, false);
+    Controls->SetText(Control::EInstallFolder, "");
+  }
   ReadManifest();
   Finished = false;
   UninstallList.clear();
   UninstallCounter = 0;
+  if (Controls) {
+    ShowPage(0);
+    // The progress bar's look (no edge, its colours) is the window's part.
+    Controls->SetPosition(Control::ZipBar, 0);
+    Controls->SetPosition(Control::ProgressBar1, 0);
+  }
 }
 
 void TfStep::CreateForm() {

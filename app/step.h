@@ -12,6 +12,7 @@
 //   step_register.cpp the uninstall entry and the shortcuts
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,13 @@
 namespace app {
 
 class TProgressResourceStream;
+
+// The run stops because the user chose to quit the installer; it is not a
+// failure and is never shown.
+class ERunCanceled : public std::runtime_error {
+ public:
+  ERunCanceled() : std::runtime_error("Installation canceled by the user") {}
+};
 
 class TfStep {
  public:
@@ -65,6 +73,7 @@ class TfStep {
   void FormShow();
   // True when the window may close now.
   bool FormCloseQuery();
+  // Keys pressed on the window: nothing to do (the controls handle their own).
   void FormKeyDown() {}
   // Destroy handler: releases the uninstall list and deletes "cRc.in" from
   // the temporary folder.
@@ -78,6 +87,20 @@ class TfStep {
   // --- the flow's operations (step_flow.cpp) ---
   void ShowPage(int page);
   void ApplyEdition(const std::string& key);
+
+  // --- quitting during the run (step_flow.cpp) ---
+  // The installation runs inside BtnInstallClick while the window keeps
+  // handling messages at the run's pump points. Closing the window then asks
+  // the close question; on Yes the run is asked to stop (CancelRequested,
+  // UnZipIt.Cancel()), and the window is closed only once BtnInstallClick has
+  // unwound, so nothing the run uses is destroyed under it.
+  bool Running = false;          // BtnInstallClick is running the installation
+  bool CancelRequested = false;  // the user chose to quit during the run
+  // Lets pending window messages run, then raises ERunCanceled when the user
+  // chose to quit meanwhile. The run's pump points call this.
+  void PumpMessages();
+  // Raises ERunCanceled when the user chose to quit during the run.
+  void CheckRunCanceled() const;
 
   // --- the installation run (step_run.cpp) ---
   void ExtractPayloads();
@@ -107,6 +130,21 @@ class TfStep {
 
  protected:
   StepControls* Controls = nullptr;
+
+ private:
+  // --- the installation run's own state (step_run.cpp) ---
+  std::string payload_folder_;  // folder of the payload being extracted
+  std::string entry_target_;    // target of the entry being written; empty between entries
+  bool entry_in_use_ = false;   // the component could not create that target
+  // Entries of this run that did not end as good files, by cause.
+  std::vector<std::string> entries_in_use_, entries_damaged_;
+  void SetUnzipSettings(const std::string& archive_path, const std::string& payload_folder);
+  void EndEntry(bool good);
+  void ReportFailedEntries();
+
+ private:
+  bool close_confirmed_ = false;  // Yes given during the run; the close follows the run
+  bool asking_close_ = false;     // the close question is on screen
 };
 
 }  // namespace app
