@@ -6,9 +6,12 @@
 #pragma once
 
 #include "platform/canvas.h"
-#include "skin/ov_skin_common.h"
+#include "skin/colours.h"
 
 namespace skin {
+
+using platform::Canvas;
+using platform::Rect;
 
 class TOvSkinButton;
 

@@ -1,4 +1,4 @@
-#include "skin/ov_skin_button.h"
+#include "skin/skinned_button.h"
 
 #include <cctype>
 

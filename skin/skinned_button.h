@@ -1,6 +1,6 @@
-// uOvSkinButton: the skinned push button. TOvSkinBaseButton holds what every
-// skinned button shares (caption placement and effects, hot tracking, mouse
-// and focus bookkeeping); TOvSkinButton paints the rounded two-line frame,
+// The skinned push button. TOvSkinBaseButton holds what every skinned button
+// shares (caption placement and effects, hot tracking, mouse and focus
+// bookkeeping); TOvSkinButton paints the rounded two-line frame,
 // gradient face, hover and focus rings, pressed and down looks from one base
 // colour, and behaves as a push button (mouse, space, Enter as default,
 // Escape as cancel, accelerator, modal result) or as a group toggle.
@@ -15,7 +15,7 @@
 
 #include "skin/button_events.h"
 #include "skin/control_host.h"
-#include "skin/ov_skin_common.h"
+#include "skin/drawing.h"
 
 namespace skin {
 

@@ -1,4 +1,4 @@
-#include "skin/ov_cust_form.h"
+#include "skin/title_bar.h"
 
 #include "skin/png_reader.h"
 

@@ -1,4 +1,4 @@
-// uOvCustForm: TOvCustForm, despite its name a control: the caption bar at
+// The title bar: TOvCustForm, despite its name a control: the caption bar at
 // the top of a borderless window. It paints a faded background, the program
 // icon, the caption and up to three picture buttons (minimise,
 // maximise/restore, close), tracks hover and press on them, carries out
@@ -14,7 +14,7 @@
 #include "platform/canvas.h"
 #include "skin/button_events.h"
 #include "skin/control_host.h"
-#include "skin/ov_skin_common.h"
+#include "skin/drawing.h"
 
 namespace skin {
 

@@ -3,11 +3,13 @@
 
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/windows/system_handles.h"
 #include "platform/windows/wide.h"
 
 namespace platform {
 namespace {
 
+using windows::FindHandle;
 using windows::Narrow;
 using windows::Wide;
 
@@ -67,15 +69,14 @@ std::vector<DirectoryEntry> ListDirectory(const std::string& folder) {
   if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
   pattern += L'*';
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW(pattern.c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return entries;
+  FindHandle find(pattern, data);
+  if (!find.valid()) return entries;
   do {
     std::wstring name = data.cFileName;
     if (name == L"." || name == L"..") continue;
     entries.push_back({Narrow(name), data.dwFileAttributes,
                        (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow});
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
+  } while (find.Next(data));
   return entries;
 }
 

@@ -59,7 +59,7 @@ Rgb GdiCanvas::GetPixel(int x, int y) const {
 
 void GdiCanvas::FillRect(const Rect& rect) {
   LOGBRUSH info{};
-  GetObject(GetCurrentObject(dc_, OBJ_BRUSH), sizeof info, &info);
+  GetObjectW(GetCurrentObject(dc_, OBJ_BRUSH), sizeof info, &info);
   OwnedBrush brush(CreateSolidBrush(info.lbColor));
   RECT r{rect.left, rect.top, rect.right, rect.bottom};
   ::FillRect(dc_, &r, brush.get());
@@ -156,7 +156,7 @@ void GdiCanvas::DrawAppIcon(int x, int y, int size) {
     DrawIconEx(dc_, x, y, icon, size, size, 0, nullptr, DI_NORMAL);
     DestroyIcon(icon);
   } else {
-    DrawIconEx(dc_, x, y, LoadIconW(nullptr, MAKEINTRESOURCEW(32512)), size, size, 0, nullptr, DI_NORMAL);
+    DrawIconEx(dc_, x, y, LoadIconW(nullptr, IDI_APPLICATION), size, size, 0, nullptr, DI_NORMAL);
   }
 }
 

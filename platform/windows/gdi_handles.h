@@ -1,4 +1,5 @@
-// Owners of GDI objects: each deletes its handle when it goes out of scope.
+// Owners of GDI objects and device-context states: each gives its handle
+// back when it goes out of scope, on every path.
 #pragma once
 
 #include <windows.h>
@@ -26,6 +27,8 @@ class GdiObject {
     handle_ = handle;
   }
   Handle get() const { return handle_; }
+  // Gives the handle up to a new owner (such as a window taking a region).
+  Handle Release() { return std::exchange(handle_, nullptr); }
   explicit operator bool() const { return handle_ != nullptr; }
 
  private:
@@ -67,6 +70,38 @@ class WindowDc {
  private:
   HWND window_;
   HDC dc_;
+};
+
+// A paint session of a window: BeginPaint on construction, EndPaint with its
+// owner. Only for WM_PAINT.
+class PaintSession {
+ public:
+  explicit PaintSession(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+  PaintSession(const PaintSession&) = delete;
+  PaintSession& operator=(const PaintSession&) = delete;
+  ~PaintSession() { EndPaint(window_, &paint_); }
+  HDC dc() const { return dc_; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
+  HDC dc_;
+};
+
+// The state of a device context (origins, clipping, selected objects) saved
+// on construction and restored with its owner.
+class SavedDcState {
+ public:
+  explicit SavedDcState(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
+  SavedDcState(const SavedDcState&) = delete;
+  SavedDcState& operator=(const SavedDcState&) = delete;
+  ~SavedDcState() {
+    if (saved_ != 0) RestoreDC(dc_, saved_);
+  }
+
+ private:
+  HDC dc_;
+  int saved_;
 };
 
 }  // namespace platform::windows

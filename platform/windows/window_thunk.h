@@ -1,8 +1,8 @@
 // One window procedure for every window class of ours: the object that owns
 // a window is passed as the creation parameter, kept in the window's user
 // data from WM_NCCREATE on, and every message is forwarded to its
-// HandleMessage. After WM_NCDESTROY the link is cut, so a late message never
-// reaches a destroyed object; Owner::WindowDestroyed (if any) then runs.
+// HandleMessage. The link is cut before WM_NCDESTROY is forwarded, so the
+// owner may delete itself there and no late message reaches it.
 //
 //   class MyWindow {
 //     LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -28,10 +28,7 @@ LRESULT CALLBACK WindowThunk(HWND window, UINT message, WPARAM wparam, LPARAM lp
   }
   Owner* owner = WindowOwner<Owner>(window);
   if (!owner) return DefWindowProcW(window, message, wparam, lparam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    return owner->HandleMessage(window, message, wparam, lparam);
-  }
+  if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
   return owner->HandleMessage(window, message, wparam, lparam);
 }
 

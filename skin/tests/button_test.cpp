@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "platform/memory_canvas.h"
-#include "skin/ov_skin_button.h"
+#include "skin/skinned_button.h"
 #include "skin/tests/fake_hosts.h"
 #include "skin/tests/picture.h"
 

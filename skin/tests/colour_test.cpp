@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/memory_canvas.h"
-#include "skin/ov_skin_common.h"
+#include "skin/drawing.h"
 
 namespace skin {
 namespace {

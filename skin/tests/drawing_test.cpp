@@ -3,7 +3,7 @@
 // device-independent bitmap, so the same expectations hold for both.
 #include <gtest/gtest.h>
 
-#include "skin/ov_skin_common.h"
+#include "skin/drawing.h"
 #include "skin/tests/picture.h"
 
 namespace skin {

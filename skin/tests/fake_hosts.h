@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "skin/control_host.h"
-#include "skin/ov_skin_button.h"
+#include "skin/skinned_button.h"
 
 namespace skin::testing {
 

@@ -5,7 +5,7 @@
 #include <map>
 
 #include "platform/memory_canvas.h"
-#include "skin/ov_skin_common.h"
+#include "skin/drawing.h"
 #include "skin/tests/picture.h"
 
 namespace skin {

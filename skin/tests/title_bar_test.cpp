@@ -12,7 +12,7 @@
 #include "platform/memory_canvas.h"
 #include "platform/resources.h"
 #include "platform/test_support.h"
-#include "skin/ov_cust_form.h"
+#include "skin/title_bar.h"
 #include "skin/png_reader.h"
 
 namespace skin {

@@ -7,7 +7,8 @@
 
 #include <vector>
 
-#include "skin/win32/skin_windows.h"
+#include "skin/win32/button_window.h"
+#include "skin/win32/title_bar_window.h"
 
 namespace skin::win32 {
 namespace {

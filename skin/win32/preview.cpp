@@ -7,8 +7,10 @@
 #include <exception>
 #include <string>
 
+#include "platform/windows/wide.h"
 #include "skin/png_reader.h"
-#include "skin/win32/skin_windows.h"
+#include "skin/win32/button_window.h"
+#include "skin/win32/title_bar_window.h"
 
 using namespace skin;
 using skin::win32::SkinButtonWindow;
@@ -38,7 +40,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
   WNDCLASSW info{};
   info.lpfnWndProc = PreviewProc;
   info.hInstance = instance;
-  info.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+  info.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   info.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   info.hIcon = LoadIconW(instance, L"MAINICON");
   info.lpszClassName = L"DIzavoziSkinPreview";
@@ -51,7 +53,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
   try {
     title = TitleBarWindow::Create(form, 25);
   } catch (const std::exception& error) {
-    MessageBoxA(nullptr, error.what(), "skin-preview", MB_ICONERROR);
+    MessageBoxW(nullptr, platform::windows::Wide(error.what()).c_str(), L"skin-preview", MB_ICONERROR);
     return 1;
   }
   // The wizard's title bar, with all three caption buttons.
