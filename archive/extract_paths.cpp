@@ -1,5 +1,7 @@
 #include "archive/extract_paths.h"
 
+#include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "platform/files.h"
@@ -8,44 +10,15 @@
 namespace archive {
 namespace {
 
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
-// Case-insensitive prefix test by whole GBK characters: single-byte letters
-// compare without case, double-byte characters exactly.
-bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
-  if (prefix.size() > text.size()) return false;
-  size_t i = 0;
-  while (i < prefix.size()) {
-    bool lead = gbk::IsLeadByte(static_cast<unsigned char>(prefix[i])) && i + 1 < prefix.size();
-    if (lead) {
-      if (text[i] != prefix[i] || text[i + 1] != prefix[i + 1]) return false;
-      i += 2;
-    } else {
-      if (UpperAscii(text[i]) != UpperAscii(prefix[i])) return false;
-      ++i;
-    }
-  }
-  // The prefix must end on a character boundary of text as well.
-  size_t j = 0;
-  while (j < prefix.size())
-    j += (gbk::IsLeadByte(static_cast<unsigned char>(text[j])) && j + 1 < text.size()) ? 2 : 1;
-  return j == prefix.size();
-}
-
 // Splits at backslashes that are characters of their own.
 std::vector<std::string> SplitParts(const std::string& path) {
   std::vector<std::string> parts(1);
-  for (size_t i = 0; i < path.size();) {
-    if (gbk::IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
-      parts.back().append(path, i, 2);
-      i += 2;
-    } else if (path[i] == '\\') {
+  gbk::ForEachChar(path, [&](size_t at, size_t length) {
+    if (length == 1 && path[at] == '\\')
       parts.emplace_back();
-      ++i;
-    } else {
-      parts.back().push_back(path[i++]);
-    }
-  }
+    else
+      parts.back().append(path, at, length);
+  });
   return parts;
 }
 
@@ -63,13 +36,46 @@ bool ClimbsOut(const std::string& part) {
   return dots >= 2;
 }
 
+// A device name Windows opens whatever the folder: the part before its first
+// dot (or colon), without trailing blanks and dots, compared without case.
+bool NamesDevice(const std::string& part) {
+  std::string base = part.substr(0, part.find_first_of(".:"));
+  while (!base.empty() && (base.back() == ' ' || base.back() == '.')) base.pop_back();
+  base = gbk::UpperAscii(base);
+  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+  for (const char* device : kDevices)
+    if (base == device) return true;
+  return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) && base[3] >= '1' &&
+         base[3] <= '9';
+}
+
+// A part that would not be the ordinary file or folder its bytes name.
+bool RefusedPart(const std::string& part) {
+  if (part.empty() || part == ".") return false;
+  if (ClimbsOut(part) || NamesDevice(part)) return true;
+  // Parts are split by whole characters: a ":" here is a character of its
+  // own, and the last byte is a character of its own when it is "." or " ".
+  if (part.find(':') != std::string::npos) return true;
+  const char last = part.back();
+  return (last == '.' || last == ' ') && gbk::LastCharStart(part) == part.size() - 1;
+}
+
+// The parts of path below dest_dir, or nullopt when path does not begin with
+// dest_dir + "\" (an empty dest_dir: the whole path).
+std::optional<std::vector<std::string>> PartsBelow(const std::string& dest_dir, const std::string& path) {
+  if (dest_dir.empty()) return SplitParts(path);
+  const std::string base = dest_dir + "\\";
+  if (path.compare(0, base.size(), base) != 0) return std::nullopt;
+  return SplitParts(path.substr(base.size()));
+}
+
 }  // namespace
 
 std::string OutputFolder(const std::string& dest_dir, const std::string& root_dir, const std::string& directory,
                          bool recreate_dirs) {
   if (!recreate_dirs || directory.empty()) return dest_dir + "\\";
   std::string d = directory;
-  if (!root_dir.empty() && StartsWithNoCase(d, root_dir)) d.erase(0, root_dir.size());
+  if (!root_dir.empty() && gbk::StartsWithText(d, root_dir)) d.erase(0, root_dir.size());
   bool relative = d.empty() || (d[0] != '\\' && !(d.size() >= 2 && d[1] == ':'));
   if (relative) return dest_dir + "\\" + d;
   if (dest_dir.empty()) return d;
@@ -78,15 +84,20 @@ std::string OutputFolder(const std::string& dest_dir, const std::string& root_di
 }
 
 bool StaysInside(const std::string& dest_dir, const std::string& path) {
-  std::string below = path;
-  if (!dest_dir.empty()) {
-    std::string base = dest_dir + "\\";
-    if (path.compare(0, base.size(), base) != 0) return false;
-    below = path.substr(base.size());
-  }
-  for (const std::string& part : SplitParts(below))
-    if (ClimbsOut(part)) return false;
-  return true;
+  std::optional<std::vector<std::string>> parts = PartsBelow(dest_dir, path);
+  return parts && std::none_of(parts->begin(), parts->end(), ClimbsOut);
+}
+
+bool IsSafeOutputPath(const std::string& dest_dir, const std::string& path) {
+  std::optional<std::vector<std::string>> parts = PartsBelow(dest_dir, path);
+  return parts && std::none_of(parts->begin(), parts->end(), RefusedPart);
+}
+
+bool FitsPathLimit(const std::string& path) {
+  if (path.size() <= kMaxOutputPathLength) return true;  // every character takes a byte at least
+  size_t characters = 0;
+  gbk::ForEachChar(path, [&](size_t, size_t) { ++characters; });
+  return characters <= kMaxOutputPathLength;
 }
 
 std::string FolderOf(const std::string& path) {

@@ -27,6 +27,22 @@ std::string OutputFolder(const std::string& dest_dir, const std::string& root_di
 // parts, the place itself being what the entry names.
 bool StaysInside(const std::string& dest_dir, const std::string& path);
 
+// True when every part of path below dest_dir names an ordinary file or
+// folder the same way on every system: the path stays inside (StaysInside),
+// and no part names a device (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9,
+// CONIN$, CONOUT$ in any case, with any extension, trailing dots or blanks),
+// holds a ":" (an alternate data stream on NTFS), or ends in a dot or a blank
+// (Windows drops them, so two names would meet in one file). A part "." is
+// harmless and passes.
+bool IsSafeOutputPath(const std::string& dest_dir, const std::string& path);
+
+// The longest output path extraction creates: 259 characters, the Windows
+// limit of MAX_PATH (260) less the terminating null, for paths without the
+// long-path prefix. Counted in characters (a double-byte GBK character is one
+// UTF-16 character), so the limit is the same on every system.
+inline constexpr size_t kMaxOutputPathLength = 259;
+bool FitsPathLimit(const std::string& path);
+
 // The part of path before its last backslash ("" when there is none).
 std::string FolderOf(const std::string& path);
 

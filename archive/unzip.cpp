@@ -1,13 +1,18 @@
 // TUnZipper::UnZip and UnZipEntry: extraction of the chosen entries into
 // DestDir, with the events, password check, overwrite policy, file times and
-// attributes, and the CRC verdict of every entry.
+// attributes, and the verdict on every entry.
 //
 // Per-entry problems are events (OnSkippingFile, OnBadPassword, OnBadCRC);
 // errors that end the run (archive data ending early, an output write that
 // fails, the user's abort) leave the files extracted so far in place, and
 // OnUnZipComplete is raised on every path.
+//
+// Entry sizes are unsigned 32-bit values along the whole path: an entry of
+// 2 GB and more is extracted like any other.
+#include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "archive/decoders/decoder_io.h"
 #include "archive/decoders/explode.h"
@@ -24,6 +29,59 @@
 #include "platform/files.h"
 
 namespace archive {
+namespace {
+
+platform::LocalDateTime DosToLocal(uint32_t date_time) {
+  const uint32_t value = NormalizeDosDateTime(date_time);
+  const uint32_t time = value & 0xFFFF, date = value >> 16;
+  platform::LocalDateTime local;
+  local.second = static_cast<int>((time & 0x1F) * 2);
+  local.minute = static_cast<int>((time >> 5) & 0x3F);
+  local.hour = static_cast<int>(time >> 11);
+  local.day = static_cast<int>(date & 0x1F);
+  local.month = static_cast<int>((date >> 5) & 0x0F);
+  local.year = static_cast<int>(1980 + (date >> 9));
+  return local;
+}
+
+// Deletes an output file that failed its verdict, read-only or not.
+void DeleteBadFile(const std::string& fname) {
+  if (platform::RemoveFile(fname)) return;
+  const uint32_t attributes = platform::ReadAttributes(fname);
+  if (attributes != platform::kInvalidAttributes && (attributes & platform::kAttrReadOnly)) {
+    platform::WriteAttributes(fname, attributes & ~platform::kAttrReadOnly);
+    platform::RemoveFile(fname);
+  }
+}
+
+// Runs the decoder of method; false for a method that has no decoder.
+bool RunDecoder(uint16_t method, uint16_t flags, DecoderIO& io) {
+  switch (method) {
+    case kMethodStored:
+      Unstore(io);
+      return true;
+    case kMethodDeflated:
+      if (Inflate(io) == DecodeStatus::OutOfMemory)
+        platform::ShowMessageBox("*** inflate out of memory ***", "Error", platform::kMbOk | platform::kMbIconError,
+                                 platform::MessageBoxOwner::None);
+      return true;
+    case kMethodShrunk:
+      Unshrink(io);
+      return true;
+    case kMethodImploded:
+      Explode(io, flags);
+      return true;
+    default:
+      if (method >= kMethodReduced1 && method <= kMethodReduced4) {
+        Unreduce(io, method - kMethodReduced1 + 1);
+        return true;
+      }
+      return false;
+  }
+  // Corrupt data is not an exception: it shows in the verdict.
+}
+
+}  // namespace
 
 // Helpers of UnZip that need the component's state.
 class UnZipRun {
@@ -37,11 +95,62 @@ class UnZipRun {
   void Skip(TSkipReason reason, const std::string& name, int index) {
     if (z_.OnSkippingFile) z_.OnSkippingFile(&z_, reason, name, index, z_.retry_);
   }
+  void SkipAndRemove(TSkipReason reason, const std::string& name, int index) {
+    Skip(reason, name, index);
+    RemoveFromTotals();
+  }
 
   // Reads exactly count bytes of the archive at its current position; the
   // archive ending first raises EFatalUnzipError.
   void ReadArchive(uint8_t* buffer, int64_t count) {
     if (z_.archive_->Read(buffer, count) != count) throw EFatalUnzipError();
+  }
+
+  // Reads the entry's local header and its extra field, leaving the archive
+  // at the entry's data (at the encryption header of an encrypted entry).
+  // Returns the local extra field.
+  std::string ReadLocalHeader() {
+    const TZipEntryInfo& entry = z_.working_;
+    if (z_.SpanKind() != SpanSingle && z_.current_disk_ != entry.DiskNumber) z_.SwapToDisk(entry.DiskNumber + 1);
+    z_.archive_->Seek(entry.LocalHeaderOffset, platform::kFromBeginning);
+    ReadArchive(z_.local_header_, kLocalHeaderSize);
+    // A header that does not begin with the local signature is not detected
+    // here; its two lengths are used as read.
+    z_.archive_->Seek(ReadU16(z_.local_header_ + local_header::kNameLength), platform::kFromCurrent);
+    std::string extra(ReadU16(z_.local_header_ + local_header::kExtraLength), '\0');
+    if (!extra.empty()) ReadArchive(reinterpret_cast<uint8_t*>(extra.data()), static_cast<int64_t>(extra.size()));
+    return extra;
+  }
+
+  // Where the entry's data begins (after the local header, its name and
+  // extra field; the encryption header counts as data here).
+  int64_t DataStart() const {
+    return static_cast<int64_t>(z_.working_.LocalHeaderOffset) + kLocalHeaderSize +
+           ReadU16(z_.local_header_ + local_header::kNameLength) +
+           ReadU16(z_.local_header_ + local_header::kExtraLength);
+  }
+
+  // The bytes of the archive the entry takes, from its local header to the
+  // end of its data, as a range of positions (disk in the high word).
+  std::pair<uint64_t, uint64_t> ArchiveRange() const {
+    const uint64_t disk = static_cast<uint64_t>(z_.working_.DiskNumber) << 32;
+    return {disk + z_.working_.LocalHeaderOffset,
+            disk + static_cast<uint64_t>(DataStart()) + z_.working_.CompressedSize};
+  }
+
+  // True when the range overlaps the data of an entry other than index
+  // already extracted in this run (two records sharing data, the way a small
+  // archive claims gigabytes).
+  bool OverlapsExtracted(std::pair<uint64_t, uint64_t> range, int index) const {
+    const auto& taken = z_.extracted_ranges_;
+    auto next = taken.lower_bound(range.first);
+    if (next != taken.end() && next->second.index != index && next->first < range.second) return true;
+    if (next == taken.begin()) return false;
+    auto before = std::prev(next);
+    return before->second.index != index && before->second.end > range.first;
+  }
+  void NoteExtracted(std::pair<uint64_t, uint64_t> range, int index) {
+    z_.extracted_ranges_[range.first] = {range.second, index};
   }
 
   // Asks OnBadPassword for another password; true when it gave a different
@@ -53,6 +162,25 @@ class UnZipRun {
     if (offered == z_.Password) return false;
     z_.Password = offered;
     return true;
+  }
+
+  // The password check of an encrypted entry: reads the encryption header,
+  // asking OnBadPassword for another password while the check byte differs.
+  // On success the keys are ready for the data and the working compressed
+  // size no longer counts the header.
+  bool CheckPassword(int index, TraditionalKeys& keys) {
+    TZipEntryInfo& entry = z_.working_;
+    const uint8_t check = ExpectedCheckByte(entry.Flags, entry.DateTime, entry.CRC32);
+    for (;;) {
+      uint8_t header[kEncryptionHeaderSize];
+      ReadArchive(header, kEncryptionHeaderSize);
+      if (CheckEncryptionHeader(keys, z_.Password, header, check)) {
+        entry.CompressedSize -= kEncryptionHeaderSize;
+        return true;
+      }
+      if (!AskNewPassword(index)) return false;
+      z_.archive_->Seek(-static_cast<int64_t>(kEncryptionHeaderSize), platform::kFromCurrent);
+    }
   }
 
   // The overwrite policy for an existing FName; true to overwrite. The
@@ -108,17 +236,14 @@ class UnZipRun {
     }
   }
 
-  // Runs the decoder of the entry's method. Returns false when the decode
-  // did not complete (the output would exceed the uncompressed size).
-  bool Decode(EntryOutput& sink, TraditionalKeys* keys) {
-    TZipEntryInfo& entry = z_.working_;
-    int64_t working_size = entry.CompressedSize;
-
+  // The input side of the data path: blocks from the archive, decrypted,
+  // continuing on the next disk of a spanned archive.
+  EntryInput::Options InputOptions(int64_t* working_size, TraditionalKeys* keys) {
     EntryInput::Options options;
     options.process_messages = z_.DoProcessMessages;
     options.abort_flag = &z_.aborted_;
-    options.working_compressed_size = &working_size;
-    if (entry.IsEncrypted()) {
+    options.working_compressed_size = working_size;
+    if (z_.working_.IsEncrypted()) {
       if (z_.OnDecrypt) {
         options.decrypt = [this](uint8_t* block, size_t n) {
           z_.OnDecrypt(&z_, block, static_cast<int>(n), z_.Password);
@@ -139,84 +264,122 @@ class UnZipRun {
         }
       };
     }
-    EntryInput input(z_.archive_.get(), std::move(options));
-    DecoderIO io(*z_.buffers_, input, sink, working_size, entry.UncompressedSize);
+    return options;
+  }
 
+  // Decodes the entry's data into output. Returns false when the decode did
+  // not complete (the output would exceed the uncompressed size).
+  bool Decode(EntryOutput& sink, TraditionalKeys* keys) {
+    TZipEntryInfo& entry = z_.working_;
+    int64_t working_size = entry.CompressedSize;
+    EntryInput input(z_.archive_.get(), InputOptions(&working_size, keys));
+    DecoderIO io(*z_.buffers_, input, sink, working_size, entry.UncompressedSize);
     try {
-      DecodeStatus status = DecodeStatus::Completed;
-      switch (entry.Method) {
-        case 0:
-          status = Unstore(io);
-          break;
-        case 8:
-          status = Inflate(io);
-          if (status == DecodeStatus::OutOfMemory)
-            platform::ShowMessageBox("*** inflate out of memory ***", "Error", platform::kMbOk | platform::kMbIconError,
-                                     platform::MessageBoxOwner::None);
-          break;
-        default:
-          if (!DecodeLegacyMethod(entry.Method, entry.Flags, io, &status)) {
-            platform::ShowMessageBox("Unknown Compression Method", "Zip Error",
-                                     platform::kMbOk | platform::kMbIconError, platform::MessageBoxOwner::None);
-          }
-          break;
-      }
-      (void)status;  // corrupt data shows in the CRC check
+      if (!RunDecoder(entry.Method, entry.Flags, io))
+        platform::ShowMessageBox("Unknown Compression Method", "Zip Error", platform::kMbOk | platform::kMbIconError,
+                                 platform::MessageBoxOwner::None);
     } catch (const EBiggerThanUncompressed&) {
       return false;
     }
     return true;
   }
 
-  // Methods 1 to 6 (shrunk, reduced with factors 1 to 4, imploded). Returns
-  // false for a method that has no decoder.
-  static bool DecodeLegacyMethod(int method, uint16_t flags, DecoderIO& io, DecodeStatus* status);
+  // Writes the entry's data to output. Returns whether the entry came out
+  // whole: the decode completed and gave exactly the declared size with the
+  // stored CRC-32 (computed into *crc). Errors that end the run pass on,
+  // with the file as far as it was written.
+  bool WriteData(TBufferedFileStream& output, TraditionalKeys& keys, uint32_t* crc) {
+    const TZipEntryInfo& entry = z_.working_;
+    z_.archive_->Seek(DataStart() + (entry.IsEncrypted() ? kEncryptionHeaderSize : 0), platform::kFromBeginning);
 
-  static platform::LocalDateTime DosToLocal(uint32_t date_time) {
-    uint32_t value = NormalizeDosDateTime(date_time);
-    uint32_t time = value & 0xFFFF, date = value >> 16;
-    platform::LocalDateTime local;
-    local.second = static_cast<int>((time & 0x1F) * 2);
-    local.minute = static_cast<int>((time >> 5) & 0x3F);
-    local.hour = static_cast<int>(time >> 11);
-    local.day = static_cast<int>(date & 0x1F);
-    local.month = static_cast<int>((date >> 5) & 0x0F);
-    local.year = static_cast<int>(1980 + (date >> 9));
-    return local;
+    RunProgress progress;
+    progress.total_bytes = z_.TotalBytes;
+    progress.bytes_done = z_.bytes_done_;
+    if (z_.OnFilePercentDone) progress.file_percent = [this](int percent) { z_.OnFilePercentDone(&z_, percent); };
+    if (z_.OnTotalPercentDone) progress.total_percent = [this](int percent) { z_.OnTotalPercentDone(&z_, percent); };
+
+    EntryOutput sink(output, entry.UncompressedSize, progress);
+    bool completed;
+    try {
+      completed = Decode(sink, &keys);
+      // Written here, not in the destructor, so that a failing last write is
+      // an error and not a silently short file.
+      output.FlushBuffer();
+    } catch (const platform::StreamWriteError&) {
+      z_.bytes_done_ = progress.bytes_done;
+      throw ECantWriteUCF();
+    } catch (...) {
+      z_.bytes_done_ = progress.bytes_done;
+      throw;
+    }
+    z_.bytes_done_ = progress.bytes_done;
+    *crc = sink.running_crc() ^ 0xFFFFFFFFu;
+    return completed && sink.written() == static_cast<int64_t>(entry.UncompressedSize) && *crc == entry.CRC32;
   }
 
-  // Deletes an output file that failed its CRC check, read-only or not.
-  static void DeleteBadFile(const std::string& fname) {
-    if (platform::RemoveFile(fname)) return;
-    uint32_t attributes = platform::ReadAttributes(fname);
-    if (attributes != platform::kInvalidAttributes && (attributes & platform::kAttrReadOnly)) {
-      platform::WriteAttributes(fname, attributes & ~platform::kAttrReadOnly);
-      platform::RemoveFile(fname);
+  // Gives an output file that completed its decode the entry's time and
+  // (with RetainAttributes) its attributes.
+  void DateFile(const std::string& fname) {
+    platform::SetModifiedTime(fname, DosToLocal(z_.working_.DateTime));
+    if (z_.RetainAttributes) platform::WriteAttributes(fname, FileAttributesOf(z_.working_.ExternalAttributes));
+  }
+
+  // The verdict on an entry that did not come out whole (wrong CRC, short or
+  // long output): an encrypted entry asks for another password (retrying
+  // with it) or is skipped as a bad password, an unencrypted one raises
+  // OnBadCRC; the file is deleted either way.
+  void RejectOutput(int index, const std::string& fname, uint32_t computed) {
+    const TZipEntryInfo& entry = z_.working_;
+    if (entry.IsEncrypted()) {
+      if (AskNewPassword(index)) z_.retry_ = true;
+      if (!z_.retry_) Skip(SkipBadPassword, entry.FullName(), index);
+    } else if (z_.OnBadCRC) {
+      z_.OnBadCRC(&z_, computed, entry.CRC32, index);
+    }
+    DeleteBadFile(fname);
+  }
+
+  // Selection pass: marks the entries to extract and counts them.
+  void SelectEntries() {
+    z_.TotalBytes = 0;
+    z_.bytes_done_ = 0;
+    z_.NumFiles = 0;
+    for (int i = 0; i < z_.Count(); ++i) {
+      TZipEntryInfo* entry = z_.view()->Items(i);
+      entry->Selected = IsSelected(*entry);
+      if (!entry->Selected) continue;
+      ++z_.NumFiles;
+      z_.TotalBytes += entry->UncompressedSize;
     }
   }
+
+  bool IsSelected(const TZipEntryInfo& entry) const {
+    if (entry.FileName().empty() && !z_.RecreateDirs) return false;
+    if (z_.DoAll) return true;
+    const std::string name = entry.FullName();
+    for (const std::string& pattern : z_.FilesList())
+      if (IsMatch(pattern, name)) return true;
+    return false;
+  }
+
+  // With DoAll every entry (selected or not) is processed, else the selected
+  // ones; a retry flag set by a handler processes the same entry again.
+  void ExtractSelected() {
+    for (int i = 0; i < z_.Count(); ++i) {
+      if (!z_.DoAll && !z_.view()->Items(i)->Selected) continue;
+      do {
+        z_.UnZipEntry(i);
+      } while (z_.retry_);
+    }
+  }
+
+  // The destination extraction uses: DestDir, or the current folder when it
+  // is empty, so that the same containment holds for every destination.
+  std::string Destination() const { return z_.DestDir().empty() ? std::string(".") : z_.DestDir(); }
 
  private:
   TUnZipper& z_;
 };
-
-bool UnZipRun::DecodeLegacyMethod(int method, uint16_t flags, DecoderIO& io, DecodeStatus* status) {
-  switch (method) {
-    case 1:
-      *status = Unshrink(io);
-      return true;
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-      *status = Unreduce(io, method - 1);
-      return true;
-    case 6:
-      *status = Explode(io, flags);
-      return true;
-    default:
-      return false;
-  }
-}
 
 int TUnZipper::UnZip() {
   aborted_ = false;
@@ -230,14 +393,17 @@ int TUnZipper::UnZip() {
   ReadZipDirectory();
   OpenArchive();
 
+  UnZipRun run(*this);
   const bool keep_open = KeepZipOpen;
   KeepZipOpen = true;
   bool view_switched = false;
   unzip_count_ = 0;
   retry_ = false;
+  extracted_ranges_.clear();
 
   auto finish = [&]() {
     buffers_.reset();
+    extracted_ranges_.clear();
     FilesList().clear();
     if (view_switched) BuildSortedView(SortMode);
     if (OnUnZipComplete) OnUnZipComplete(this, unzip_count_);
@@ -246,49 +412,19 @@ int TUnZipper::UnZip() {
 
   try {
     buffers_ = std::make_unique<WorkBuffers>();
-    if (!DestDir().empty() && !platform::DirectoryExists(DestDir())) platform::ForceDirectories(DestDir());
+    const std::string dest = run.Destination();
+    if (!platform::DirectoryExists(dest)) platform::ForceDirectories(dest);
 
+    // Spanned archives are extracted in physical order, disk after disk.
     if (SpanKind() != SpanSingle && SortMode != ByNone) {
       BuildSortedView(ByNone);
       view_switched = true;
     }
-
-    TotalBytes = 0;
-    bytes_done_ = 0;
-    NumFiles = 0;
-    const int count = Count();
-    for (int i = 0; i < count; ++i) {
-      TZipEntryInfo* entry = view()->Items(i);
-      bool selected = DoAll;
-      if (entry->FileName().empty() && !RecreateDirs) {
-        selected = false;
-      } else if (!DoAll) {
-        std::string name = entry->FullName();
-        for (const std::string& pattern : FilesList()) {
-          if (IsMatch(pattern, name)) {
-            selected = true;
-            break;
-          }
-        }
-      }
-      entry->Selected = selected;
-      if (selected) {
-        ++NumFiles;
-        TotalBytes += entry->UncompressedSize;
-      }
-    }
+    run.SelectEntries();
 
     bool stop_now = false;
     if (OnStartUnZipInfo) OnStartUnZipInfo(this, NumFiles, TotalBytes, stop_now);
-
-    if (NumFiles > 0 && !stop_now) {
-      for (int i = 0; i < count; ++i) {
-        if (!DoAll && !view()->Items(i)->Selected) continue;
-        do {
-          UnZipEntry(i);
-        } while (retry_);
-      }
-    }
+    if (NumFiles > 0 && !stop_now) run.ExtractSelected();
   } catch (...) {
     finish();
     CloseArchive();
@@ -304,31 +440,39 @@ void TUnZipper::UnZipEntry(int Index) {
   retry_ = false;
   working_.Assign(*view()->Items(Index));
   const TZipEntryInfo& entry = working_;
+  const bool folder_entry = entry.FileName().empty();
 
-  if (!entry.FileName().empty()) {
-    if (SpanKind() != SpanSingle && current_disk_ != entry.DiskNumber) SwapToDisk(entry.DiskNumber + 1);
-    archive_->Seek(entry.LocalHeaderOffset, platform::kFromBeginning);
-    run.ReadArchive(local_header_, kLocalHeaderSize);
-    archive_->Seek(ReadU16(local_header_ + 26) + ReadU16(local_header_ + 28), platform::kFromCurrent);
+  std::string local_extra;
+  if (!folder_entry) local_extra = run.ReadLocalHeader();
+
+  const std::string dest = run.Destination();
+  const std::string folder_d = OutputFolder(dest, RootDir(), entry.Directory(), RecreateDirs);
+  std::string fname = folder_d + entry.FileName();
+
+  // Names that would leave the destination, open a device, write an
+  // alternate stream, meet another name, or exceed the path limit are
+  // never created.
+  if (!IsSafeOutputPath(dest, fname) || !FitsPathLimit(fname)) {
+    run.Skip(SkipCannotCreate, fname, Index);
+    if (!folder_entry) run.RemoveFromTotals();
+    return;
   }
-
-  const std::string folder_d = OutputFolder(DestDir(), RootDir(), entry.Directory(), RecreateDirs);
-
-  if (entry.FileName().empty()) {
-    if (!StaysInside(DestDir(), folder_d)) {
-      run.Skip(SkipCannotCreate, folder_d, Index);
-      return;
-    }
+  if (folder_entry) {
     if (RecreateDirs && !platform::DirectoryExists(folder_d)) platform::ForceDirectories(folder_d);
     ++unzip_count_;
     return;
   }
 
-  std::string fname = folder_d + entry.FileName();
-  if (!StaysInside(DestDir(), fname)) {
-    // The entry's name would put it outside the destination: never written.
-    run.Skip(SkipCannotCreate, fname, Index);
-    run.RemoveFromTotals();
+  // Entries this reader cannot extract, and entries whose records contradict
+  // the archive, are refused before anything is created.
+  if (entry.Zip64 || (entry.HasSaturatedField() && HasZip64Field(local_extra))) {
+    run.SkipAndRemove(SkipUnsupported, fname, Index);
+    return;
+  }
+  const auto range = run.ArchiveRange();
+  if (run.OverlapsExtracted(range, Index) ||
+      (entry.IsEncrypted() && entry.CompressedSize < kEncryptionHeaderSize)) {
+    run.SkipAndRemove(SkipBadEntry, fname, Index);
     return;
   }
 
@@ -336,88 +480,36 @@ void TUnZipper::UnZipEntry(int Index) {
   if (OnStartUnZip) OnStartUnZip(this, Index, fname, skip);
   if (skip) return;
 
-  std::string folder = FolderOf(fname);
+  const std::string folder = FolderOf(fname);
   if (!folder.empty() && !platform::DirectoryExists(folder)) platform::ForceDirectories(folder);
 
   TraditionalKeys keys;
-  if (entry.IsEncrypted()) {
-    const uint8_t check = ExpectedCheckByte(entry.Flags, entry.DateTime, entry.CRC32);
-    for (;;) {
-      uint8_t header[kEncryptionHeaderSize];
-      run.ReadArchive(header, kEncryptionHeaderSize);
-      working_.CompressedSize -= static_cast<int32_t>(kEncryptionHeaderSize);
-      if (CheckEncryptionHeader(keys, Password, header, check)) break;
-      if (run.AskNewPassword(Index)) {
-        archive_->Seek(-static_cast<int64_t>(kEncryptionHeaderSize), platform::kFromCurrent);
-        working_.CompressedSize += static_cast<int32_t>(kEncryptionHeaderSize);
-        continue;
-      }
-      run.Skip(SkipBadPassword, entry.FullName(), Index);
-      run.RemoveFromTotals();
-      return;
-    }
-  }
-
-  if (OverwriteMode != Always && platform::FileExists(fname) && !run.OverwriteExisting(Index, fname)) {
-    run.Skip(SkipKeepExisting, fname, Index);
-    run.RemoveFromTotals();
+  if (entry.IsEncrypted() && !run.CheckPassword(Index, keys)) {
+    run.SkipAndRemove(SkipBadPassword, entry.FullName(), Index);
     return;
   }
-
+  if (OverwriteMode != Always && platform::FileExists(fname) && !run.OverwriteExisting(Index, fname)) {
+    run.SkipAndRemove(SkipKeepExisting, fname, Index);
+    return;
+  }
   std::unique_ptr<TBufferedFileStream> output = run.CreateOutput(fname);
   if (!output) {
-    run.Skip(SkipCannotCreate, fname, Index);
-    run.RemoveFromTotals();
+    run.SkipAndRemove(SkipCannotCreate, fname, Index);
     return;
   }
 
-  int64_t data_start = static_cast<int64_t>(entry.LocalHeaderOffset) + kLocalHeaderSize + ReadU16(local_header_ + 26) +
-                       ReadU16(local_header_ + 28) + (entry.IsEncrypted() ? kEncryptionHeaderSize : 0);
-  archive_->Seek(data_start, platform::kFromBeginning);
-
-  RunProgress progress;
-  progress.total_bytes = TotalBytes;
-  progress.bytes_done = bytes_done_;
-  if (OnFilePercentDone) progress.file_percent = [this](int percent) { OnFilePercentDone(this, percent); };
-  if (OnTotalPercentDone) progress.total_percent = [this](int percent) { OnTotalPercentDone(this, percent); };
-
-  EntryOutput sink(*output, entry.UncompressedSize, progress);
-  bool completed;
-  try {
-    completed = run.Decode(sink, &keys);
-    bytes_done_ = progress.bytes_done;
-    // Written here, not in the destructor, so that a failing last write is
-    // an error and not a silently short file.
-    output->FlushBuffer();
-  } catch (const platform::StreamWriteError&) {
-    bytes_done_ = progress.bytes_done;
-    output.reset();
-    throw ECantWriteUCF();
-  } catch (...) {
-    bytes_done_ = progress.bytes_done;
-    output.reset();
-    throw;
-  }
+  run.NoteExtracted(range, Index);
+  uint32_t computed = 0;
+  const bool whole = run.WriteData(*output, keys, &computed);
   output.reset();
 
-  if (completed) {
-    platform::SetModifiedTime(fname, UnZipRun::DosToLocal(entry.DateTime));
-    if (RetainAttributes) platform::WriteAttributes(fname, FileAttributesOf(entry.ExternalAttributes));
-  }
-
-  const uint32_t computed = sink.running_crc() ^ 0xFFFFFFFFu;
-  if (computed == entry.CRC32) {
-    if (OnEndUnZip) OnEndUnZip(this, Index, fname);
-    ++unzip_count_;
+  if (!whole) {
+    run.RejectOutput(Index, fname, computed);
     return;
   }
-  if (entry.IsEncrypted()) {
-    if (run.AskNewPassword(Index)) retry_ = true;
-    if (!retry_) run.Skip(SkipBadPassword, entry.FullName(), Index);
-  } else if (OnBadCRC) {
-    OnBadCRC(this, computed, entry.CRC32, Index);
-  }
-  UnZipRun::DeleteBadFile(fname);
+  run.DateFile(fname);
+  if (OnEndUnZip) OnEndUnZip(this, Index, fname);
+  ++unzip_count_;
 }
 
 }  // namespace archive

@@ -27,32 +27,7 @@ struct DefaultDiskHandler {
   }
 };
 
-unsigned char AsciiUpper(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; }
-
-// Case-insensitive equality for file names: ASCII letters fold, the bytes of
-// double-byte GBK characters compare exactly.
-bool SameFileName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
-    if (gbk::IsLeadByte(ca) && i + 1 < a.size()) {
-      if (ca != cb || a[i + 1] != b[i + 1]) return false;
-      ++i;
-    } else if (AsciiUpper(ca) != AsciiUpper(cb)) {
-      return false;
-    }
-  }
-  return true;
-}
-
-std::string UpperAscii(std::string text) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    if (gbk::IsLeadByte(c) && i + 1 < text.size()) ++i;
-    else text[i] = static_cast<char>(AsciiUpper(c));
-  }
-  return text;
-}
+using gbk::UpperAscii;
 
 // Offset of the extension's dot in a path, or npos when the last component
 // has none.
@@ -93,14 +68,13 @@ std::string DriveRoot(const std::string& path) { return UpperAscii(path.substr(0
 std::vector<unsigned> MatchCharacters(const std::string& text) {
   std::vector<unsigned> out;
   out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    if (gbk::IsLeadByte(c) && i + 1 < text.size()) {
-      out.push_back((c << 8) | static_cast<unsigned char>(text[++i]));
-    } else {
+  gbk::ForEachChar(text, [&](size_t at, size_t length) {
+    const unsigned char c = static_cast<unsigned char>(text[at]);
+    if (length == 2)
+      out.push_back((c << 8) | static_cast<unsigned char>(text[at + 1]));
+    else
       out.push_back(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    }
-  }
+  });
   return out;
 }
 
@@ -242,7 +216,7 @@ void TUnZipper::SetZipName(const std::string& requested) {
     zip_name_ = requested;
     return;
   }
-  if (SameFileName(requested, zip_name_)) return;
+  if (gbk::SameText(requested, zip_name_)) return;
   std::string name = requested;
   if (!name.empty() && name.back() == '?') {
     std::string folder;
@@ -302,13 +276,13 @@ std::string TUnZipper::FileCommentAt(int Index) {
 
 void TUnZipper::ReadCommentOf(TZipEntryInfo& entry) {
   platform::TStream& stream = *archive_;
-  stream.Seek(entry.CentralRecordOffset, platform::kFromBeginning);
+  namespace field = central_record;
   uint8_t record[kCentralRecordSize];
   std::string comment;
+  stream.Seek(entry.CentralRecordOffset, platform::kFromBeginning);
   if (stream.Read(record, kCentralRecordSize) == kCentralRecordSize && ReadU32(record) == Signatures().central) {
-    stream.Seek(ReadU16(record + 28) + ReadU16(record + 30), platform::kFromCurrent);
-    comment.resize(ReadU16(record + 32));
-    comment.resize(static_cast<size_t>(std::max<int64_t>(0, stream.Read(comment.data(), comment.size()))));
+    const int64_t at = stream.Position() + ReadU16(record + field::kNameLength) + ReadU16(record + field::kExtraLength);
+    comment = ReadTextAt(stream, at, ReadU16(record + field::kCommentLength));
   }
   entry.Comment = comment;
 }
@@ -317,12 +291,8 @@ std::string TUnZipper::ZipComment() {
   if (!end_record_.HasComment()) return std::string();
   if (end_record_.Comment) return *end_record_.Comment;
   OpenArchive();
-  if (!end_record_.Comment && end_record_.HasComment()) {
-    std::string comment(end_record_.CommentLength, '\0');
-    archive_->Seek(end_record_.CommentPosition, platform::kFromBeginning);
-    comment.resize(static_cast<size_t>(std::max<int64_t>(0, archive_->Read(comment.data(), comment.size()))));
-    end_record_.Comment = comment;
-  }
+  if (!end_record_.Comment && end_record_.HasComment())
+    end_record_.Comment = ReadTextAt(*archive_, end_record_.CommentPosition, end_record_.CommentLength);
   std::string comment = end_record_.Comment.value_or(std::string());
   if (SpanKind() == SpanSingle) CloseArchive();
   return comment;
@@ -400,156 +370,192 @@ void TUnZipper::BuildSortedView(TZipSortMode mode) {
 }
 
 // ---- The directory read -----------------------------------------------------
+//
+// ReadDirectory runs on the open archive stream: it finds the end record (or
+// the central directory kept apart in NAME.zfc), classifies the spanning,
+// reads the central records (recovering from the local headers when they do
+// not hold together), reads the comments a spanned archive needs at once, and
+// builds the sorted view.
 
 void TUnZipper::ReadDirectory() {
   archive_stamp_ = archive_->file().ModifiedStamp();
   FreeDirectory();
   recovered_ = false;
   end_record_.Reset();
+  struct CloseCacheOnExit {
+    std::unique_ptr<TBufferedFileStream>& cache;
+    ~CloseCacheOnExit() { cache.reset(); }
+  } close_cache{directory_cache_};
 
-  bool found = end_record_.FindEndRecord(*archive_);
-  if (found && (end_record_.ThisDisk > 999 || end_record_.CentralDirStartDisk > 999 ||
-                end_record_.ThisDisk < end_record_.CentralDirStartDisk ||
-                static_cast<int32_t>(end_record_.CentralDirOffset) < 0))
-    found = false;
+  if (FindDirectoryEnd()) {
+    current_disk_ = directory_cache_ ? 0 : end_record_.ThisDisk;
+    ClassifySpanning();
+    SeekCentralDirectory();
+  } else {
+    AnswerMissingEnd();
+  }
+  if (!master_) master_ = std::make_unique<TSortedEntryList>(ByNone, true, DupError);
+  ReadCentralRecords();
+  if (SpanKind() != SpanSingle && end_record_.HasComment()) ReadSpannedArchiveComment();
+  number_of_disks_ = end_record_.ThisDisk + 1;
+  current_disk_ = directory_cache_ ? 0 : end_record_.ThisDisk;
+  BuildSortedView(SortMode);
+}
 
+bool TUnZipper::FindDirectoryEnd() {
+  if (end_record_.FindEndRecord(*archive_) && PlausibleEndRecord(end_record_)) return true;
+  end_record_.Reset();
   // A central directory kept apart in NAME.zfc (spanned sets written with
   // the directory on a separate file).
-  std::unique_ptr<TBufferedFileStream> zfc;
-  if (!found) {
-    std::string zfc_name = ChangeFileExt(zip_name_, ".zfc");
-    if (platform::FileExists(zfc_name)) {
-      zfc = std::make_unique<TBufferedFileStream>(zfc_name, kFileBufferSize, false, platform::File::Mode::ReadShared);
-      end_record_.Reset();
-      if (end_record_.FindEndRecord(*zfc))
-        found = true;
-      else
-        zfc.reset();
-    }
+  const std::string cache_name = ChangeFileExt(zip_name_, ".zfc");
+  if (!platform::FileExists(cache_name)) return false;
+  directory_cache_ =
+      std::make_unique<TBufferedFileStream>(cache_name, kFileBufferSize, false, platform::File::Mode::ReadShared);
+  if (end_record_.FindEndRecord(*directory_cache_)) return true;
+  end_record_.Reset();
+  directory_cache_.reset();
+  return false;
+}
+
+bool TUnZipper::PlausibleEndRecord(const TEndOfCentralDir& end) {
+  return end.ThisDisk <= 999 && end.CentralDirStartDisk <= 999 && end.ThisDisk >= end.CentralDirStartDisk &&
+         static_cast<int32_t>(end.CentralDirOffset) >= 0;
+}
+
+void TUnZipper::ClassifySpanning() {
+  if (end_record_.ThisDisk == 0)
+    SetSpanKind(SpanSingle);
+  else if (zip_name_.size() < 2 || zip_name_[1] != ':')
+    SetSpanKind(SpanSplitFiles);
+  else
+    SetSpanKind(platform::DriveKind(DriveRoot(zip_name_)) == platform::DriveType::Removable ? SpanRemovable
+                                                                                            : SpanSplitFiles);
+}
+
+void TUnZipper::SeekCentralDirectory() {
+  if (end_record_.TotalEntries == 0) return;
+  if (SpanKind() != SpanSingle && !directory_cache_ && end_record_.CentralDirStartDisk != current_disk_)
+    SwapToDisk(end_record_.CentralDirStartDisk + 1);
+  DirectoryStream().Seek(directory_cache_ ? 0 : end_record_.CentralDirOffset, platform::kFromBeginning);
+}
+
+void TUnZipper::AnswerMissingEnd() {
+  end_record_.Reset();
+  if (OnInCompleteZip) OnInCompleteZip(this, IncompleteZipMode);
+  if (IncompleteZipMode == izAssumeNotAZip) throw ENotAZipFile();
+  if (IncompleteZipMode == izAssumeMulti) throw EIncompleteZip();
+  if (!RecoverFromLocalHeaders()) {
+    ReleaseArchive();
+    throw EBadZipFile();
   }
-  auto directory_stream = [&]() -> platform::TStream& {
-    if (zfc) return *zfc;
-    return *archive_;
-  };
+}
 
-  if (found) {
-    current_disk_ = zfc ? 0 : end_record_.ThisDisk;
-    if (end_record_.ThisDisk == 0)
-      SetSpanKind(SpanSingle);
-    else if (zip_name_.size() < 2 || zip_name_[1] != ':')
-      SetSpanKind(SpanSplitFiles);
-    else
-      SetSpanKind(platform::DriveKind(DriveRoot(zip_name_)) == platform::DriveType::Removable ? SpanRemovable
-                                                                                              : SpanSplitFiles);
-    if (end_record_.TotalEntries > 0) {
-      if (SpanKind() != SpanSingle && !zfc && end_record_.CentralDirStartDisk != current_disk_)
-        SwapToDisk(end_record_.CentralDirStartDisk + 1);
-      directory_stream().Seek(zfc ? 0 : end_record_.CentralDirOffset, platform::kFromBeginning);
-    }
-  } else {
-    end_record_.Reset();
-    if (OnInCompleteZip) OnInCompleteZip(this, IncompleteZipMode);
-    if (IncompleteZipMode == izAssumeNotAZip) throw ENotAZipFile();
-    if (IncompleteZipMode == izAssumeMulti) throw EIncompleteZip();
-    if (!RecoverFromLocalHeaders()) {
-      ReleaseArchive();
-      throw EBadZipFile();
-    }
-  }
+platform::TStream& TUnZipper::DirectoryStream() {
+  if (directory_cache_) return *directory_cache_;
+  return *archive_;
+}
 
-  if (!master_) master_ = std::make_unique<TSortedEntryList>(ByNone, true, DupError);
-
+void TUnZipper::ReadCentralRecords() {
   const bool spanned = SpanKind() != SpanSingle;
   TZipEntryInfo* previous = nullptr;
-  for (int i = 0; i < end_record_.TotalEntries;) {
-    auto record = std::make_unique<TZipEntryInfo>(OEMConvert);
-    TZipEntryInfo::NextDisk next_disk;
-    if (spanned && !recovered_ && !zfc)
-      next_disk = [this]() -> platform::TStream* { return SwapToDisk(current_disk_ + 2); };
-
-    bool read = record->ReadCentralRecord(directory_stream(), next_disk);
-    if (!read && previous && previous->CentralExtraLength != 0) {
-      // The previous record's extra field may not really have been there.
-      int64_t back = previous->CentralExtraLength;
-      previous->CentralExtraLength = 0;
-      directory_stream().Seek(-back, platform::kFromCurrent);
-      read = record->ReadCentralRecord(directory_stream(), next_disk);
-    }
-
-    if (read && recovered_) {
-      // Match the central record to the entry scanned at the same place.
-      int at = master_->IndexOf(record.get());
-      int64_t skip = record->CentralExtraLength + record->CommentLength;
-      if (at >= 0) {
-        TZipEntryInfo* scanned = master_->Items(at);
-        uint32_t own_offset = scanned->LocalHeaderOffset;
-        scanned->Assign(*record);
-        scanned->LocalHeaderOffset = own_offset;
-        previous = scanned;
-      } else {
-        previous = nullptr;
-      }
-      directory_stream().Seek(skip, platform::kFromCurrent);
-      ++i;
-      continue;
-    }
-    if (read) {
-      try {
-        master_->Add(record.get());
-      } catch (const EListError&) {
-        // Two records claim the same local header: trust the local headers.
-        if (RecoverFromLocalHeaders()) {
-          zfc.reset();
-          previous = nullptr;
-          i = 0;
-          continue;
-        }
-        ReleaseArchive();
-        throw EBadZipFile();
-      }
-      TZipEntryInfo* added = record.release();
-      if (spanned && added->HasComment()) {
-        // Read now, before the next record may move to another disk.
-        platform::TStream& stream = directory_stream();
-        stream.Seek(added->CentralExtraLength, platform::kFromCurrent);
-        std::string comment(added->CommentLength, '\0');
-        comment.resize(static_cast<size_t>(std::max<int64_t>(0, stream.Read(comment.data(), comment.size()))));
-        added->Comment = comment;
-      } else {
-        directory_stream().Seek(added->CentralExtraLength + added->CommentLength, platform::kFromCurrent);
-      }
-      previous = added;
-      ++i;
-      continue;
-    }
-    if (recovered_) break;  // the directory holds what was matched so far
-    if (spanned || !RecoverFromLocalHeaders()) {
+  // Starts the loop over on the records matched to the local headers, or
+  // gives up on an archive whose records do not hold together.
+  auto recover_or_fail = [&](int& i, bool may_recover) {
+    if (!may_recover || !RecoverFromLocalHeaders()) {
       ReleaseArchive();
       throw EBadZipFile();
     }
-    zfc.reset();
+    directory_cache_.reset();
     previous = nullptr;
     i = 0;
-  }
-
-  if (spanned && end_record_.HasComment()) {
-    if (zfc) {
-      std::string comment(end_record_.CommentLength, '\0');
-      zfc->Seek(end_record_.CommentPosition, platform::kFromBeginning);
-      comment.resize(static_cast<size_t>(std::max<int64_t>(0, zfc->Read(comment.data(), comment.size()))));
-      end_record_.Comment = comment;
-      end_record_.Modified = false;
-    } else {
-      if (current_disk_ != end_record_.ThisDisk) SwapToDisk(end_record_.ThisDisk + 1);
-      std::string comment(end_record_.CommentLength, '\0');
-      archive_->Seek(end_record_.CommentPosition, platform::kFromBeginning);
-      comment.resize(static_cast<size_t>(std::max<int64_t>(0, archive_->Read(comment.data(), comment.size()))));
-      end_record_.Comment = comment;
+  };
+  for (int i = 0; i < end_record_.TotalEntries;) {
+    auto record = std::make_unique<TZipEntryInfo>(OEMConvert);
+    bool read = ReadOneCentralRecord(*record, previous);
+    if (!read) {
+      if (recovered_) break;  // the directory holds what was matched so far
+      recover_or_fail(i, !spanned);
+      continue;
     }
+    // Disk numbers mean nothing in a single-file archive: entries are told
+    // apart by their positions alone, so records that differ only in the
+    // disk they claim still point at one local header.
+    if (!spanned) record->DiskNumber = 0;
+    if (recovered_) {
+      previous = MatchScannedEntry(*record);
+      ++i;
+      continue;
+    }
+    try {
+      master_->Add(record.get());
+    } catch (const EListError&) {
+      // Two records claim the same local header: trust the local headers.
+      recover_or_fail(i, true);
+      continue;
+    }
+    TZipEntryInfo* added = record.release();
+    PassExtraAndComment(*added, spanned);
+    previous = added;
+    ++i;
   }
-  number_of_disks_ = end_record_.ThisDisk + 1;
-  current_disk_ = zfc ? 0 : end_record_.ThisDisk;
-  BuildSortedView(SortMode);
+}
+
+bool TUnZipper::ReadOneCentralRecord(TZipEntryInfo& record, TZipEntryInfo* previous) {
+  TZipEntryInfo::NextDisk next_disk;
+  if (SpanKind() != SpanSingle && !recovered_ && !directory_cache_)
+    next_disk = [this]() -> platform::TStream* { return SwapToDisk(current_disk_ + 2); };
+  platform::TStream& stream = DirectoryStream();
+  if (record.ReadCentralRecord(stream, next_disk)) return true;
+  if (!previous || previous->CentralExtraLength == 0) return false;
+  // The previous record's extra field may not really have been there.
+  const int64_t back = previous->CentralExtraLength;
+  previous->CentralExtraLength = 0;
+  previous->Zip64 = false;
+  DirectoryStream().Seek(-back, platform::kFromCurrent);
+  return record.ReadCentralRecord(DirectoryStream(), next_disk);
+}
+
+TZipEntryInfo* TUnZipper::MatchScannedEntry(TZipEntryInfo& record) {
+  const int at = master_->IndexOf(&record);
+  PassExtraAndComment(record, false);
+  if (at < 0) return nullptr;
+  TZipEntryInfo* scanned = master_->Items(at);
+  const uint32_t own_offset = scanned->LocalHeaderOffset;
+  scanned->Assign(record);
+  scanned->LocalHeaderOffset = own_offset;
+  return scanned;
+}
+
+void TUnZipper::PassExtraAndComment(TZipEntryInfo& record, bool read_comment) {
+  platform::TStream& stream = DirectoryStream();
+  const int64_t extra_at = stream.Position();
+  if (record.HasSaturatedField())
+    record.Zip64 = HasZip64Field(ReadTextAt(stream, extra_at, record.CentralExtraLength));
+  stream.Seek(extra_at + record.CentralExtraLength, platform::kFromBeginning);
+  if (read_comment && record.HasComment()) {
+    // Read now, before the next record may move to another disk.
+    record.Comment = ReadTextAt(stream, stream.Position(), record.CommentLength);
+  } else {
+    stream.Seek(record.CommentLength, platform::kFromCurrent);
+  }
+}
+
+void TUnZipper::ReadSpannedArchiveComment() {
+  if (directory_cache_) {
+    end_record_.Comment = ReadTextAt(*directory_cache_, end_record_.CommentPosition, end_record_.CommentLength);
+    end_record_.Modified = false;
+    return;
+  }
+  if (current_disk_ != end_record_.ThisDisk) SwapToDisk(end_record_.ThisDisk + 1);
+  end_record_.Comment = ReadTextAt(*archive_, end_record_.CommentPosition, end_record_.CommentLength);
+}
+
+std::string TUnZipper::ReadTextAt(platform::TStream& stream, int64_t position, size_t length) {
+  std::string text(length, '\0');
+  if (stream.Seek(position, platform::kFromBeginning) != position) return std::string();
+  const int64_t got = length == 0 ? 0 : stream.Read(text.data(), static_cast<int64_t>(length));
+  text.resize(static_cast<size_t>(std::max<int64_t>(0, got)));
+  return text;
 }
 
 bool TUnZipper::RecoverFromLocalHeaders() {
@@ -593,7 +599,7 @@ bool TUnZipper::RecoverFromLocalHeaders() {
     if (!record->ReadLocalRecord(stream)) break;
     // Sizes are skipped as unsigned: positions only move forward, so the
     // scan ends on any input.
-    int64_t skip = static_cast<int64_t>(static_cast<uint32_t>(record->CompressedSize)) + record->LocalExtraLength +
+    int64_t skip = static_cast<int64_t>(record->CompressedSize) + record->LocalExtraLength +
                    (record->HasDataDescriptor() ? 16 : 0);
     try {
       master_->Add(record.get());

@@ -11,12 +11,13 @@
 // call Cancel, which the work notices and answers with EUserCanceled.
 //
 // This file's members are defined in unzipper.cpp, except UnZip and
-// UnZipEntry (and the UnZipRun helper), which are defined in unzip.cpp with
-// the extraction data path.
+// UnZipEntry (and the UnZipRun helper with their steps), which are defined in
+// unzip.cpp with the extraction data path.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,7 +33,19 @@ struct WorkBuffers;
 
 enum TUZOverwriteMode { Prompt, Always, Never, ifNewer, ifOlder };
 enum TIncompleteZipMode { izAssumeMulti, izAssumeBad, izAssumeNotAZip };
-enum TSkipReason { SkipBadPassword = 0, SkipKeepExisting = 1, SkipReserved = 2, SkipCannotCreate = 3 };
+// Why OnSkippingFile passes an entry by. SkipBadEntry: the entry's records
+// contradict the archive (its data overlaps an entry already extracted in the
+// run, or an encrypted entry is too short for its encryption header).
+// SkipUnsupported: the entry needs what this reader does not do (ZIP64 sizes
+// or offsets).
+enum TSkipReason {
+  SkipBadPassword = 0,
+  SkipKeepExisting = 1,
+  SkipReserved = 2,
+  SkipCannotCreate = 3,
+  SkipBadEntry = 4,
+  SkipUnsupported = 5,
+};
 // SpanKind values.
 enum TSpanKind { SpanSingle = 0, SpanRemovable = 1, SpanSplitFiles = 2 };
 
@@ -191,8 +204,36 @@ class TUnZipper {
   // asks the caller for another). Defined in unzip.cpp.
   void UnZipEntry(int Index);
 
-  // The directory read on the open archive stream.
+  // The directory read on the open archive stream, and its steps.
   void ReadDirectory();
+  // Finds a plausible end record in the archive, else in NAME.zfc (which then
+  // stays open as directory_cache_ for the read).
+  bool FindDirectoryEnd();
+  // Disk numbers past 999, a directory starting on a later disk than the end
+  // record's, or an offset beyond 2 GB make the end record count as missing.
+  static bool PlausibleEndRecord(const TEndOfCentralDir& end);
+  // SpanKind from the end record and the drive of ZipName.
+  void ClassifySpanning();
+  // Moves to the first central record (swapping disks when needed).
+  void SeekCentralDirectory();
+  // No end record: asks OnInCompleteZip, then raises or recovers by mode.
+  void AnswerMissingEnd();
+  // Reads the records the end record announces into the master list.
+  void ReadCentralRecords();
+  // One central record; when it cannot be read and the previous record had
+  // an extra field, takes that field for missing and tries once more.
+  bool ReadOneCentralRecord(TZipEntryInfo& record, TZipEntryInfo* previous);
+  // Recovery: copies a central record into the entry scanned at its place;
+  // returns that entry or nullptr.
+  TZipEntryInfo* MatchScannedEntry(TZipEntryInfo& record);
+  // Moves past a record's extra field (looking into it for the ZIP64 field
+  // when a size is saturated) and its comment (read when asked).
+  void PassExtraAndComment(TZipEntryInfo& record, bool read_comment);
+  void ReadSpannedArchiveComment();
+  // Where central records are read: the NAME.zfc cache or the archive.
+  platform::TStream& DirectoryStream();
+  // length bytes of text at position, as far as the stream holds them.
+  static std::string ReadTextAt(platform::TStream& stream, int64_t position, size_t length);
   bool RecoverFromLocalHeaders();
   // Rebuilds the sorted view for mode (the master list itself for ByNone).
   void BuildSortedView(TZipSortMode mode);
@@ -209,6 +250,7 @@ class TUnZipper {
   TZipEntryInfo working_;  // the entry being extracted
   TEndOfCentralDir end_record_;
   std::unique_ptr<TBufferedFileStream> archive_;
+  std::unique_ptr<TBufferedFileStream> directory_cache_;  // NAME.zfc, open during a directory read
   std::optional<int64_t> archive_stamp_;  // modification stamp when the directory was read
   bool recovered_ = false;
   int current_disk_ = 0;
@@ -223,6 +265,13 @@ class TUnZipper {
   bool retry_ = false;           // the current entry asks to be processed again
   uint8_t local_header_[kLocalHeaderSize] = {};
   std::unique_ptr<WorkBuffers> buffers_;  // decoder work buffers for the run
+  // Archive ranges (start -> end and entry index) of the entries extracted
+  // in the run; an entry whose range meets one of them is refused.
+  struct ExtractedRange {
+    uint64_t end;
+    int index;
+  };
+  std::map<uint64_t, ExtractedRange> extracted_ranges_;
 
  private:
   int this_version_ = kThisVersion;

@@ -80,6 +80,15 @@ bool IsValidDosDateTime(uint32_t value) {
          day <= DaysInMonth(year, month);
 }
 
+bool HasZip64Field(const std::string& extra) {
+  for (size_t at = 0; at + 4 <= extra.size();) {
+    const auto* field = reinterpret_cast<const uint8_t*>(extra.data() + at);
+    if (ReadU16(field) == kZip64ExtraId) return true;
+    at += 4 + ReadU16(field + 2);
+  }
+  return false;
+}
+
 // ---- TZipEntryInfo ----------------------------------------------------------
 
 TZipEntryInfo::TZipEntryInfo(bool oem_convert) : OEMFlag(oem_convert) {}
@@ -138,28 +147,30 @@ bool TZipEntryInfo::ReadCentralRecord(platform::TStream& first_stream, const Nex
   }
   if (got != kCentralRecordSize || ReadU32(record) != Signatures().central) return fail();
 
+  namespace field = central_record;
   std::string name;
-  if (!ReadName(*stream, ReadU16(record + 28), name)) return fail();
+  if (!ReadName(*stream, ReadU16(record + field::kNameLength), name)) return fail();
   ToBackslashes(name);
-  VersionMadeBy = ReadU16(record + 4);
+  VersionMadeBy = ReadU16(record + field::kVersionMadeBy);
   if ((VersionMadeBy >> 8) == 0 && OEMFlag) name = platform::OemToAnsi(name);
 
-  VersionNeeded = ReadU16(record + 6);
-  Flags = ReadU16(record + 8);
-  Method = ReadU16(record + 10);
-  DateTime = NormalizeDosDateTime(ReadU32(record + 12));
-  CRC32 = ReadU32(record + 16);
-  CompressedSize = static_cast<int32_t>(ReadU32(record + 20));
-  UncompressedSize = static_cast<int32_t>(ReadU32(record + 24));
-  CentralExtraLength = ReadU16(record + 30);
+  VersionNeeded = ReadU16(record + field::kVersionNeeded);
+  Flags = ReadU16(record + field::kFlags);
+  Method = ReadU16(record + field::kMethod);
+  DateTime = NormalizeDosDateTime(ReadU32(record + field::kDateTime));
+  CRC32 = ReadU32(record + field::kCrc32);
+  CompressedSize = ReadU32(record + field::kCompressedSize);
+  UncompressedSize = ReadU32(record + field::kUncompressedSize);
+  CentralExtraLength = ReadU16(record + field::kExtraLength);
   LocalExtraLength = 0;
-  CommentLength = ReadU16(record + 32);
-  DiskNumber = ReadU16(record + 34);
-  InternalAttributes = ReadU16(record + 36);
-  ExternalAttributes = ReadU32(record + 38);
-  LocalHeaderOffset = ReadU32(record + 42);
+  CommentLength = ReadU16(record + field::kCommentLength);
+  DiskNumber = ReadU16(record + field::kDiskNumber);
+  InternalAttributes = ReadU16(record + field::kInternalAttributes);
+  ExternalAttributes = ReadU32(record + field::kExternalAttributes);
+  LocalHeaderOffset = ReadU32(record + field::kLocalHeaderOffset);
   CentralRecordOffset = static_cast<uint32_t>(switched ? 0 : start);
   Comment.reset();
+  Zip64 = false;
   SetFullName(name);
   return true;
 }
@@ -173,19 +184,20 @@ bool TZipEntryInfo::ReadLocalRecord(platform::TStream& stream) {
   uint8_t header[kLocalHeaderSize];
   if (stream.Read(header, kLocalHeaderSize) != kLocalHeaderSize || ReadU32(header) != Signatures().local)
     return fail();
+  namespace field = local_header;
   std::string name;
-  if (!ReadName(stream, ReadU16(header + 26), name)) return fail();
+  if (!ReadName(stream, ReadU16(header + field::kNameLength), name)) return fail();
   ToBackslashes(name);
   if (OEMFlag) name = platform::OemToAnsi(name);
 
-  VersionNeeded = ReadU16(header + 4);
-  Flags = ReadU16(header + 6);
-  Method = ReadU16(header + 8);
-  DateTime = NormalizeDosDateTime(ReadU32(header + 10));
-  CRC32 = ReadU32(header + 14);
-  CompressedSize = static_cast<int32_t>(ReadU32(header + 18));
-  UncompressedSize = static_cast<int32_t>(ReadU32(header + 22));
-  LocalExtraLength = ReadU16(header + 28);
+  VersionNeeded = ReadU16(header + field::kVersionNeeded);
+  Flags = ReadU16(header + field::kFlags);
+  Method = ReadU16(header + field::kMethod);
+  DateTime = NormalizeDosDateTime(ReadU32(header + field::kDateTime));
+  CRC32 = ReadU32(header + field::kCrc32);
+  CompressedSize = ReadU32(header + field::kCompressedSize);
+  UncompressedSize = ReadU32(header + field::kUncompressedSize);
+  LocalExtraLength = ReadU16(header + field::kExtraLength);
   CommentLength = 0;
   DiskNumber = 0;
   InternalAttributes = 0;
@@ -193,6 +205,7 @@ bool TZipEntryInfo::ReadLocalRecord(platform::TStream& stream) {
   CentralRecordOffset = 0;
   LocalHeaderOffset = static_cast<uint32_t>(start);
   Comment.reset();
+  Zip64 = false;
   SetFullName(name);
   return true;
 }
@@ -261,10 +274,8 @@ int CompareTextUpper(const std::string& a, const std::string& b) {
 }
 
 int CompressionRate(const TZipEntryInfo& entry) {
-  // The sizes are the stored 32-bit fields: read as unsigned, so that sizes
-  // from 2 GB up rank by what they say instead of turning negative.
-  const double compressed = static_cast<uint32_t>(entry.CompressedSize);
-  const double uncompressed = static_cast<uint32_t>(entry.UncompressedSize);
+  const double compressed = entry.CompressedSize;
+  const double uncompressed = entry.UncompressedSize;
   if (uncompressed == 0) return 0;
   // nearbyint rounds half to even in the default rounding mode.
   return static_cast<int>(std::min(100.0, std::nearbyint(compressed * 100.0 / uncompressed)));

@@ -35,6 +35,58 @@ inline constexpr int kEndRecordSize = 22;
 // The end record plus the longest comment: the tail FindEndRecord reads.
 inline constexpr int64_t kEndSearchSpan = 65535 + kEndRecordSize;
 
+// Field offsets of a local header (30 bytes, then name and extra field).
+namespace local_header {
+inline constexpr int kVersionNeeded = 4;
+inline constexpr int kFlags = 6;
+inline constexpr int kMethod = 8;
+inline constexpr int kDateTime = 10;
+inline constexpr int kCrc32 = 14;
+inline constexpr int kCompressedSize = 18;
+inline constexpr int kUncompressedSize = 22;
+inline constexpr int kNameLength = 26;
+inline constexpr int kExtraLength = 28;
+}  // namespace local_header
+
+// Field offsets of a central directory record (46 bytes, then name, extra
+// field and comment).
+namespace central_record {
+inline constexpr int kVersionMadeBy = 4;
+inline constexpr int kVersionNeeded = 6;
+inline constexpr int kFlags = 8;
+inline constexpr int kMethod = 10;
+inline constexpr int kDateTime = 12;
+inline constexpr int kCrc32 = 16;
+inline constexpr int kCompressedSize = 20;
+inline constexpr int kUncompressedSize = 24;
+inline constexpr int kNameLength = 28;
+inline constexpr int kExtraLength = 30;
+inline constexpr int kCommentLength = 32;
+inline constexpr int kDiskNumber = 34;
+inline constexpr int kInternalAttributes = 36;
+inline constexpr int kExternalAttributes = 38;
+inline constexpr int kLocalHeaderOffset = 42;
+}  // namespace central_record
+
+// Compression methods of the entries (APPNOTE numbering).
+enum CompressionMethod : uint16_t {
+  kMethodStored = 0,
+  kMethodShrunk = 1,
+  kMethodReduced1 = 2,  // reduced with factors 1 to 4: methods 2 to 5
+  kMethodReduced4 = 5,
+  kMethodImploded = 6,
+  kMethodDeflated = 8,
+};
+
+// A 32-bit size or offset with every bit set stands for a value kept in the
+// ZIP64 extra field (header id 1), which this reader does not follow.
+inline constexpr uint32_t kZip64Marker = 0xFFFFFFFFu;
+inline constexpr uint16_t kZip64ExtraId = 0x0001;
+
+// True when an extra field block holds a ZIP64 field. Walks the id/length
+// pairs; a block that does not hold together ends the walk.
+bool HasZip64Field(const std::string& extra);
+
 struct RecordSignatures {
   uint32_t central = kCentralSignature;
   uint32_t local = kLocalSignature;
@@ -93,6 +145,11 @@ class TZipEntryInfo {
   bool IsEncrypted() const { return (Flags & 0x0001) != 0; }
   bool HasDataDescriptor() const { return (Flags & 0x0008) != 0; }
   bool HasComment() const { return CommentLength != 0; }
+  // A size or the offset holds the ZIP64 marker (the directory read then
+  // looks for the ZIP64 field, see Zip64).
+  bool HasSaturatedField() const {
+    return CompressedSize == kZip64Marker || UncompressedSize == kZip64Marker || LocalHeaderOffset == kZip64Marker;
+  }
 
   // Fills the record from the central directory record at the stream
   // position. When the record is cut at the end of the stream (no bytes, or
@@ -112,8 +169,10 @@ class TZipEntryInfo {
   uint16_t Method = 8;
   uint32_t DateTime = 0;  // DOS time low word, date high word, normalized
   uint32_t CRC32 = 0xFFFFFFFF;
-  int32_t CompressedSize = 0;
-  int32_t UncompressedSize = 0;
+  // Sizes are unsigned 32-bit values everywhere: an entry of 2 GB and more is
+  // an ordinary entry, never a negative one.
+  uint32_t CompressedSize = 0;
+  uint32_t UncompressedSize = 0;
   uint16_t NameLength = 0;
   uint16_t CentralExtraLength = 0;
   uint16_t LocalExtraLength = 0;
@@ -128,6 +187,9 @@ class TZipEntryInfo {
   bool Reserved = false;
   bool IndexMark = false;
   bool OEMFlag = true;
+  // The central record's extra field holds the ZIP64 field for a saturated
+  // size or offset: the real values are out of this reader's reach.
+  bool Zip64 = false;
 
  private:
   std::string file_name_;
