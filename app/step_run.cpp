@@ -1,13 +1,263 @@
-// The installation run. (Being written.)
+// The installation run: every payload resource is written to the scratch
+// folder, the payloads the edition and the ticked systems take are extracted
+// into their folders under the installation folder, Install.in is written
+// with the edition's names, and the uninstall list records every file.
+#include <cmath>
+#include <exception>
+
+#include "app/manifest.h"
+#include "app/payload.h"
+#include "app/profile_file.h"
+#include "app/progress_stream.h"
 #include "app/step.h"
+#include "app/toolkit.h"
+#include "platform/files.h"
+#include "platform/gbk.h"
+#include "platform/messages.h"
 
 namespace app {
 
-void TfStep::ExtractPayloads() {}
-void TfStep::CopyPayloadsToTemp(std::vector<std::string>&) {}
-void TfStep::ClearTempFolder(const std::string&) {}
-void TfStep::UnZipItStartUnZip(archive::TUnZipper*, int, std::string&, bool&) {}
-void TfStep::UnZipItFilePercentDone(archive::TUnZipper*, int) {}
-void TfStep::PayloadProgress(TProgressResourceStream&, float) {}
+namespace {
+
+constexpr char kTextCreatingFolder[] = "创建文件夹";
+constexpr char kTextWritingPayloads[] = "正在抽取安装文件...";
+constexpr char kTextExtracting[] = "正在复制安装文件...";
+// Shown when the extraction loop ends on a failure, and for files that could
+// not be replaced because a program holds them open.
+constexpr char kTextProgramRunning[] = "所要安装的程序正在运行中,请退出后再安装！";
+// How many paths a box of failed entries names; the count covers all.
+constexpr size_t kListedFailures = 5;
+
+constexpr char kTypeUnInstall[] = "UnInstall";
+
+// The part of a path after its last backslash (the whole path without one).
+std::string FileNameOf(const std::string& path) {
+  size_t at = gbk::LastBackslash(path);
+  return at == std::string::npos ? path : path.substr(at + 1);
+}
+
+bool IsKeptDatabase(const std::string& file_name) {
+  for (const char* name : kKeptDatabaseNames)
+    if (SameText(file_name, name)) return true;
+  return false;
+}
+
+// One paragraph of the failure box: the heading with the count, then the
+// first few paths.
+std::string FailureParagraph(const std::string& heading, const std::vector<std::string>& paths) {
+  std::string text = heading + "\n以下 " + std::to_string(paths.size()) + " 个文件未能安装:";
+  for (size_t i = 0; i < paths.size() && i < kListedFailures; ++i) text += "\n" + paths[i];
+  if (paths.size() > kListedFailures)
+    text += "\n……(另有 " + std::to_string(paths.size() - kListedFailures) + " 个文件)";
+  return text;
+}
+
+}  // namespace
+
+void TfStep::ExtractPayloads() {
+  UninstallCounter = 0;
+  UninstallList.clear();
+  entries_in_use_.clear();
+  entries_damaged_.clear();
+  entry_target_.clear();
+
+  std::vector<std::string> payloads;
+  CopyPayloadsToTemp(payloads);
+
+  const std::string folder_text = Controls->Text(Control::EInstallFolder);
+  bool loop_failed = false;
+  try {
+    for (const std::string& line : payloads) {
+      const std::string archive_path = FieldAt(line, '\t', 0);
+      const std::string type = FieldAt(line, '\t', 1);
+      const std::string dest = FieldAt(line, '\t', 2);
+
+      std::string folder = TrimWithBackslash(ResolveDestRoot(dest, folder_text));
+      if (!SameText(type, kTypeUnInstall)) folder = TrimWithBackslash(folder + type);
+      Controls->SetText(Control::EInstallProcess, kTextExtracting);
+
+      const bool catering = SameText(EditionKey, kEditionCatering);
+      const bool commercial = SameText(EditionKey, kEditionCommercial);
+      // The payload types that carry a program: whether the choice takes the
+      // payload, and which program path and program key go with it.
+      struct ProgramPayload {
+        const char* type;
+        bool taken;
+        std::string* program_path;
+        const std::string* program;
+      };
+      const ProgramPayload program_payloads[] = {
+          {"LumoSc", Controls->IsChecked(Control::CkIns_Sc), &Programs.LumoSc, &fAppExe},
+          {"LumoPos", Controls->IsChecked(Control::CkIns_Pos) && catering, &Programs.LumoPos, &fAppExe1},
+          {"WmSvr", Controls->IsChecked(Control::CkIns_WmSvr) && catering, &Programs.WmSvr, &fAppExe2},
+          {"SaasKds", Controls->IsChecked(Control::CkIns_Kds) && catering, &Programs.SaasKds, &fAppExe3},
+          {"LumoPosSy", Controls->IsChecked(Control::CkIns_Pos) && commercial, &Programs.LumoPosSy, &fAppExe4},
+      };
+      const ProgramPayload* program_payload = nullptr;
+      for (const ProgramPayload& p : program_payloads)
+        if (SameText(type, p.type)) program_payload = &p;
+      if (program_payload && !program_payload->taken) continue;  // every other type is always taken
+
+      if (!platform::DirectoryExists(folder)) platform::ForceDirectories(folder);
+      if (program_payload) *program_payload->program_path = TrimWithBackslash(folder) + *program_payload->program;
+
+      SetUnzipSettings(archive_path, folder);
+      UnZipIt.UnZip();
+      if (!entry_target_.empty()) EndEntry(false);  // the last entry started never ended well
+    }
+  } catch (...) {
+    loop_failed = true;
+    // The entry being written when the failure came is not a good file.
+    if (!entry_target_.empty()) EndEntry(false);
+  }
+  if (loop_failed) ShowError(kTextProgramRunning);
+  ReportFailedEntries();
+
+  UnZipIt.ReleaseArchive();
+
+  // The scratch folder goes once the component has let go of the last archive.
+  const std::string scratch = GetTempDir() + kScratchFolderName;
+  if (!platform::DirectoryExists(scratch)) platform::ForceDirectories(scratch);
+  ClearTempFolder(scratch);
+  platform::RemoveEmptyDirectory(scratch);
+
+  const std::string install_folder = WithBackslash(folder_text);
+  const std::string installed_manifest = install_folder + "Install.in";
+  SaveResourceToFile(kManifestResourceName, kManifestResourceType, installed_manifest);
+  ProfileFile profile(installed_manifest);
+  profile.WriteString(kSectionBaseInfo, "fAppSimpleName", EditionText(EditionKey, fAppSimpleName));
+  profile.WriteString(kSectionBaseInfo, "fAppName", EditionText(EditionKey, fAppName));
+  profile.WriteString(kSectionBaseInfo, "fAppDirName", EditionText(EditionKey, fAppDirName));
+  profile.WriteString(kSectionBaseInfo, "fAppCompany", fAppCompany);
+  profile.WriteString(kSectionBaseInfo, "fAppWebsite", fAppWebsite);
+
+  for (const char* name : {"install.in", "install.dl"}) {
+    UninstallList.push_back("File" + std::to_string(UninstallCounter) + "=" + install_folder + name + "N");
+    ++UninstallCounter;
+  }
+}
+
+void TfStep::CopyPayloadsToTemp(std::vector<std::string>& payloads) {
+  const std::string folder_text = Controls->Text(Control::EInstallFolder);
+  if (!platform::DirectoryExists(folder_text)) {
+    Controls->SetText(Control::EInstallProcess, kTextCreatingFolder);
+    platform::ProcessMessages();
+    platform::ForceDirectories(folder_text);
+  }
+
+  const std::string scratch = GetTempDir() + kScratchFolderName;
+  if (!platform::DirectoryExists(scratch)) platform::ForceDirectories(scratch);
+  ClearTempFolder(scratch);
+
+  ProfileFile manifest(ManifestPath);
+  const int file_count = manifest.ReadInteger(kSectionInstallFiles, kKeyFileCount, 0);
+  const int total_files = manifest.ReadInteger(kSectionInstallFiles, kKeyTotalFiles, 0);
+  Controls->SetRange(Control::ProgressBar1, 0, file_count);
+  try {
+    for (int n = 0; n < file_count; ++n) {
+      Controls->SetRange(Control::ZipBar, 0, 100);
+      Controls->SetPosition(Control::ZipBar, 0);
+      const std::string name = PayloadName(n);
+      TProgressResourceStream stream(name, name);
+      Controls->SetText(Control::EInstallProcess, kTextWritingPayloads);
+      stream.OnProgress = [this](TProgressResourceStream& sender, float fraction) {
+        PayloadProgress(sender, fraction);
+      };
+      platform::ProcessMessages();
+      const std::string archive_path = scratch + name + kPayloadFileExtension;
+      stream.SaveToFile(archive_path);
+      const std::string type = manifest.ReadString(kSectionFileType, name, "");
+      const std::string dest = manifest.ReadString(kSectionFileDest, name, "");
+      payloads.push_back(archive_path + "\t" + type + "\t" + dest + "\t");
+      Controls->SetPosition(Control::ProgressBar1, n + 1);
+    }
+  } catch (...) {
+    Controls->SetRange(Control::ProgressBar1, 0, total_files);
+    throw;
+  }
+  Controls->SetRange(Control::ProgressBar1, 0, total_files);
+}
+
+void TfStep::ClearTempFolder(const std::string& folder) {
+  for (const platform::DirectoryEntry& entry : platform::ListDirectory(folder)) {
+    if (entry.attributes & platform::kAttrDirectory) continue;  // sub-folders stay
+    platform::RemoveFile(folder + entry.name);                  // a file that will not go stays too
+  }
+}
+
+void TfStep::UnZipItStartUnZip(archive::TUnZipper*, int, std::string& FName, bool& Skip) {
+  // An entry that started before this one and neither ended well nor was
+  // reported skipped did not become a good file either.
+  if (!entry_target_.empty()) EndEntry(false);
+
+  const bool exists = platform::FileExists(FName);
+  Skip = exists && IsKeptDatabase(FileNameOf(FName));
+
+  Controls->SetText(Control::LExtractFilesInfo, ShortenPathText(FName, 70));
+  Controls->Repaint(Control::LExtractFilesInfo);
+
+  const bool in_sub_folder = payload_folder_ != WithBackslash(Controls->Text(Control::EInstallFolder));
+  const char* flag = exists && in_sub_folder ? "Y" : "N";
+  UninstallList.push_back("File" + std::to_string(UninstallCounter) + "=" + FName + flag);
+  ++UninstallCounter;
+
+  if (!Skip) {
+    entry_target_ = FName;
+    entry_in_use_ = false;
+  }
+
+  Controls->SetPosition(Control::ZipBar, 0);
+  Controls->SetPosition(Control::ProgressBar1, UninstallCounter);
+  platform::ProcessMessages();
+}
+
+void TfStep::UnZipItFilePercentDone(archive::TUnZipper*, int Percent) {
+  Controls->SetPosition(Control::ZipBar, Percent);
+}
+
+void TfStep::PayloadProgress(TProgressResourceStream&, float Fraction) {
+  // Nearest whole number, an exact half to the even neighbour (the default
+  // rounding mode).
+  const double position = std::nearbyint(static_cast<double>(Controls->Maximum(Control::ZipBar)) * Fraction);
+  Controls->SetPosition(Control::ZipBar, static_cast<int>(position));
+}
+
+void TfStep::SetUnzipSettings(const std::string& archive_path, const std::string& payload_folder) {
+  payload_folder_ = payload_folder;
+  UnZipIt.RecreateDirs = true;
+  UnZipIt.OverwriteMode = archive::Always;
+  UnZipIt.ReplaceReadOnly = true;
+  UnZipIt.SetZipName(archive_path);
+  UnZipIt.Password = kArchivePassword;
+  UnZipIt.SetDestDir(payload_folder);
+  UnZipIt.DoAll = true;
+  // Every entry that starts ends either here (a good file) or in a skip
+  // report: the component could not create it (in use), or its data or
+  // password check failed (damaged).
+  UnZipIt.OnEndUnZip = [this](archive::TUnZipper*, int, const std::string&) {
+    if (!entry_target_.empty()) EndEntry(true);
+  };
+  UnZipIt.OnSkippingFile = [this](archive::TUnZipper*, archive::TSkipReason reason, const std::string&, int, bool&) {
+    if (entry_target_.empty()) return;
+    entry_in_use_ = reason == archive::SkipCannotCreate;
+    EndEntry(false);
+  };
+}
+
+void TfStep::EndEntry(bool good) {
+  if (!good) (entry_in_use_ ? entries_in_use_ : entries_damaged_).push_back(entry_target_);
+  entry_target_.clear();
+  entry_in_use_ = false;
+}
+
+void TfStep::ReportFailedEntries() {
+  std::string text;
+  if (!entries_in_use_.empty()) text = FailureParagraph(kTextProgramRunning, entries_in_use_);
+  if (!entries_damaged_.empty()) {
+    if (!text.empty()) text += "\n\n";
+    text += FailureParagraph("安装文件已损坏,无法解压。", entries_damaged_);
+  }
+  if (!text.empty()) ShowError(text);
+}
 
 }  // namespace app
