@@ -1,0 +1,238 @@
+#include "uninstaller/uninstall_plan.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/toolkit.h"
+#include "platform/gbk.h"
+
+namespace uninstaller {
+namespace {
+
+// The parts of a path between its backslashes (whole characters only).
+std::vector<std::string> SplitParts(const std::string& path) {
+  std::vector<std::string> parts(1);
+  gbk::ForEachChar(path, [&](size_t at, size_t length) {
+    if (length == 1 && path[at] == '\\')
+      parts.emplace_back();
+    else
+      parts.back().append(path, at, length);
+  });
+  return parts;
+}
+
+bool IsPlainPart(const std::string& part) {
+  if (part.empty() || part == "." || part == "..") return false;
+  // Windows drops trailing dots and spaces, so "x." would name "x" and ". ."
+  // would climb; such names are never the installer's.
+  char last = part.back();
+  if (last == '.' || last == ' ') return false;
+  bool plain = true;
+  gbk::ForEachChar(part, [&](size_t at, size_t length) {
+    if (length != 1) return;
+    unsigned char c = static_cast<unsigned char>(part[at]);
+    if (c < 0x20 || std::strchr("/:*?\"<>|", c) != nullptr) plain = false;
+  });
+  return plain;
+}
+
+bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// The file name: the part after the last backslash.
+std::string FileName(const std::string& path) {
+  size_t slash = gbk::LastBackslash(path);
+  return slash == gbk::npos ? path : path.substr(slash + 1);
+}
+
+// The folder of a path, with its trailing backslash.
+std::string ParentFolder(const std::string& path) {
+  std::string trimmed = path;
+  if (gbk::EndsWithBackslash(trimmed)) trimmed.pop_back();
+  size_t slash = gbk::LastBackslash(trimmed);
+  return slash == gbk::npos ? std::string() : trimmed.substr(0, slash + 1);
+}
+
+bool IsDatabase(const std::string& path) {
+  std::string name = FileName(path);
+  return std::any_of(std::begin(kDatabaseNames), std::end(kDatabaseNames),
+                     [&](const char* db) { return gbk::SameText(name, db); });
+}
+
+bool IsShortcutName(const std::string& path) {
+  std::string name = FileName(path);
+  return name.size() > 4 && gbk::SameText(name.substr(name.size() - 4), ".lnk");
+}
+
+size_t Depth(const std::string& folder) { return SplitParts(folder).size(); }
+
+void AddOnce(std::vector<std::string>& list, const std::string& item) {
+  for (const auto& present : list)
+    if (gbk::SameText(present, item)) return;
+  list.push_back(item);
+}
+
+// The folder with exactly one trailing backslash, when it is a plain path.
+std::string FolderOrEmpty(const std::string& folder) {
+  if (folder.empty()) return {};
+  std::string with = app::WithBackslash(folder);
+  return IsPlainAbsolutePath(with) ? with : std::string();
+}
+
+bool SameOrInside(const std::string& path, const std::string& folder) {
+  return gbk::SameText(app::WithBackslash(path), folder) || IsInside(path, folder);
+}
+
+struct Line {
+  std::string path;
+  char flag = 0;
+};
+
+// "File<digits>=<path><flag>"; false when the line has another shape.
+bool ParseLine(const std::string& line, Line& parsed) {
+  if (line.size() < 4 || !gbk::SameText(line.substr(0, 4), "File")) return false;
+  size_t at = 4;
+  while (at < line.size() && line[at] >= '0' && line[at] <= '9') ++at;
+  if (at == 4 || at >= line.size() || line[at] != '=') return false;
+  std::string rest = line.substr(at + 1);
+  size_t last = gbk::LastCharStart(rest);
+  if (last == gbk::npos || last + 1 != rest.size() || (rest[last] != 'Y' && rest[last] != 'N')) return false;
+  parsed.flag = rest[last];
+  parsed.path = rest.substr(0, last);
+  return true;
+}
+
+std::vector<std::string> SplitLines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  std::string current;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    char c = bytes[i];
+    if (c == '\r' || c == '\n') {
+      lines.push_back(current);
+      current.clear();
+      if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    } else {
+      current += c;
+    }
+  }
+  if (!current.empty()) lines.push_back(current);
+  return lines;
+}
+
+}  // namespace
+
+bool IsPlainAbsolutePath(const std::string& path) {
+  if (path.size() < 4 || !IsDriveLetter(path[0]) || path[1] != ':' || path[2] != '\\') return false;
+  std::vector<std::string> parts = SplitParts(path.substr(3));
+  if (gbk::EndsWithBackslash(path)) parts.pop_back();  // the folder's own backslash
+  return std::all_of(parts.begin(), parts.end(), IsPlainPart);
+}
+
+bool IsInside(const std::string& path, const std::string& folder) {
+  return !folder.empty() && path.size() > folder.size() && gbk::StartsWithText(path, folder) &&
+         gbk::EndsWithBackslash(folder);
+}
+
+std::string CheckInstallFolder(const Places& places) {
+  const std::string& folder = places.install_folder;
+  if (!gbk::EndsWithBackslash(folder) || !IsPlainAbsolutePath(folder)) return "安装文件夹的路径无效：" + folder;
+  if (folder.size() <= 3) return "安装文件夹不能是磁盘的根目录：" + folder;
+  for (const auto& system : places.system_folders) {
+    std::string sys = FolderOrEmpty(system);
+    if (sys.empty()) continue;
+    if (SameOrInside(folder, sys) || IsInside(sys, folder)) return "安装文件夹是系统文件夹或包含系统文件夹：" + folder;
+  }
+  return {};
+}
+
+std::string CateringName(const std::string& edition_name) { return app::ReplaceAllText(edition_name, "商业", "美食"); }
+
+std::string CommandProgram(const std::string& command) {
+  size_t start = command.find_first_not_of(" \t");
+  if (start == std::string::npos) return {};
+  if (command[start] == '"') {
+    size_t end = command.find('"', start + 1);
+    return end == std::string::npos ? std::string() : command.substr(start + 1, end - start - 1);
+  }
+  size_t end = command.find_last_not_of(" \t");
+  return command.substr(start, end - start + 1);
+}
+
+Plan MakePlan(const std::string& list_bytes, const Places& places) {
+  Plan plan;
+  const std::string install = places.install_folder;
+  const std::string programs = FolderOrEmpty(places.programs_folder);
+  const std::string desktop = FolderOrEmpty(places.desktop_folder);
+  std::vector<std::string> systems;
+  for (const auto& system : places.system_folders)
+    if (std::string sys = FolderOrEmpty(system); !sys.empty()) systems.push_back(sys);
+  // The group must be one plain folder name directly under Programs.
+  std::string group;
+  if (!programs.empty() && !places.group_name.empty() && IsPlainPart(places.group_name) &&
+      gbk::FindText(places.group_name, "\\") == gbk::npos)
+    group = programs + places.group_name + "\\";
+
+  std::vector<std::string> seen;
+  auto refuse = [&](const std::string& line, const char* reason) { plan.refused.push_back({line, reason}); };
+
+  for (const std::string& line : SplitLines(list_bytes)) {
+    if (line.find_first_not_of(" \t") == std::string::npos) continue;
+    Line entry;
+    if (!ParseLine(line, entry)) {
+      refuse(line, "格式不正确");
+      continue;
+    }
+    if (entry.path.empty()) continue;  // the installer's placeholder line
+    if (!IsPlainAbsolutePath(entry.path)) {
+      refuse(line, "不是完整、规范的本地路径");
+      continue;
+    }
+    if (std::any_of(systems.begin(), systems.end(), [&](const auto& sys) { return SameOrInside(entry.path, sys); })) {
+      refuse(line, "位于系统文件夹中");
+      continue;
+    }
+    bool folder_entry = gbk::EndsWithBackslash(entry.path);
+    bool seen_before = std::any_of(seen.begin(), seen.end(), [&](const auto& p) { return gbk::SameText(p, entry.path); });
+    if (seen_before) continue;
+    seen.push_back(entry.path);
+
+    if (IsInside(entry.path, install)) {
+      // Every folder from the entry's up to the installation folder.
+      for (std::string folder = folder_entry ? entry.path : ParentFolder(entry.path);
+           folder.size() >= install.size() && gbk::StartsWithText(folder, install); folder = ParentFolder(folder))
+        AddOnce(plan.folders, folder);
+      if (folder_entry) continue;
+      if (IsDatabase(entry.path))
+        plan.databases.push_back(entry.path);
+      else if (entry.flag == 'Y')
+        plan.kept.push_back(entry.path);
+      else if (gbk::SameText(entry.path, places.self_path))
+        plan.lists_self = true;
+      else
+        plan.files.push_back(entry.path);
+    } else if (!group.empty() && gbk::SameText(app::WithBackslash(entry.path), group)) {
+      AddOnce(plan.folders, group);  // the group folder line
+    } else if (!group.empty() && IsInside(entry.path, group) && !folder_entry &&
+               gbk::LastBackslash(entry.path) == group.size() - 1) {
+      if (!IsShortcutName(entry.path)) {
+        refuse(line, "程序组中只删除快捷方式");
+        continue;
+      }
+      AddOnce(plan.folders, group);
+      (entry.flag == 'Y' ? plan.kept : plan.shortcuts).push_back(entry.path);
+    } else if (!desktop.empty() && IsInside(entry.path, desktop) && !folder_entry &&
+               gbk::LastBackslash(entry.path) == desktop.size() - 1) {
+      if (!IsShortcutName(entry.path)) {
+        refuse(line, "桌面上只删除快捷方式");
+        continue;
+      }
+      (entry.flag == 'Y' ? plan.kept : plan.shortcuts).push_back(entry.path);
+    } else {
+      refuse(line, "不在安装文件夹、程序组或桌面上");
+    }
+  }
+  std::stable_sort(plan.folders.begin(), plan.folders.end(),
+                   [](const std::string& a, const std::string& b) { return Depth(a) > Depth(b); });
+  return plan;
+}
+
+}  // namespace uninstaller

@@ -1,0 +1,205 @@
+#include "uninstaller/uninstaller.h"
+
+#include <algorithm>
+
+#include "app/profile_file.h"
+#include "app/toolkit.h"
+#include "platform/dialogs.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/gbk.h"
+
+namespace uninstaller {
+namespace {
+
+// install.dl of the largest installation is a few tens of kilobytes.
+constexpr int64_t kMaxListSize = 16 * 1024 * 1024;
+// Items named in one message box; the rest are counted.
+constexpr size_t kMaxItemsShown = 10;
+// The second button (No) is the default of the databases' question.
+constexpr unsigned kMbDefaultButton2 = 0x100;
+constexpr uint32_t kAttrReparsePoint = 0x400;
+
+bool ReadList(const std::string& path, std::string& bytes) {
+  if (!platform::FileExists(path)) return false;
+  try {
+    platform::File file(path, platform::File::Mode::ReadShared);
+    int64_t size = file.Size();
+    if (size < 0 || size > kMaxListSize) return false;
+    bytes.resize(static_cast<size_t>(size));
+    return file.Read(bytes.data(), bytes.size()) == bytes.size();
+  } catch (const platform::Error&) {
+    return false;
+  }
+}
+
+std::string ItemLines(const std::vector<std::string>& items) {
+  std::string text;
+  for (size_t i = 0; i < items.size() && i < kMaxItemsShown; ++i) text += "    " + items[i] + "\r\n";
+  if (items.size() > kMaxItemsShown) text += "    ……（共 " + std::to_string(items.size()) + " 项）\r\n";
+  return text;
+}
+
+// True when no folder from the installation folder down to the file's own is
+// a junction or link: through one, a path inside the folder would reach
+// places outside it.
+bool ReachedDirectly(const std::string& path, const std::string& install_folder) {
+  std::string folder = install_folder;
+  for (size_t at = install_folder.size();;) {
+    uint32_t attributes = platform::ReadAttributes(folder);
+    if (attributes != platform::kInvalidAttributes && (attributes & kAttrReparsePoint)) return false;
+    size_t next = std::string::npos;
+    gbk::ForEachChar(path, [&](size_t offset, size_t length) {
+      if (next == std::string::npos && offset >= at && length == 1 && path[offset] == '\\') next = offset;
+    });
+    if (next == std::string::npos) return true;
+    folder = path.substr(0, next + 1);
+    at = next + 1;
+  }
+}
+
+class Run {
+ public:
+  Run(Places places, UninstallKeys& keys, bool silent) : places_(std::move(places)), keys_(keys), silent_(silent) {}
+
+  Result Go() {
+    std::string list_path = places_.install_folder + kListName;
+    std::string profile_path = places_.install_folder + kProfileName;
+    std::string list;
+    if (!ReadList(list_path, list)) {
+      Error("找不到或无法读取卸载信息文件：\r\n" + list_path + "\r\n\r\n无法卸载。");
+      return Finish(kExitNoInstallation);
+    }
+    if (!platform::FileExists(profile_path)) {
+      Error("找不到安装信息文件：\r\n" + profile_path + "\r\n\r\n无法卸载。");
+      return Finish(kExitNoInstallation);
+    }
+    name_ = app::ProfileFile(profile_path).ReadString("BaseInfo", "fAppName", "");
+    places_.group_name = name_;
+    std::string shown_name = name_.empty() ? "本程序" : name_;
+
+    if (std::string why = CheckInstallFolder(places_); !why.empty()) {
+      Error(why + "\r\n\r\n为安全起见，卸载已停止，没有删除任何文件。");
+      return Finish(kExitUnsafeFolder);
+    }
+    if (!silent_ && !app::AskConfirm("确实要从您的计算机中完全删除 " + shown_name + " 及其所有组件吗？"))
+      return Finish(kExitCancelled);
+
+    Plan plan = MakePlan(list, places_);
+    result_.refused = plan.refused;
+    result_.kept = plan.kept;
+
+    bool remove_databases = false;
+    std::vector<std::string> present_databases;
+    for (const auto& db : plan.databases)
+      if (platform::FileExists(db)) present_databases.push_back(db);
+    if (!present_databases.empty() && !silent_) {
+      int answer = app::ShowMessageBox(
+          "以下数据库文件保存着门店的营业数据：\r\n" + ItemLines(present_databases) +
+              "\r\n是否同时删除这些数据库文件？\r\n选择“否”将保留它们（推荐）。",
+          "确认", platform::kMbYesNo | platform::kMbIconQuestion | kMbDefaultButton2);
+      remove_databases = answer == platform::kIdYes;
+    }
+    // The list and the profile go last, and only when everything else went:
+    // with files still in use the user can run the uninstaller again.
+    std::vector<std::string> own_files;
+    for (const auto& file : plan.files) {
+      if (gbk::SameText(file, list_path))
+        own_files.push_back(list_path);
+      else if (gbk::SameText(file, profile_path))
+        own_files.push_back(profile_path);
+      else
+        RemoveListedFile(file, true);
+    }
+    for (const auto& db : present_databases) {
+      if (remove_databases)
+        RemoveListedFile(db, true);
+      else
+        result_.kept.push_back(db);
+    }
+    for (const auto& link : plan.shortcuts) RemoveListedFile(link, false);
+    RemoveUninstallKey();
+    bool complete = result_.left.empty();
+    if (complete)
+      for (const auto& file : own_files) RemoveListedFile(file, true);
+    for (const auto& folder : plan.folders)
+      if (platform::DirectoryExists(folder) && platform::RemoveEmptyDirectory(folder)) result_.removed.push_back(folder);
+    result_.remove_self = plan.lists_self && complete;
+
+    int code = !result_.left.empty() ? kExitLeftFiles : !result_.refused.empty() ? kExitRefusedLines : kExitDone;
+    Report(shown_name);
+    return Finish(code);
+  }
+
+ private:
+  void Error(const std::string& text) {
+    if (!silent_) app::ShowError(text);
+  }
+
+  Result Finish(int code) {
+    result_.exit_code = code;
+    return std::move(result_);
+  }
+
+  void RemoveListedFile(const std::string& path, bool inside_install_folder) {
+    if (!platform::FileExists(path)) return;  // already gone, or a folder
+    if (inside_install_folder && !ReachedDirectly(path, places_.install_folder)) {
+      result_.refused.push_back({path, "经由链接或交接点指向安装文件夹以外"});
+      return;
+    }
+    uint32_t attributes = platform::ReadAttributes(path);
+    if (attributes != platform::kInvalidAttributes && (attributes & platform::kAttrReadOnly))
+      platform::WriteAttributes(path, attributes & ~uint32_t{platform::kAttrReadOnly});
+    if (platform::RemoveFile(path))
+      result_.removed.push_back(path);
+    else
+      result_.left.push_back(path);
+  }
+
+  // Both editions write the key named after the catering name; only the key
+  // whose UnInstallString names this very uninstaller is removed, so that the
+  // other edition's (or another folder's) installation keeps its entry.
+  void RemoveUninstallKey() {
+    std::vector<std::string> candidates;
+    for (const std::string& key : {name_, CateringName(name_)}) {
+      if (key.empty() || gbk::FindText(key, "\\") != gbk::npos) continue;
+      if (std::none_of(candidates.begin(), candidates.end(), [&](const auto& k) { return k == key; }))
+        candidates.push_back(key);
+    }
+    for (const auto& key : candidates) {
+      std::optional<std::string> command = keys_.ReadUninstallString(key);
+      if (!command || !gbk::SameText(CommandProgram(*command), places_.self_path)) continue;
+      if (keys_.DeleteKey(key))
+        result_.key_removed = true;
+      else
+        result_.left.push_back(std::string("HKEY_LOCAL_MACHINE\\") + kUninstallKeyRoot + key);
+    }
+  }
+
+  void Report(const std::string& shown_name) {
+    if (silent_) return;
+    if (!result_.refused.empty()) {
+      std::vector<std::string> lines;
+      for (const auto& r : result_.refused) lines.push_back(r.line + "（" + r.reason + "）");
+      app::ShowWarning("卸载信息文件 install.dl 中的以下内容不属于本次安装，已拒绝删除：\r\n" + ItemLines(lines));
+    }
+    if (!result_.left.empty())
+      app::ShowWarning("以下内容无法删除，可能正在被其他程序使用，请退出相关程序后手动删除：\r\n" +
+                       ItemLines(result_.left));
+    std::string text = shown_name + " 已从您的计算机中卸载。";
+    if (!result_.kept.empty()) text += "\r\n\r\n以下文件已保留：\r\n" + ItemLines(result_.kept);
+    app::ShowMessageBox(text, "提示 ", platform::kMbOk | platform::kMbIconInformation);
+  }
+
+  Places places_;
+  UninstallKeys& keys_;
+  bool silent_;
+  std::string name_;
+  Result result_;
+};
+
+}  // namespace
+
+Result Uninstall(Places places, UninstallKeys& keys, bool silent) { return Run(std::move(places), keys, silent).Go(); }
+
+}  // namespace uninstaller
