@@ -8,6 +8,7 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/gbk.h"
+#include "platform/registry.h"
 
 namespace uninstaller {
 namespace {
@@ -19,6 +20,7 @@ constexpr size_t kMaxItemsShown = 10;
 // The second button (No) is the default of the databases' question.
 constexpr unsigned kMbDefaultButton2 = 0x100;
 constexpr uint32_t kAttrReparsePoint = 0x400;
+constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 bool ReadList(const std::string& path, std::string& bytes) {
   if (!platform::FileExists(path)) return false;
@@ -156,14 +158,18 @@ class Run {
       result_.left.push_back(path);
   }
 
-  // Both editions write the key named after the catering name; only the key
+  // Both editions write the key named after the catering name; only a key
   // whose UnInstallString names this very uninstaller is removed, so that the
-  // other edition's (or another folder's) installation keeps its entry.
+  // other edition's (or another folder's) installation keeps its entry. The
+  // names the installer gives come first; any other entry that names this
+  // uninstaller (a product renamed since) is this installation's too.
   void RemoveUninstallKey() {
     std::vector<std::string> candidates;
-    for (const std::string& key : {name_, CateringName(name_)}) {
+    std::vector<std::string> names = {name_, CateringName(name_)};
+    for (auto& other : keys_.KeyNames()) names.push_back(std::move(other));
+    for (const std::string& key : names) {
       if (key.empty() || gbk::FindText(key, "\\") != gbk::npos) continue;
-      if (std::none_of(candidates.begin(), candidates.end(), [&](const auto& k) { return k == key; }))
+      if (std::none_of(candidates.begin(), candidates.end(), [&](const auto& k) { return gbk::SameText(k, key); }))
         candidates.push_back(key);
     }
     for (const auto& key : candidates) {
@@ -199,6 +205,39 @@ class Run {
 };
 
 }  // namespace
+
+std::optional<std::string> RegistryUninstallKeys::ReadUninstallString(const std::string& key_name) {
+  auto key = platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine, kUninstallKeyRoot + key_name);
+  if (!key) return std::nullopt;
+  return key->ReadString("UnInstallString");
+}
+
+bool RegistryUninstallKeys::DeleteKey(const std::string& key_name) {
+  if (key_name.empty()) return false;
+  return platform::DeleteRegistryKey(platform::RegistryRoot::LocalMachine, kUninstallKeyRoot + key_name);
+}
+
+std::vector<std::string> RegistryUninstallKeys::KeyNames() {
+  std::string root = kUninstallKeyRoot;
+  root.pop_back();
+  auto key = platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine, root);
+  if (!key) return {};
+  return key->SubKeyNames();
+}
+
+Places PlacesOf(const std::string& self_path) {
+  Places places;
+  places.self_path = self_path;
+  size_t slash = gbk::LastBackslash(self_path);
+  places.install_folder = slash == gbk::npos ? std::string() : self_path.substr(0, slash + 1);
+  if (auto folders = platform::RegistryKey::Open(platform::RegistryRoot::CurrentUser, kShellFoldersKey)) {
+    places.programs_folder = folders->ReadString("Programs").value_or("");
+    places.desktop_folder = folders->ReadString("Desktop").value_or("");
+  }
+  for (const std::string& system : {app::GetWindowsDir(), app::GetSystemDir()})
+    if (!system.empty()) places.system_folders.push_back(system);
+  return places;
+}
 
 Result Uninstall(Places places, UninstallKeys& keys, bool silent) { return Run(std::move(places), keys, silent).Go(); }
 

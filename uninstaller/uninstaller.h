@@ -40,6 +40,16 @@ class UninstallKeys {
   virtual std::optional<std::string> ReadUninstallString(const std::string& key_name) = 0;
   // Removes the key with its values; false when it could not be removed.
   virtual bool DeleteKey(const std::string& key_name) = 0;
+  // The names of every uninstall entry.
+  virtual std::vector<std::string> KeyNames() = 0;
+};
+
+// The entries in the system registry (platform/registry.h).
+class RegistryUninstallKeys : public UninstallKeys {
+ public:
+  std::optional<std::string> ReadUninstallString(const std::string& key_name) override;
+  bool DeleteKey(const std::string& key_name) override;
+  std::vector<std::string> KeyNames() override;
 };
 
 struct Result {
@@ -51,6 +61,11 @@ struct Result {
   std::vector<RefusedLine> refused;
   bool key_removed = false;
 };
+
+// The places of the uninstaller started as self_path: its folder, the
+// current user's Programs and Desktop folders (the installer's Shell Folders
+// values), the Windows and system folders.
+Places PlacesOf(const std::string& self_path);
 
 // Runs the uninstallation. places.install_folder, self_path, the shell
 // folders and the system folders come from the caller; the program group's

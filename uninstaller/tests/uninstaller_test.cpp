@@ -10,6 +10,8 @@
 
 #include "platform/dialogs.h"
 #include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/test_support.h"
 #include "platform/testing/temp_folder.h"
 
 namespace uninstaller {
@@ -36,6 +38,11 @@ class FakeKeys : public UninstallKeys {
   bool DeleteKey(const std::string& key_name) override {
     if (refuse_delete) return false;
     return values.erase(key_name) > 0;
+  }
+  std::vector<std::string> KeyNames() override {
+    std::vector<std::string> names;
+    for (const auto& [name, value] : values) names.push_back(name);
+    return names;
   }
   std::map<std::string, std::string> values;
   bool refuse_delete = false;
@@ -237,10 +244,12 @@ TEST_F(UninstallTest, UninstallKeyRemovedOnlyWhenItNamesThisUninstaller) {
   // carries the catering name.
   Install(kCommercial);
   SaveList();
-  keys_.values["Other"] = "\"" + folder_ + "UnInstall.exe\"";  // not a name of this installation
+  keys_.values["Other"] = "\"D:\\Other\\UnInstall.exe\"";
+  keys_.values["Renamed"] = "\"" + folder_ + "UnInstall.exe\" /S";  // names this uninstaller too
   Result result = Uninstall(MakePlaces(), keys_, true);
   EXPECT_TRUE(result.key_removed);
   EXPECT_EQ(keys_.values.count(kCatering), 0u);
+  EXPECT_EQ(keys_.values.count("Renamed"), 0u);
   EXPECT_EQ(keys_.values.count("Other"), 1u);
   EXPECT_FALSE(platform::DirectoryExists(tmp_ / "Programs\\" + kCommercial));
 
@@ -290,6 +299,41 @@ TEST_F(UninstallTest, MissingFilesOrUnsafeFolderChangeNothing) {
   EXPECT_EQ(Uninstall(places, keys_, true).exit_code, kExitUnsafeFolder);
   EXPECT_EQ(Tree(), installed);
   EXPECT_EQ(keys_.values.size(), 1u);
+}
+
+// The places and the entry as the installer leaves them in the system
+// registry (kept in memory natively).
+TEST_F(UninstallTest, SystemRegistryEntryAndShellFolders) {
+  platform::testing::ClearRegistry();
+  auto folders = platform::RegistryKey::Create(platform::RegistryRoot::CurrentUser,
+                                               "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
+  ASSERT_TRUE(folders);
+  folders->WriteString("Programs", tmp_ / "Programs");
+  folders->WriteString("Desktop", tmp_ / "Desktop");
+  std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+  for (const auto& [name, program] : {std::pair<std::string, std::string>{kCatering, folder_ + "UnInstall.exe"},
+                                      {"Another", "C:\\Another\\UnInstall.exe"}}) {
+    auto key = platform::RegistryKey::Create(platform::RegistryRoot::LocalMachine, uninstall + name);
+    ASSERT_TRUE(key);
+    key->WriteString("Displayname", "卸载" + name);
+    key->WriteString("UnInstallString", "\"" + program + "\"");
+  }
+  Install();
+  SaveList();
+
+  Places places = PlacesOf(folder_ + "UnInstall.exe");
+  EXPECT_EQ(places.install_folder, folder_);
+  EXPECT_EQ(places.programs_folder, tmp_ / "Programs");
+  places.system_folders = {tmp_ / "Windows"};
+  RegistryUninstallKeys keys;
+  Result result = Uninstall(places, keys, true);
+
+  EXPECT_EQ(result.exit_code, kExitDone);
+  EXPECT_FALSE(platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine, uninstall + kCatering));
+  EXPECT_TRUE(platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine, uninstall + "Another"));
+  EXPECT_FALSE(platform::DirectoryExists(group_));
+  EXPECT_FALSE(platform::FileExists(tmp_ / "Desktop\\云后台管理系统.lnk"));
+  platform::testing::ClearRegistry();
 }
 
 }  // namespace
