@@ -1,10 +1,207 @@
-// Registration and shortcuts. (Being written.)
+// Registration and shortcuts: after extraction the installer writes its
+// uninstall entry under the machine's uninstall key and creates the program
+// group and the desktop shortcuts, recording every shortcut file in the
+// uninstall list, while the progress window shows what is being done.
+#include <optional>
+
+#include "app/manifest.h"
 #include "app/step.h"
+#include "app/toolkit.h"
+#include "platform/files.h"
+#include "platform/gbk.h"
+#include "platform/messages.h"
+#include "platform/registry.h"
+#include "platform/shell_links.h"
 
 namespace app {
+namespace {
 
-void TfStep::RegisterSystem() {}
-void TfStep::RegisterUninstall() {}
-bool TfStep::CreateShortcut(const std::string&, const std::string&, const std::string&, int) { return false; }
+using platform::RegistryKey;
+using platform::RegistryRoot;
+
+constexpr char kUninstallKey[] = "SOFTWARE\\microsoft\\windows\\currentversion\\uninstall\\";
+constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr char kUninstallProgram[] = "UnInstall.exe";
+constexpr char kUninstallPrefix[] = "卸载";
+constexpr char kEmptyTargetName[] = "我的电脑";
+
+// Shell folder locations used by the installer.
+constexpr int kLocationDesktop = 0;
+constexpr int kLocationPrograms = 2;
+
+// The progress window's texts, and the pause after each.
+constexpr char kInfoRegistering[] = "正在注册系统信息...";
+constexpr char kInfoShortcuts[] = "正在建立程序快捷方式...";
+constexpr char kInfoFinishing[] = "正在完成系统安装.";
+constexpr unsigned kInfoPauseMs = 100;
+
+// The check boxes' captions, which name the shortcuts.
+constexpr char kNameSc[] = "云后台管理系统";
+constexpr char kNamePos[] = "云前台收银系统";
+constexpr char kNameWmSvr[] = "云服务管理系统";
+constexpr char kNameKds[] = "云触屏划菜系统";
+
+// The folder of a shell folder location, from the Shell Folders key; empty
+// for an unknown location or a missing or empty value.
+std::string ShellFolder(const RegistryKey& folders, int location) {
+  static constexpr const char* kValues[] = {"Desktop", "Start Menu", "Programs", "Startup", "AppData"};
+  if (location < 0 || location > 4) return "";
+  std::string folder = folders.ReadString(kValues[location]).value_or("");
+  // An empty AppData must not become a path from the drive's root.
+  if (folder.empty()) return "";
+  if (location == 4) folder += "\\Microsoft\\Internet Explorer\\Quick Launch";
+  return folder;
+}
+
+// The folder part of a path, up to and including its last backslash (a
+// backslash character, never the trail byte of a double-byte character).
+std::string FolderOf(const std::string& path) {
+  size_t slash = gbk::LastBackslash(path);
+  return slash == gbk::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string FileNameOf(const std::string& path) {
+  size_t slash = gbk::LastBackslash(path);
+  return slash == gbk::npos ? path : path.substr(slash + 1);
+}
+
+// The name with the text after its last dot, if any, replaced by "lnk". A
+// dot byte is never part of a double-byte character.
+std::string LinkFileName(const std::string& name) {
+  size_t dot = name.rfind('.');
+  return (dot == std::string::npos ? name : name.substr(0, dot)) + ".lnk";
+}
+
+// The program group's folder, Programs\<group>\, when it exists; empty
+// otherwise, and for a group name that is empty or only dots, which would
+// name the Programs folder itself or one of its parents.
+std::string GroupFolderToRecord(const std::string& group) {
+  if (group.find_first_not_of('.') == std::string::npos) return "";
+  auto folders = RegistryKey::Open(RegistryRoot::CurrentUser, kShellFoldersKey);
+  if (!folders) return "";
+  std::string programs = ShellFolder(*folders, kLocationPrograms);
+  if (programs.empty()) return "";
+  std::string folder = programs + "\\" + group;
+  return platform::DirectoryExists(folder) ? folder + "\\" : "";
+}
+
+// Appends "File<n>=<path>N" to the uninstall list and counts it.
+void AddListLine(std::vector<std::string>& list, int& counter, const std::string& path) {
+  list.push_back("File" + std::to_string(counter) + "=" + path + "N");
+  ++counter;
+}
+
+// Hides and releases the progress window when the step ends, also when it
+// ends by a failure, before the failure travels on.
+class ProgressWindowScope {
+ public:
+  explicit ProgressWindowScope(StepControls& controls) : controls_(controls) { controls_.OpenProgressWindow(); }
+  ProgressWindowScope(const ProgressWindowScope&) = delete;
+  ProgressWindowScope& operator=(const ProgressWindowScope&) = delete;
+  ~ProgressWindowScope() { controls_.CloseProgressWindow(); }
+
+ private:
+  StepControls& controls_;
+};
+
+}  // namespace
+
+void TfStep::RegisterSystem() {
+  ProgressWindowScope progress(*Controls);
+  auto show = [this](const char* text) {
+    Controls->ShowProgressInfo(text);
+    platform::SleepMilliseconds(kInfoPauseMs);
+  };
+
+  show(kInfoRegistering);
+  RegisterUninstall();
+  show(kInfoShortcuts);
+
+  const bool creates_shortcuts = fAppType == kEditionCatering;
+  const bool commercial = SameText(EditionKey, kEditionCommercial);
+  const std::string group = EditionText(EditionKey, fAppName);
+  const std::string& pos_program = commercial ? Programs.LumoPosSy : Programs.LumoPos;
+  auto ticked = [this](Control box) { return Controls->IsChecked(box); };
+
+  // One shortcut per ticked system at a location; the program group's
+  // sub-folder is given for location 2 only.
+  auto create_systems = [&](int location, const std::string& group_folder, const std::string& own_name_folder) {
+    if (ticked(Control::CkIns_Sc)) CreateShortcut(Programs.LumoSc, kNameSc, group_folder, location);
+    if (ticked(Control::CkIns_Pos)) CreateShortcut(pos_program, kNamePos, group_folder, location);
+    if (ticked(Control::CkIns_WmSvr) && !commercial)
+      CreateShortcut(Programs.WmSvr, kNameWmSvr, own_name_folder, location);
+    if (ticked(Control::CkIns_Kds) && !commercial)
+      CreateShortcut(Programs.SaasKds, kNameKds, own_name_folder, location);
+  };
+
+  if (creates_shortcuts) {
+    create_systems(kLocationPrograms, group, fAppName);
+    CreateShortcut(WithBackslash(Controls->Text(Control::EInstallFolder)) + kUninstallProgram,
+                   kUninstallPrefix + group, group, kLocationPrograms);
+    // The list line after the group's shortcuts records the group folder
+    // (Programs\<group>\, ending with a backslash, which marks a folder), so
+    // an uninstaller can remove it once it is empty; its path is empty when
+    // there is no such folder.
+    AddListLine(UninstallList, UninstallCounter, GroupFolderToRecord(group));
+  }
+  if (creates_shortcuts) {
+    create_systems(kLocationDesktop, "", "");
+    // The list line after the desktop's shortcuts names nothing (an empty
+    // path, "File<n>=N"): the desktop shortcuts are recorded one by one
+    // above, and the Desktop itself is never to be removed. An uninstaller
+    // skips a line whose path is empty.
+    AddListLine(UninstallList, UninstallCounter, "");
+  }
+
+  show(kInfoFinishing);
+}
+
+void TfStep::RegisterUninstall() {
+  // Every failure here is silent: the installation is complete without the
+  // entry, and a user without rights to the machine's keys gets it anyway.
+  try {
+    // With no product name the key would be the uninstall key itself, whose
+    // values belong to no program; nothing is written then.
+    if (fAppName.empty()) return;
+    auto key = RegistryKey::Create(RegistryRoot::LocalMachine, kUninstallKey + fAppName);
+    if (!key) return;
+    if (!key->WriteString("Displayname", kUninstallPrefix + fAppName)) return;
+    // Quoted: the folder usually holds a blank ("Program Files"), and an
+    // unquoted command line would first be tried as "D:\Program.exe".
+    key->WriteString("UnInstallString",
+                     "\"" + WithBackslash(Controls->Text(Control::EInstallFolder)) + kUninstallProgram + "\"");
+  } catch (...) {
+  }
+}
+
+bool TfStep::CreateShortcut(const std::string& target, const std::string& name, const std::string& sub_folder,
+                            int location) {
+  // A link object that cannot be made is a failure of the whole step.
+  platform::ShellLink link;
+  link.SetPath(target);
+  link.SetWorkingDirectory(FolderOf(target));
+
+  auto folders = RegistryKey::Open(RegistryRoot::CurrentUser, kShellFoldersKey);
+  if (!folders) return false;
+
+  std::string shown = target.empty() ? kEmptyTargetName : !name.empty() ? name : FileNameOf(target);
+  link.SetDescription(shown);
+  std::string file_name = LinkFileName(shown);
+
+  std::string folder = ShellFolder(*folders, location);
+  if (folder.empty()) return false;
+  std::string link_file;
+  if (!sub_folder.empty()) {
+    std::string group_folder = folder + "\\" + sub_folder;
+    if (!platform::DirectoryExists(group_folder) && !platform::MakeDirectory(group_folder)) return false;
+    link_file = group_folder + "\\" + file_name;
+  } else {
+    link_file = folder + "\\" + file_name;
+  }
+
+  if (!link.Save(link_file)) return false;
+  AddListLine(UninstallList, UninstallCounter, link_file);
+  return true;
+}
 
 }  // namespace app
