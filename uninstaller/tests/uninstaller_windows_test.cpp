@@ -1,0 +1,290 @@
+// UnInstall.exe under Windows (Wine in the test run), started from the
+// current folder's copy: an installation is laid out as the installer leaves
+// it (files, Install.in, install.dl, the uninstall key, the program group's and
+// the Desktop's shortcuts), the uninstaller runs silently from the
+// installation folder, and drive C:, the uninstall keys, the Programs group
+// and the Desktop are compared before the installation and after the
+// uninstallation. Drive T: is expected to be mapped to a throwaway folder
+// (run_with_mapped_drive.sh) for the tampered list.
+#include <windows.h>
+#include <objbase.h>
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/shell_links.h"
+#include "platform/testing/temp_folder.h"
+#include "platform/windows/wide.h"
+
+namespace {
+
+using platform::RegistryKey;
+using platform::RegistryRoot;
+using platform::windows::Narrow;
+using platform::windows::Wide;
+
+constexpr char kUninstallRoot[] = "SOFTWARE\\microsoft\\windows\\currentversion\\uninstall";
+constexpr char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr char kCatering[] = "Orvane云专家-美食版";
+constexpr char kFolder[] = "C:\\Program Files\\Orvane云专家美食版V3\\";
+constexpr DWORD kRunTimeoutMs = 60000;
+constexpr int kCleanerPolls = 200;  // of 100 ms
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  platform::ForceDirectories(path.substr(0, path.rfind('\\')));
+  dz::testing::WriteWholeFile(path, bytes);
+}
+
+std::string ShellFolder(const char* name) {
+  auto key = RegistryKey::Open(RegistryRoot::CurrentUser, kShellFolders);
+  return key ? key->ReadString(name).value_or("") : "";
+}
+
+std::string TempFolderPath() {
+  wchar_t temp[MAX_PATH + 1];
+  DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+  return Narrow(temp, length);
+}
+
+// Every file and folder (folders end with a backslash) under folder, the
+// temporary folder left out; links and junctions are listed, not entered.
+void Walk(const std::wstring& folder, const std::wstring& temp, std::set<std::string>& out) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    std::wstring path = folder + name;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      path += L"\\";
+      if (lstrcmpiW(path.c_str(), temp.c_str()) == 0) continue;
+      out.insert(Narrow(path));
+      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) Walk(path, temp, out);
+    } else {
+      out.insert(Narrow(path));
+    }
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+}
+
+struct Snapshot {
+  std::set<std::string> drive;     // drive C:, the temporary folder aside
+  std::set<std::string> programs;  // the Programs menu
+  std::set<std::string> desktop;
+  std::set<std::string> keys;      // names of the uninstall entries
+};
+
+Snapshot Take() {
+  Snapshot s;
+  std::wstring temp = Wide(TempFolderPath());
+  Walk(L"C:\\", temp, s.drive);
+  Walk(Wide(ShellFolder("Programs") + "\\"), temp, s.programs);
+  Walk(Wide(ShellFolder("Desktop") + "\\"), temp, s.desktop);
+  if (auto root = RegistryKey::Open(RegistryRoot::LocalMachine, kUninstallRoot))
+    for (const auto& name : root->SubKeyNames()) s.keys.insert(name);
+  return s;
+}
+
+// Where two snapshots differ, one line per path, for the failure message.
+std::string Difference(const std::set<std::string>& before, const std::set<std::string>& after) {
+  std::string text;
+  for (const auto& p : after)
+    if (!before.count(p)) text += "  added: " + p + "\n";
+  for (const auto& p : before)
+    if (!after.count(p)) text += "  gone: " + p + "\n";
+  return text;
+}
+
+class UninstallerWindowsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(GetACP(), 936u);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    wchar_t full[MAX_PATH];
+    GetFullPathNameW(L"UnInstall.exe", MAX_PATH, full, nullptr);
+    uninstaller_ = full;
+    ASSERT_NE(GetFileAttributesW(full), INVALID_FILE_ATTRIBUTES) << "run from the folder of UnInstall.exe";
+    programs_ = ShellFolder("Programs");
+    desktop_ = ShellFolder("Desktop");
+    ASSERT_FALSE(programs_.empty());
+    ASSERT_FALSE(desktop_.empty());
+  }
+  void TearDown() override {
+    dz::testing::RemoveTree(kFolder);
+    dz::testing::RemoveTree(programs_ + "\\" + kCatering);
+    platform::DeleteRegistryKey(RegistryRoot::LocalMachine, std::string(kUninstallRoot) + "\\" + kCatering);
+    CoUninitialize();
+  }
+
+  void Add(const std::string& path, char flag) {
+    list_ += "File" + std::to_string(counter_++) + "=" + path + flag + "\r\n";
+  }
+  // A file the installation writes: "Y" when it was there before in a
+  // payload's folder (the installer's rule), else "N".
+  void Extract(const std::string& path, bool payload_folder = true) {
+    bool existed = platform::FileExists(path);
+    bool database = path.ends_with("LumoPosBaseData.db");
+    if (!(existed && database)) WriteFile(path, "installed " + path);
+    Add(path, existed && payload_folder ? 'Y' : 'N');
+  }
+  void Shortcut(const std::string& folder, const std::string& name, const std::string& target) {
+    platform::ForceDirectories(folder);
+    platform::ShellLink link;
+    link.SetPath(target);
+    link.SetDescription(name);
+    std::string file = folder + "\\" + name + ".lnk";
+    ASSERT_TRUE(link.Save(file)) << file;
+    Add(file, 'N');
+  }
+
+  // The installation of the back office (and, with pos, the cashier).
+  void Install(bool pos) {
+    list_.clear();
+    counter_ = 0;
+    std::string f = kFolder;
+    Extract(f + "LumoSc\\OvErp.exe");
+    Extract(f + "LumoSc\\plugins\\报表.dll");
+    platform::WriteAttributes(f + "LumoSc\\plugins\\报表.dll", platform::kAttrReadOnly);
+    if (pos) {
+      Extract(f + "LumoPos\\LumoPos.exe");
+      Extract(f + "LumoPos\\LumoPosBaseData.db");
+    }
+    ASSERT_TRUE(CopyFileW(uninstaller_.c_str(), Wide(f + "UnInstall.exe").c_str(), FALSE));
+    Add(f + "UnInstall.exe", 'N');
+    WriteFile(f + "Install.in", std::string("[BaseInfo]\r\nfAppName=") + kCatering + "\r\nfAppType=CySaaS\r\n");
+    Add(f + "install.in", 'N');
+    Add(f + "install.dl", 'N');
+    auto key = RegistryKey::Create(RegistryRoot::LocalMachine, std::string(kUninstallRoot) + "\\" + kCatering);
+    ASSERT_TRUE(key);
+    key->WriteString("Displayname", std::string("卸载") + kCatering);
+    key->WriteString("UnInstallString", "\"" + f + "UnInstall.exe\"");
+    std::string group = programs_ + "\\" + kCatering;
+    Shortcut(group, "云后台管理系统", f + "LumoSc\\OvErp.exe");
+    if (pos) Shortcut(group, "云前台收银系统", f + "LumoPos\\LumoPos.exe");
+    Shortcut(group, std::string("卸载") + kCatering, f + "UnInstall.exe");
+    Add(group + "\\", 'N');
+    Shortcut(desktop_, "云后台管理系统", f + "LumoSc\\OvErp.exe");
+    if (pos) Shortcut(desktop_, "云前台收银系统", f + "LumoPos\\LumoPos.exe");
+    Add("", 'N');
+  }
+  // Saves install.dl and checks that the snapshot sees the installation, so
+  // that an equal snapshot afterwards means it is gone.
+  void SaveList(const Snapshot& before) {
+    WriteFile(std::string(kFolder) + "install.dl", list_);
+    Snapshot installed = Take();
+    EXPECT_TRUE(installed.drive.count(std::string(kFolder) + "install.dl"));
+    EXPECT_NE(installed.programs, before.programs);
+    EXPECT_NE(installed.desktop, before.desktop);
+    EXPECT_EQ(installed.keys.size(), before.keys.size() + 1);
+  }
+
+  // Runs the installed uninstaller with /S; its exit code. Then waits until
+  // its temporary copy has removed the program file.
+  DWORD RunSilent() {
+    std::wstring program = Wide(std::string(kFolder) + "UnInstall.exe");
+    std::wstring command = L"\"" + program + L"\" /S";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+      ADD_FAILURE() << "cannot start the uninstaller";
+      return 0xFFFFFFFF;
+    }
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, kRunTimeoutMs), WAIT_OBJECT_0);
+    DWORD code = 0xFFFFFFFF;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+  }
+  bool WaitUntilGone(const std::string& path) {
+    for (int i = 0; i < kCleanerPolls; ++i) {
+      if (GetFileAttributesW(Wide(path).c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+      Sleep(100);
+    }
+    return false;
+  }
+
+  void ExpectSame(const Snapshot& before, const Snapshot& after, const std::set<std::string>& kept) {
+    std::set<std::string> expected = before.drive;
+    expected.insert(kept.begin(), kept.end());
+    EXPECT_TRUE(after.drive == expected) << Difference(expected, after.drive);
+    EXPECT_TRUE(after.programs == before.programs) << Difference(before.programs, after.programs);
+    EXPECT_TRUE(after.desktop == before.desktop) << Difference(before.desktop, after.desktop);
+    EXPECT_TRUE(after.keys == before.keys);
+  }
+
+  std::wstring uninstaller_;
+  std::string programs_, desktop_;
+  std::string list_;
+  int counter_ = 0;
+};
+
+TEST_F(UninstallerWindowsTest, FirstInstallationWithoutDatabaseLeavesNothing) {
+  Snapshot before = Take();
+  Install(false);
+  SaveList(before);
+  EXPECT_EQ(RunSilent(), 0u);
+  EXPECT_TRUE(WaitUntilGone(kFolder)) << "the temporary copy removes the program and its folder";
+  ExpectSame(before, Take(), {});
+}
+
+TEST_F(UninstallerWindowsTest, FirstInstallationKeepsTheShopDatabase) {
+  Snapshot before = Take();
+  Install(true);
+  SaveList(before);
+  EXPECT_EQ(RunSilent(), 0u);
+  EXPECT_TRUE(WaitUntilGone(std::string(kFolder) + "UnInstall.exe"));
+  std::string f = kFolder;
+  ExpectSame(before, Take(), {f, f + "LumoPos\\", f + "LumoPos\\LumoPosBaseData.db"});
+}
+
+TEST_F(UninstallerWindowsTest, ReinstallationKeepsWhatWasThereBefore) {
+  std::string f = kFolder;
+  WriteFile(f + "LumoSc\\OvErp.exe", "the user's own copy");
+  WriteFile(f + "LumoPos\\LumoPosBaseData.db", "a day of sales");
+  Snapshot before = Take();
+  Install(true);
+  SaveList(before);
+  EXPECT_EQ(RunSilent(), 0u);
+  EXPECT_TRUE(WaitUntilGone(f + "UnInstall.exe"));
+  ExpectSame(before, Take(), {});
+  std::string bytes;
+  EXPECT_TRUE(dz::testing::ReadWholeFile(f + "LumoPos\\LumoPosBaseData.db", bytes));
+  EXPECT_EQ(bytes, "a day of sales");
+}
+
+TEST_F(UninstallerWindowsTest, TamperedListDeletesNothingOutside) {
+  ASSERT_TRUE(platform::DirectoryExists("T:\\")) << "drive T: must be mapped to a throwaway folder";
+  const std::string outside = "C:\\dz-outside\\victim.txt";  // elsewhere on C:, not in the temporary folder
+  WriteFile(outside, "keep");
+  WriteFile("C:\\victim-dz.txt", "keep");
+  WriteFile("T:\\victim.txt", "keep");
+  Snapshot before = Take();
+  Install(false);
+  Add(outside, 'N');
+  Add("C:\\victim-dz.txt", 'N');
+  Add("C:\\windows\\win.ini", 'N');
+  Add(std::string(kFolder) + "..\\..\\victim-dz.txt", 'N');
+  Add("T:\\victim.txt", 'N');
+  Add("t:\\", 'N');
+  Add(desktop_ + "\\..\\..\\..\\victim-dz.txt", 'N');
+  SaveList(before);
+  EXPECT_EQ(RunSilent(), 4u) << "lines refused";
+  EXPECT_TRUE(WaitUntilGone(kFolder));
+  ExpectSame(before, Take(), {});
+  for (const auto& victim : {outside, std::string("C:\\victim-dz.txt"), std::string("T:\\victim.txt")})
+    EXPECT_TRUE(platform::FileExists(victim)) << victim;
+  EXPECT_TRUE(platform::FileExists("C:\\windows\\win.ini"));
+  dz::testing::RemoveTree("C:\\dz-outside\\");
+  platform::RemoveFile("C:\\victim-dz.txt");
+  platform::RemoveFile("T:\\victim.txt");
+}
+
+}  // namespace
