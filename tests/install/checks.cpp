@@ -1,0 +1,341 @@
+#include "tests/install/checks.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+#include "tests/install/user.h"
+
+namespace install_test {
+namespace {
+
+constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\microsoft\\windows\\currentversion\\uninstall\\";
+
+struct ProgramType {
+  const wchar_t* type;
+  const wchar_t* program_key;
+};
+constexpr ProgramType kProgramTypes[] = {
+    {L"LumoSc", L"fAppExe"},   {L"LumoPos", L"fAppExe1"},   {L"WmSvr", L"fAppExe2"},
+    {L"SaasKds", L"fAppExe3"}, {L"LumoPosSy", L"fAppExe4"},
+};
+
+bool Same(const std::wstring& a, const std::wstring& b) { return _wcsicmp(a.c_str(), b.c_str()) == 0; }
+
+bool TypeTaken(const std::wstring& type, const Choice& c) {
+  const bool catering = Same(c.edition, L"CySaaS"), commercial = Same(c.edition, L"SySaaS");
+  if (Same(type, L"LumoSc")) return c.sc;
+  if (Same(type, L"LumoPos")) return c.pos && catering;
+  if (Same(type, L"WmSvr")) return c.wmsvr && catering;
+  if (Same(type, L"SaasKds")) return c.kds && catering;
+  if (Same(type, L"LumoPosSy")) return c.pos && commercial;
+  return true;  // UnInstall and any other type
+}
+
+std::optional<std::wstring> RegistryString(HKEY root, const std::wstring& key, const std::wstring& value) {
+  HKEY opened = nullptr;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return std::nullopt;
+  wchar_t data[2048] = {};
+  DWORD type = 0, size = sizeof data - sizeof(wchar_t);
+  LONG status = RegQueryValueExW(opened, value.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+  RegCloseKey(opened);
+  if (status != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
+  return std::wstring(data);
+}
+
+bool RegistryKeyExists(HKEY root, const std::wstring& key) {
+  HKEY opened = nullptr;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+  RegCloseKey(opened);
+  return true;
+}
+
+struct LinkRead {
+  bool loaded = false;
+  std::wstring target, working_folder, description;
+};
+
+LinkRead ReadLink(const std::wstring& file) {
+  LinkRead read;
+  IShellLinkW* link = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                              reinterpret_cast<void**>(&link))))
+    return read;
+  IPersistFile* persist = nullptr;
+  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)))) {
+    if (SUCCEEDED(persist->Load(file.c_str(), STGM_READ))) {
+      wchar_t buffer[MAX_PATH * 2] = {};
+      read.loaded = true;
+      if (SUCCEEDED(link->GetPath(buffer, MAX_PATH * 2, nullptr, SLGP_RAWPATH))) read.target = buffer;
+      buffer[0] = 0;
+      if (SUCCEEDED(link->GetWorkingDirectory(buffer, MAX_PATH * 2))) read.working_folder = buffer;
+      buffer[0] = 0;
+      if (SUCCEEDED(link->GetDescription(buffer, MAX_PATH * 2))) read.description = buffer;
+    }
+    persist->Release();
+  }
+  link->Release();
+  return read;
+}
+
+std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\') + 1); }
+
+std::vector<std::wstring> SplitLines(const std::wstring& text, bool& ends_with_line_end) {
+  std::vector<std::wstring> lines;
+  size_t start = 0;
+  ends_with_line_end = text.empty() || (text.size() >= 2 && text.compare(text.size() - 2, 2, L"\r\n") == 0);
+  while (start < text.size()) {
+    size_t end = text.find(L"\r\n", start);
+    if (end == std::wstring::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+}  // namespace
+
+std::wstring EditionText(const std::wstring& edition, const std::wstring& text) {
+  if (!Same(edition, L"SySaaS")) return text;
+  std::wstring result = text;
+  for (size_t at = result.find(L"美食"); at != std::wstring::npos; at = result.find(L"美食", at + 2))
+    result.replace(at, 2, L"商业");
+  return result;
+}
+
+std::wstring WithBackslash(const std::wstring& folder) {
+  return folder.empty() || folder.back() == L'\\' ? folder : folder + L"\\";
+}
+
+std::vector<TakenPayload> Taken(const Product& product, const Choice& choice) {
+  std::vector<TakenPayload> taken;
+  const std::wstring root = WithBackslash(choice.folder);
+  for (const Payload& p : product.payloads) {
+    if (!TypeTaken(p.type, choice)) continue;
+    Expect(p.dest == L"ApplicationDir", "payload " + Utf8(p.resource) + " goes to the installation folder");
+    TakenPayload t{&p, Same(p.type, L"UnInstall") ? root : root + p.type + L"\\", L""};
+    for (const ProgramType& program : kProgramTypes)
+      if (Same(p.type, program.type)) t.program = t.folder + product.Base(program.program_key);
+    taken.push_back(t);
+  }
+  return taken;
+}
+
+std::vector<std::wstring> InstalledPaths(const Product& product, const Choice& choice) {
+  std::vector<std::wstring> paths;
+  for (const TakenPayload& t : Taken(product, choice))
+    for (const ArchiveEntry& e : t.payload->entries) paths.push_back(t.folder + e.name);
+  return paths;
+}
+
+std::wstring ShellFolder(const std::wstring& value) {
+  return RegistryString(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                        value)
+      .value_or(L"");
+}
+
+std::vector<Shortcut> ExpectedShortcuts(const Product& product, const Choice& choice) {
+  std::vector<Shortcut> shortcuts;
+  if (product.Base(L"fAppType") != L"CySaaS") return shortcuts;
+  const bool commercial = Same(choice.edition, L"SySaaS");
+  const std::wstring group = EditionText(choice.edition, product.Base(L"fAppName"));
+  std::map<std::wstring, std::wstring> program;
+  for (const TakenPayload& t : Taken(product, choice)) program[t.payload->type] = t.program;
+  struct Row {
+    bool made;
+    const wchar_t* name;
+    std::wstring target;
+    std::wstring sub_folder;
+  };
+  auto rows = [&](const std::wstring& group_folder, const std::wstring& own_folder) {
+    return std::vector<Row>{
+        {choice.sc, L"云后台管理系统", program[L"LumoSc"], group_folder},
+        {choice.pos, L"云前台收银系统", program[commercial ? L"LumoPosSy" : L"LumoPos"], group_folder},
+        {choice.wmsvr && !commercial, L"云服务管理系统", program[L"WmSvr"], own_folder},
+        {choice.kds && !commercial, L"云触屏划菜系统", program[L"SaasKds"], own_folder},
+    };
+  };
+  const std::wstring programs = ShellFolder(L"Programs"), desktop = ShellFolder(L"Desktop");
+  Expect(!programs.empty() && !desktop.empty(), "the user's Shell Folders name Programs and Desktop");
+  for (const Row& r : rows(group, product.Base(L"fAppName")))
+    if (r.made) shortcuts.push_back({programs + L"\\" + r.sub_folder + L"\\" + r.name + L".lnk", r.target, r.name});
+  const std::wstring uninstall_name = L"卸载" + group;
+  shortcuts.push_back({programs + L"\\" + group + L"\\" + uninstall_name + L".lnk",
+                       WithBackslash(choice.folder) + L"UnInstall.exe", uninstall_name});
+  for (const Row& r : rows(L"", L""))
+    if (r.made) shortcuts.push_back({desktop + L"\\" + r.name + L".lnk", r.target, r.name});
+  return shortcuts;
+}
+
+std::wstring TempFolder() {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH + 1, buffer);
+  return WithBackslash(buffer);
+}
+
+bool FileExists(const std::wstring& path) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const std::wstring& path) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+  std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  Expect(out.good(), "write " + Utf8(path));
+}
+
+void RemoveTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((WithBackslash(folder) + L"*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      std::wstring path = WithBackslash(folder) + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(path);
+      } else {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+      }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
+void CheckTemporaryFilesGone() {
+  Expect(!FileExists(TempFolder() + L"cRc.in"), "\"cRc.in\" is gone from the temporary folder");
+  Expect(!FolderExists(TempFolder() + L"_wtsInstall"), "the scratch folder _wtsInstall is gone");
+}
+
+void CheckInstallation(const Product& product, const Choice& choice, const InstallationCheck& check) {
+  const std::wstring root = WithBackslash(choice.folder);
+  const std::vector<TakenPayload> taken = Taken(product, choice);
+
+  // The files.
+  size_t files = 0, entries = 0;
+  for (const TakenPayload& t : taken) {
+    for (const ArchiveEntry& e : t.payload->entries) {
+      ++entries;
+      const std::wstring path = t.folder + e.name;
+      if (!FileExists(path)) {
+        Expect(false, "installed: " + Utf8(path));
+      }
+      const std::string bytes = ReadFileBytes(path);
+      auto kept = check.kept.find(path);
+      if (kept != check.kept.end()) {
+        Expect(bytes == kept->second, "kept unchanged: " + Utf8(path));
+      } else if (bytes.size() != e.size || Crc32(bytes) != e.crc) {
+        Expect(false, "the archive's bytes (size and CRC-32): " + Utf8(path));
+      }
+      ++files;
+    }
+  }
+  Expect(files == entries, std::to_string(files) + " files installed, every entry of the taken payloads");
+  for (const Payload& p : product.payloads)
+    if (!TypeTaken(p.type, choice))
+      Expect(!FolderExists(root + p.type) || check.existed_before.count(root + p.type) > 0,
+             "payload " + Utf8(p.type) + " (not chosen) is not installed");
+  for (const TakenPayload& t : taken)
+    if (!t.program.empty()) Expect(FileExists(t.program), "the program " + Utf8(t.program) + " is there");
+
+  // Install.in: the manifest with the edition's names.
+  auto expected_ini = ParseIni(FromGbk(product.manifest));
+  for (const wchar_t* key : {L"fAppSimpleName", L"fAppName", L"fAppDirName"})
+    expected_ini[L"BaseInfo"][key] = EditionText(choice.edition, expected_ini[L"BaseInfo"][key]);
+  Expect(ParseIni(FromGbk(ReadFileBytes(root + L"Install.in"))) == expected_ini,
+         "Install.in holds the manifest with the edition's names");
+
+  // install.dl, line by line.
+  std::vector<std::wstring> expected;
+  auto add = [&](const std::wstring& path, bool existed) {
+    expected.push_back(L"File" + std::to_wstring(expected.size()) + L"=" + path + (existed ? L"Y" : L"N"));
+  };
+  for (const TakenPayload& t : taken)
+    for (const ArchiveEntry& e : t.payload->entries) {
+      const std::wstring path = t.folder + e.name;
+      add(path, t.folder != root && check.existed_before.count(path) > 0);
+    }
+  add(root + L"install.in", false);
+  add(root + L"install.dl", false);
+  const std::vector<Shortcut> shortcuts = ExpectedShortcuts(product, choice);
+  const std::wstring group = EditionText(choice.edition, product.Base(L"fAppName"));
+  if (product.Base(L"fAppType") == L"CySaaS") {
+    for (const Shortcut& s : shortcuts)
+      if (s.file.rfind(ShellFolder(L"Programs"), 0) == 0) add(s.file, false);
+    add(ShellFolder(L"Programs") + L"\\" + group + L"\\", false);  // the group folder
+    for (const Shortcut& s : shortcuts)
+      if (s.file.rfind(ShellFolder(L"Programs"), 0) != 0) add(s.file, false);
+    add(L"", false);  // after the desktop's shortcuts: names nothing
+  }
+  bool ends_with_line_end = false;
+  const std::string list_bytes = ReadFileBytes(root + L"install.dl");
+  const std::vector<std::wstring> lines = SplitLines(FromGbk(list_bytes), ends_with_line_end);
+  Expect(ToGbk(FromGbk(list_bytes)) == list_bytes, "install.dl is GBK text");
+  Expect(ends_with_line_end, "every line of install.dl ends with CR LF");
+  for (size_t i = 0; i < lines.size() && i < expected.size(); ++i)
+    if (lines[i] != expected[i]) Expect(false, "install.dl line " + std::to_string(i) + " is " + Utf8(expected[i]) +
+                                                   ", not " + Utf8(lines[i]));
+  Expect(lines.size() == expected.size(), "install.dl has " + std::to_string(expected.size()) + " lines (" +
+                                              std::to_string(entries) + " entries), in order, with their flags");
+
+  CheckTemporaryFilesGone();
+
+  // The uninstall entry, under the manifest's product name in every edition.
+  const std::wstring key = kUninstallKey + product.Base(L"fAppName");
+  Expect(RegistryString(HKEY_LOCAL_MACHINE, key, L"Displayname") == L"卸载" + product.Base(L"fAppName"),
+         "registry Displayname under " + Utf8(product.Base(L"fAppName")));
+  Expect(RegistryString(HKEY_LOCAL_MACHINE, key, L"UnInstallString") == L"\"" + root + L"UnInstall.exe\"",
+         "registry UnInstallString names " + Utf8(root) + "UnInstall.exe");
+  Expect(FileExists(root + L"UnInstall.exe"), "UnInstall.exe is in the installation folder");
+
+  // The shortcuts, read back through the shell.
+  for (const Shortcut& s : shortcuts) {
+    LinkRead link = ReadLink(s.file);
+    Expect(link.loaded, "shortcut " + Utf8(s.file));
+    Expect(Same(link.target, s.target) && FileExists(link.target),
+           "  starts " + Utf8(s.target) + " (reads " + Utf8(link.target) + ")");
+    Expect(Same(link.working_folder, FolderOf(s.target)), "  works in " + Utf8(FolderOf(s.target)));
+    Expect(link.description == s.name, "  is described as " + Utf8(s.name));
+  }
+}
+
+void CheckNothingInstalled(const Product& product, const Choice& choice) {
+  const std::wstring root = WithBackslash(choice.folder);
+  bool empty = true;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((root + L"*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring name = found.cFileName;
+      if (name != L"." && name != L"..") empty = false;
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  Expect(empty, "nothing is written into " + Utf8(root));
+  Expect(!RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + product.Base(L"fAppName")),
+         "no uninstall registry entry");
+  const std::wstring group = EditionText(choice.edition, product.Base(L"fAppName"));
+  Expect(!FolderExists(ShellFolder(L"Programs") + L"\\" + group), "no program group");
+  for (const wchar_t* name : {L"云后台管理系统", L"云前台收银系统", L"云服务管理系统", L"云触屏划菜系统"})
+    Expect(!FileExists(ShellFolder(L"Desktop") + L"\\" + name + L".lnk"),
+           "no desktop shortcut " + Utf8(name));
+  Expect(!FolderExists(TempFolder() + L"_wtsInstall"), "no scratch folder");
+}
+
+}  // namespace install_test

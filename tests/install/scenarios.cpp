@@ -1,0 +1,520 @@
+// Whole installations under Windows (Wine in the test run), done as a user
+// does them: the real DIzavozi.exe, driven only by pointer and keyboard
+// input at the places its controls show on screen, its message boxes read
+// and answered by their texts, its window closed; afterwards the
+// installation is checked from outside.
+//
+//   install_driver SCENARIO DIzavozi.exe [PICTURE-FOLDER]
+//
+// Scenarios:
+//   1  catering edition, all four systems, into a new folder (416 entries)
+//   2  commercial edition, both systems, by keyboard
+//   3  re-installation over 1 after the user changed both databases and
+//      made a file read-only
+//   4  validation and cancel: nothing written each time
+//   5  the close question: before the run, during the run, after the finish
+//   6  a file in use during a re-installation
+//   7  scenario 1 at the Western code page 1252
+// With a picture folder, scenario 1 (and 7) save the three pages and the
+// progress window as BMP files there.
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/install/checks.h"
+#include "tests/install/product.h"
+#include "tests/install/user.h"
+
+namespace install_test {
+namespace {
+
+const std::vector<std::wstring> kOk = {L"确定", L"OK"};
+const std::vector<std::wstring> kCancel = {L"取消", L"Cancel"};
+const std::vector<std::wstring> kYes = {L"是", L"Yes"};
+const std::vector<std::wstring> kNo = {L"否", L"No"};
+
+constexpr wchar_t kWindowTitle[] = L"安装";
+constexpr wchar_t kInstallButton[] = L"开始安装(&S)";
+constexpr wchar_t kFinishButton[] = L"关闭(&C)";
+constexpr wchar_t kCaptionSc[] = L"云后台管理系统";
+constexpr wchar_t kCaptionPos[] = L"云前台收银系统";
+constexpr wchar_t kCaptionWmSvr[] = L"云服务管理系统";
+constexpr wchar_t kCaptionKds[] = L"云触屏划菜系统";
+constexpr wchar_t kCloseQuestion[] = L"确定要退出安装程序吗？";
+constexpr wchar_t kCloseTitle[] = L"提示 ";
+
+constexpr int kBoxWait = 15000;
+constexpr int kRunWait = 180000;
+
+struct Options {
+  std::wstring exe;
+  std::wstring pictures;  // empty: none
+};
+
+// The edition list's entries, in order.
+const wchar_t* const kEditions[] = {L"请选择", L"Orvane云专家美食版", L"Orvane云专家商业版"};
+
+void ExpectBox(const Box& box, const std::wstring& title, const std::wstring& text) {
+  Expect(box.window != nullptr, "a message box \"" + Utf8(title) + "\" appears");
+  Expect(box.title == title, "  titled \"" + Utf8(title) + "\" (it is \"" + Utf8(box.title) + "\")");
+  Expect(box.text == text, "  saying \"" + Utf8(text) + "\" (it says \"" + Utf8(box.text) + "\")");
+}
+
+std::wstring Confirmation(const Choice& c) {
+  std::wstring text = L"安装目标位置:" + c.folder + L"   \r\n\r\n安装系统:\r\n";
+  if (c.sc) text += std::wstring(kCaptionSc) + L"\r\n";
+  if (c.pos) text += std::wstring(kCaptionPos) + L"\r\n";
+  if (c.wmsvr) text += std::wstring(kCaptionWmSvr) + L"\r\n";
+  if (c.kds) text += std::wstring(kCaptionKds) + L"\r\n";
+  return text + L"\r\n\r\n确定要开始安装以上系统吗？";
+}
+
+std::wstring FolderQuestion(const std::wstring& folder) {
+  return L"文件夹：\n\r\n\r" + folder + L"\n\r\n\r已经存在，您希望安装到此文件夹中吗？";
+}
+
+std::wstring ProposedFolder(const std::wstring& edition) {
+  const std::wstring name = EditionText(edition, L"Orvane云专家美食版V3");
+  return (FolderExists(L"D:\\") ? L"D:\\Program Files\\" : L"C:\\Program Files\\") + name;
+}
+
+// Picks an entry of the edition list with the mouse: opens the list, clicks
+// the entry in the drop-down.
+void PickEditionWithMouse(User& user, int index) {
+  HWND list = user.FindByClass(L"ComboBox");
+  Expect(user.Reachable(list), "the edition list is on screen");
+  user.Click(list);
+  HWND drop_down = nullptr;
+  Expect(WaitFor(
+             [&] {
+               for (HWND w : user.TopLevelWindows()) {
+                 wchar_t name[64] = {};
+                 GetClassNameW(w, name, 64);
+                 if (std::wstring(name) == L"ComboLBox") drop_down = w;
+               }
+               return drop_down != nullptr;
+             },
+             5000),
+         "the edition list drops down");
+  // Where the entry is drawn (a question about the list's layout; nothing
+  // in the list changes).
+  RECT item{};
+  SendMessageW(drop_down, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+  POINT p{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+  ClientToScreen(drop_down, &p);
+  user.ClickAt(p, drop_down);
+  Expect(WaitFor([&] { return !IsWindowVisible(drop_down); }, 5000), "the drop-down closes");
+  Expect(user.ControlText(list) == kEditions[index], "the list shows " + Utf8(kEditions[index]));
+}
+
+void ExpectSelectionOffered(User& user, const std::wstring& edition) {
+  const bool catering = edition == L"CySaaS";
+  Expect(user.Reachable(user.FindByText(kCaptionSc)) && user.Reachable(user.FindByText(kCaptionPos)),
+         "the first row of systems is offered");
+  Expect((user.FindByText(kCaptionWmSvr) != nullptr) == catering && (user.FindByText(kCaptionKds) != nullptr) == catering,
+         catering ? "the second row of systems is offered" : "the second row of systems is not offered");
+  Expect(user.Reachable(user.FindByText(kInstallButton)), "the start button is on screen");
+  HWND field = user.FindByClass(L"Edit");
+  Expect(user.Reachable(field), "the folder field is on screen");
+  Expect(user.ControlText(field) == ProposedFolder(edition),
+         "the proposed folder is " + Utf8(ProposedFolder(edition)) + " (shows " + Utf8(user.ControlText(field)) + ")");
+}
+
+void TypeFolder(User& user, const std::wstring& folder) {
+  HWND field = user.FindByClass(L"Edit");
+  // Into the field's text, left of the ellipsis button at its right end.
+  RECT r;
+  GetWindowRect(field, &r);
+  user.ClickAt(POINT{r.left + 40, (r.top + r.bottom) / 2}, field);
+  user.ClearField();
+  user.Type(folder);
+  Expect(user.ControlText(field) == folder, "the folder field holds " + Utf8(folder));
+}
+
+void Tick(User& user, const Choice& c) {
+  for (auto [ticked, caption] : {std::pair{c.sc, kCaptionSc}, std::pair{c.pos, kCaptionPos},
+                                 std::pair{c.wmsvr, kCaptionWmSvr}, std::pair{c.kds, kCaptionKds}})
+    if (ticked) user.Click(user.FindByText(caption));
+}
+
+void SavePicture(User& user, HWND window, const Options& options, const wchar_t* name) {
+  if (options.pictures.empty()) return;
+  user.Screenshot(window, WithBackslash(options.pictures) + name + L".bmp");
+}
+
+// After the confirmation: the run, up to the finish page. Boxes that come
+// during the run are collected and answered with OK.
+std::vector<Box> RunToFinish(User& user, const Options& options) {
+  std::vector<Box> boxes;
+  bool progress_page_saved = false, progress_window_saved = false;
+  bool finished = WaitFor(
+      [&] {
+        if (user.BoxOpen()) {
+          Box box = user.WaitForBox(1000);
+          boxes.push_back(box);
+          std::printf("     box during the run: [%s] %s\n", Utf8(box.title).c_str(), Utf8(box.text).c_str());
+          user.Answer(box, kOk);
+        }
+        if (!progress_page_saved && !user.Reachable(user.FindByText(kInstallButton))) {
+          SavePicture(user, user.Window(), options, L"progress-page");
+          progress_page_saved = true;
+        }
+        if (!progress_window_saved) {
+          if (HWND progress = user.FindTopLevel(L"fProcess")) {
+            SavePicture(user, progress, options, L"progress-window");
+            progress_window_saved = true;
+          }
+        }
+        return user.Reachable(user.FindByText(kFinishButton)) || !user.Running();
+      },
+      kRunWait);
+  Expect(finished && user.Running(), "the finish page is reached");
+  return boxes;
+}
+
+// The snapshot of what exists before a run, for the "Y" flags.
+InstallationCheck Before(const Product& product, const Choice& choice) {
+  InstallationCheck check;
+  for (const std::wstring& path : InstalledPaths(product, choice))
+    if (FileExists(path)) check.existed_before.insert(path);
+  for (const Payload& p : product.payloads)
+    if (FolderExists(WithBackslash(choice.folder) + p.type)) check.existed_before.insert(WithBackslash(choice.folder) + p.type);
+  return check;
+}
+
+// A whole installation with the mouse: edition, folder, systems, the
+// questions (the folder question when the folder exists), the run, the
+// finish button. Returns the boxes seen during the run.
+std::vector<Box> InstallWithMouse(const Options& options, const Choice& choice) {
+  User user;
+  user.Start(options.exe, kWindowTitle);
+  Expect(user.FindByText(kInstallButton) == nullptr && user.FindByText(kCaptionSc) == nullptr &&
+             user.FindByClass(L"Edit") == nullptr,
+         "at start only the edition list is offered");
+  Expect(user.ControlText(user.FindByClass(L"ComboBox")) == L"请选择", "the list shows 请选择");
+  PickEditionWithMouse(user, choice.edition == L"CySaaS" ? 1 : 2);
+  ExpectSelectionOffered(user, choice.edition);
+  TypeFolder(user, choice.folder);
+  Tick(user, choice);
+  SavePicture(user, user.Window(), options, L"selection-page");
+
+  const bool exists = FolderExists(choice.folder);
+  user.Click(user.FindByText(kInstallButton));
+  if (exists) {
+    Box question = user.WaitForBox(kBoxWait);
+    ExpectBox(question, L"确认", FolderQuestion(choice.folder));
+    user.Answer(question, kOk);
+  }
+  Box confirmation = user.WaitForBox(kBoxWait);
+  ExpectBox(confirmation, L"确认", Confirmation(choice));
+  user.Answer(confirmation, kOk);
+
+  std::vector<Box> boxes = RunToFinish(user, options);
+  SavePicture(user, user.Window(), options, L"finish-page");
+  user.Click(user.FindByText(kFinishButton));
+  Expect(user.WaitForExit(20000) == 0, "the finish button ends the program, asking nothing");
+  return boxes;
+}
+
+Choice AllFourCatering(const std::wstring& folder) { return Choice{L"CySaaS", true, true, true, true, folder}; }
+
+void Scenario1(const Options& options, const Product& product) {
+  const Choice choice = AllFourCatering(L"C:\\安装测试\\美食版全部");
+  Expect(!FolderExists(choice.folder), "the folder is new");
+  Expect(InstalledPaths(product, choice).size() == 416, "the catering edition with all four systems has 416 entries");
+  InstallationCheck check = Before(product, choice);
+  std::vector<Box> boxes = InstallWithMouse(options, choice);
+  Expect(boxes.empty(), "no box during the run");
+  CheckInstallation(product, choice, check);
+}
+
+void Scenario2(const Options& options, const Product& product) {
+  const Choice choice{L"SySaaS", true, true, false, false, L"C:\\安装测试\\商业版"};
+  InstallationCheck check = Before(product, choice);
+  User user;
+  user.Start(options.exe, kWindowTitle);
+  // The list has the focus when the window opens; the arrow keys drive it.
+  user.Key(VK_DOWN);
+  user.Key(VK_DOWN);
+  Expect(user.ControlText(user.FindByClass(L"ComboBox")) == L"Orvane云专家商业版", "Down, Down picks the commercial edition");
+  ExpectSelectionOffered(user, choice.edition);
+  // Tab order: start button, folder field, the check boxes, the list.
+  user.Key(VK_TAB);
+  user.Key(VK_TAB);
+  user.ClearField();
+  user.Type(choice.folder);
+  Expect(user.ControlText(user.FindByClass(L"Edit")) == choice.folder, "Tab, Tab reaches the folder field");
+  user.Key(VK_TAB);
+  user.Key(VK_SPACE);
+  user.Key(VK_TAB);
+  user.Key(VK_SPACE);
+  user.Key('S', true);  // Alt+S: the start button
+  Box confirmation = user.WaitForBox(kBoxWait);
+  ExpectBox(confirmation, L"确认", Confirmation(choice));
+  user.Key(VK_RETURN);  // the box's default button, OK
+  std::vector<Box> boxes = RunToFinish(user, options);
+  Expect(boxes.empty(), "no box during the run");
+  user.Key('C', true);  // Alt+C: the finish button
+  Expect(user.WaitForExit(20000) == 0, "Alt+C ends the program, asking nothing");
+
+  CheckInstallation(product, choice, check);
+  const std::wstring root = WithBackslash(choice.folder);
+  Expect(FolderExists(root + L"LumoPosSy") && !FolderExists(root + L"LumoPos"), "LumoPosSy instead of LumoPos");
+}
+
+void Scenario3(const Options& options, const Product& product) {
+  const Choice choice = AllFourCatering(L"C:\\安装测试\\重新安装");
+  InstallWithMouse(options, choice);
+  CheckInstallation(product, choice, Before(product, choice));
+
+  // The user works with the programs: both databases change, and one file is
+  // made read-only (its bytes changed first, so that replacing it shows).
+  InstallationCheck check = Before(product, choice);
+  Expect(check.existed_before.size() >= 416, "the first installation is there");
+  std::wstring read_only;
+  for (const std::wstring& path : InstalledPaths(product, choice)) {
+    std::wstring name = path.substr(path.rfind(L'\\') + 1);
+    if (_wcsicmp(name.c_str(), L"LumoPosBaseData.db") == 0 || _wcsicmp(name.c_str(), L"WmCacheData.db") == 0) {
+      std::string changed = "changed by the user: " + Utf8(path) + std::string(70000, 'd');
+      WriteFileBytes(path, changed);
+      check.kept[path] = changed;
+    } else if (read_only.empty() && path.find(L"\\LumoSc\\") != std::wstring::npos) {
+      read_only = path;
+    }
+  }
+  Expect(check.kept.size() == 2, "both databases are installed");
+  WriteFileBytes(read_only, "changed and made read-only by the user");
+  Expect(SetFileAttributesW(read_only.c_str(), FILE_ATTRIBUTE_READONLY) != 0, "make " + Utf8(read_only) + " read-only");
+
+  std::vector<Box> boxes = InstallWithMouse(options, choice);  // asks the folder question first
+  Expect(boxes.empty(), "no box during the re-installation");
+  CheckInstallation(product, choice, check);
+}
+
+void Scenario4(const Options& options, const Product& product) {
+  const Choice existing{L"CySaaS", true, false, false, true, L"C:\\安装测试\\已有的文件夹"};
+  const Choice fresh{L"CySaaS", false, false, false, false, L"C:\\安装测试\\未选系统"};
+  Expect(CreateDirectoryW(L"C:\\安装测试", nullptr) || GetLastError() == ERROR_ALREADY_EXISTS, "make C:\\安装测试");
+  Expect(CreateDirectoryW(existing.folder.c_str(), nullptr) != 0, "make " + Utf8(existing.folder));
+
+  User user;
+  user.Start(options.exe, kWindowTitle);
+  PickEditionWithMouse(user, 1);
+  HWND start = user.FindByText(kInstallButton);
+
+  // A folder of blanks only: the empty-folder warning.
+  TypeFolder(user, L"   ");
+  user.Click(user.FindByText(kCaptionSc));
+  user.Click(start);
+  Box box = user.WaitForBox(kBoxWait);
+  ExpectBox(box, L"警告", L"您必须输入完整的路径名称及驱动器;\n\r\n\r例如: C:\\APP");
+  user.Answer(box, kOk);
+  Expect(user.Reachable(start), "the selection page stays");
+
+  // No system ticked.
+  TypeFolder(user, fresh.folder);
+  user.Click(user.FindByText(kCaptionSc));  // untick
+  user.Click(start);
+  box = user.WaitForBox(kBoxWait);
+  ExpectBox(box, L"警告", L"尚未选择任何需安装的系统！");
+  user.Answer(box, kOk);
+  Expect(!FolderExists(fresh.folder), "nothing is made for the folder");
+
+  // Cancel on the folder-exists question, then on the confirmation.
+  TypeFolder(user, existing.folder);
+  Tick(user, existing);
+  user.Click(start);
+  box = user.WaitForBox(kBoxWait);
+  ExpectBox(box, L"确认", FolderQuestion(existing.folder));
+  user.Answer(box, kCancel);
+  Expect(user.Reachable(start) && !user.BoxOpen(), "Cancel on the folder question: back on the selection page");
+  CheckNothingInstalled(product, existing);
+
+  user.Click(start);
+  box = user.WaitForBox(kBoxWait);
+  ExpectBox(box, L"确认", FolderQuestion(existing.folder));
+  user.Answer(box, kOk);
+  box = user.WaitForBox(kBoxWait);
+  ExpectBox(box, L"确认", Confirmation(existing));
+  user.Answer(box, kCancel);
+  Expect(user.Reachable(start) && !user.BoxOpen(), "Cancel on the confirmation: back on the selection page");
+  CheckNothingInstalled(product, existing);
+
+  // Alt+F4 closes the window after the close question.
+  user.Key(VK_F4, true);
+  box = user.WaitForBox(kBoxWait);
+  ExpectBox(box, kCloseTitle, kCloseQuestion);
+  user.Answer(box, kYes);
+  Expect(user.WaitForExit(20000) == 0, "Yes ends the program");
+  CheckNothingInstalled(product, existing);
+  Expect(!FolderExists(fresh.folder), "nothing is made for the other folders");
+  CheckTemporaryFilesGone();
+}
+
+void Scenario5(const Options& options, const Product& product) {
+  {
+    // Before the run: No keeps the wizard, Yes ends it.
+    User user;
+    user.Start(options.exe, kWindowTitle);
+    user.ClickTitleBarClose();
+    Box box = user.WaitForBox(kBoxWait);
+    ExpectBox(box, kCloseTitle, kCloseQuestion);
+    Expect(box.buttons.size() == 2, "the close question offers two buttons");
+    user.Answer(box, kNo);
+    Expect(user.Running() && IsWindowVisible(user.Window()), "No keeps the wizard");
+    PickEditionWithMouse(user, 2);  // and it still works
+    ExpectSelectionOffered(user, L"SySaaS");
+    user.ClickTitleBarClose();
+    box = user.WaitForBox(kBoxWait);
+    ExpectBox(box, kCloseTitle, kCloseQuestion);
+    user.Answer(box, kYes);
+    Expect(user.WaitForExit(20000) == 0, "Yes ends the program");
+    CheckTemporaryFilesGone();
+  }
+  const Choice stopped = AllFourCatering(L"C:\\安装测试\\中途退出");
+  {
+    // During the run: Yes stops the run and ends the program before the
+    // finish page; no failure is reported for the stop.
+    User user;
+    user.Start(options.exe, kWindowTitle);
+    PickEditionWithMouse(user, 1);
+    TypeFolder(user, stopped.folder);
+    Tick(user, stopped);
+    user.Click(user.FindByText(kInstallButton));
+    Box box = user.WaitForBox(kBoxWait);
+    ExpectBox(box, L"确认", Confirmation(stopped));
+    user.Answer(box, kOk);
+    user.ClickTitleBarClose();  // at once, while the run starts
+    box = user.WaitForBox(kBoxWait);
+    ExpectBox(box, kCloseTitle, kCloseQuestion);
+    Expect(!user.Reachable(user.FindByText(kFinishButton)), "the question comes before the finish page");
+    user.Answer(box, kYes);
+    bool other_box = false;
+    WaitFor(
+        [&] {
+          if (user.BoxOpen()) {
+            Box extra = user.WaitForBox(1000);
+            std::printf("     box after Yes: [%s] %s\n", Utf8(extra.title).c_str(), Utf8(extra.text).c_str());
+            other_box = true;
+            user.Answer(extra, kOk);
+          }
+          return !user.Running();
+        },
+        30000);
+    Expect(user.WaitForExit(1000) == 0, "Yes during the run ends the program");
+    Expect(!other_box, "nothing else is shown after Yes");
+    Expect(!FileExists(WithBackslash(stopped.folder) + L"install.dl"), "no install.dl: the run did not finish");
+    CheckTemporaryFilesGone();
+  }
+  {
+    // During the run: Alt+S, Enter and Space reach no covered control, No
+    // lets the run finish, and after the finish button nothing is asked.
+    const Choice choice{L"CySaaS", true, false, false, false, L"C:\\安装测试\\继续安装"};
+    InstallationCheck check = Before(product, choice);
+    User user;
+    user.Start(options.exe, kWindowTitle);
+    PickEditionWithMouse(user, 1);
+    TypeFolder(user, choice.folder);
+    Tick(user, choice);
+    user.Click(user.FindByText(kInstallButton));
+    Box box = user.WaitForBox(kBoxWait);
+    ExpectBox(box, L"确认", Confirmation(choice));
+    user.Answer(box, kOk);
+    user.Key('S', true);
+    user.Key(VK_RETURN);
+    user.Key(VK_SPACE);
+    user.ClickTitleBarClose();
+    box = user.WaitForBox(kBoxWait);
+    ExpectBox(box, kCloseTitle, kCloseQuestion);
+    user.Answer(box, kNo);
+    std::vector<Box> boxes = RunToFinish(user, options);
+    Expect(boxes.empty(), "no second confirmation and no other box: nothing re-entered the run");
+    user.Click(user.FindByText(kFinishButton));
+    Expect(user.WaitForExit(20000) == 0, "after the finish button nothing is asked");
+    CheckInstallation(product, choice, check);
+  }
+}
+
+void Scenario6(const Options& options, const Product& product) {
+  const Choice choice{L"CySaaS", true, true, false, false, L"C:\\安装测试\\程序运行中"};
+  InstallWithMouse(options, choice);
+  InstallationCheck check = Before(product, choice);
+  CheckInstallation(product, choice, check);
+
+  // One installed program runs from the installation folder.
+  std::wstring program;
+  for (const TakenPayload& t : Taken(product, choice))
+    if (t.payload->type == L"LumoSc") program = t.program;
+  const std::string program_bytes = ReadFileBytes(program);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION running{};
+  std::wstring command = L"\"" + program + L"\"";
+  Expect(CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        (WithBackslash(choice.folder) + L"LumoSc").c_str(), &startup, &running) != 0,
+         "start the installed " + Utf8(program));
+  Sleep(1500);
+  struct EndProgram {
+    PROCESS_INFORMATION& p;
+    ~EndProgram() {
+      TerminateProcess(p.hProcess, 0);
+      WaitForSingleObject(p.hProcess, 5000);
+      CloseHandle(p.hProcess);
+      CloseHandle(p.hThread);
+    }
+  } end_program{running};
+  Expect(WaitForSingleObject(running.hProcess, 0) == WAIT_TIMEOUT, "the program keeps running");
+
+  std::vector<Box> boxes = InstallWithMouse(options, choice);
+  const std::wstring name = program.substr(program.rfind(L'\\') + 1);
+  bool told = false;
+  for (const Box& box : boxes)
+    if (box.title == L"错误" && box.text.find(L"所要安装的程序正在运行中,请退出后再安装！") != std::wstring::npos &&
+        box.text.find(name) != std::wstring::npos)
+      told = true;
+  Expect(told, "the user is told that " + Utf8(name) + " is in use and was not installed");
+  Expect(ReadFileBytes(program) == program_bytes, "the running program's file is untouched");
+}
+
+int RunScenario(int scenario, const Options& options) {
+  const UINT expected_code_page = scenario == 7 ? 1252 : 936;
+  Expect(GetACP() == expected_code_page, "the ANSI code page is " + std::to_string(expected_code_page) + " (it is " +
+                                             std::to_string(GetACP()) + ")");
+  const Product product = ReadProduct(options.exe);
+  switch (scenario) {
+    case 1:
+    case 7: Scenario1(options, product); break;
+    case 2: Scenario2(options, product); break;
+    case 3: Scenario3(options, product); break;
+    case 4: Scenario4(options, product); break;
+    case 5: Scenario5(options, product); break;
+    case 6: Scenario6(options, product); break;
+    default: Expect(false, "a scenario from 1 to 7"); break;
+  }
+  return 0;
+}
+
+}  // namespace
+}  // namespace install_test
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: install_driver SCENARIO DIzavozi.exe [PICTURE-FOLDER]\n");
+    return 2;
+  }
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  install_test::Options options{argv[2], argc > 3 ? argv[3] : L""};
+  const int scenario = _wtoi(argv[1]);
+  std::printf("scenario %d\n", scenario);
+  try {
+    install_test::RunScenario(scenario, options);
+  } catch (const install_test::ScenarioFailure&) {
+    std::printf("scenario %d FAILED\n", scenario);
+    return 1;
+  }
+  std::printf("scenario %d passed\n", scenario);
+  return 0;
+}

@@ -1,0 +1,102 @@
+// A person at the keyboard and mouse of a running DIzavozi.exe: starts the
+// program, finds its windows and controls from outside (by enumerating the
+// windows, never by asking the program), and acts only through input events
+// (SendInput: pointer moves, button presses, key strokes), the way a user
+// does. It never sends a control a message that acts on it; it reads texts
+// of windows to find them and to see what the user would see.
+//
+// Every wait has a time limit; a wait that runs out fails the scenario with
+// what was expected.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace install_test {
+
+// A scenario step that did not go as a user expects.
+class ScenarioFailure : public std::runtime_error {
+ public:
+  explicit ScenarioFailure(const std::string& what) : std::runtime_error(what) {}
+};
+
+std::string Utf8(const std::wstring& text);
+// Fails the scenario (ScenarioFailure) unless ok; prints the step either way.
+void Expect(bool ok, const std::string& what);
+// The same for the many small preconditions of a step: printed only when
+// they fail.
+void Require(bool ok, const std::string& what);
+
+// Polls condition every 25 ms until it holds or milliseconds pass.
+bool WaitFor(const std::function<bool()>& condition, int milliseconds);
+
+// A message box of the program as the user sees it.
+struct Box {
+  HWND window = nullptr;
+  std::wstring title, text;
+  std::vector<std::wstring> buttons;  // captions, access-key marks removed
+};
+
+class User {
+ public:
+  User() = default;
+  ~User();  // ends the program if it is still running
+  User(const User&) = delete;
+  User& operator=(const User&) = delete;
+
+  // Starts the program and waits until its main window (the visible
+  // top-level window titled title) is up.
+  void Start(const std::wstring& exe, const std::wstring& title);
+  HWND Window() const { return window_; }
+  bool Running() const;
+  // Waits for the program to end; its exit code, or -1 when it did not end.
+  int WaitForExit(int milliseconds);
+
+  // Controls of the main window by caption (access-key "&" included), or by
+  // window class; only visible ones, nullptr when there is none.
+  HWND FindByText(const std::wstring& text) const;
+  HWND FindByClass(const std::wstring& class_name) const;
+  std::wstring ControlText(HWND control) const;  // what the control shows
+
+  // True when a person can reach the control's centre: visible, enabled,
+  // and the window under that point is the control (or inside it).
+  bool Reachable(HWND control) const;
+
+  // Input. Click and ClickAt fail the scenario when the point is covered by
+  // another window than the one meant.
+  void Click(HWND control);
+  void ClickAt(POINT screen_point, HWND expected_under_point);
+  void Key(WORD virtual_key, bool alt = false, bool shift = false, bool control = false);
+  void Type(const std::wstring& text);
+  // Empties a one-line field that has the focus (Home, Shift+End, Delete).
+  void ClearField();
+  // Presses the close button of the skinned title bar.
+  void ClickTitleBarClose();
+
+  // Message boxes: waits for one to appear, reads it; answers it by
+  // clicking the button whose caption is one of the given texts.
+  Box WaitForBox(int milliseconds);
+  bool BoxOpen() const;
+  void Answer(const Box& box, const std::vector<std::wstring>& captions);
+
+  // Every visible top-level window of the program (the progress window among
+  // them), with its title.
+  std::vector<HWND> TopLevelWindows() const;
+  HWND FindTopLevel(const std::wstring& title) const;
+
+  // Saves what is on screen inside window as a 24-bit BMP file.
+  void Screenshot(HWND window, const std::wstring& bmp_path) const;
+
+  // Lets the program handle what it was given (short settle time).
+  void Settle(int milliseconds = 150) const;
+
+ private:
+  PROCESS_INFORMATION process_{};
+  HWND window_ = nullptr;
+};
+
+}  // namespace install_test
