@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 
 #include "archive/tests/legacy_test_encoder.h"
 #include "archive/tests/legacy_test_support.h"
+#include "archive/tests/test_data.h"
 
 using archive::legacy_test::Bytes;
 using archive::legacy_test::FromHex;
@@ -43,16 +43,10 @@ int main(int argc, char** argv) {
   const auto reduce = root / "legacy_unreduce_fuzz";
   const auto implode = root / "legacy_explode_fuzz";
 
-  std::mt19937 random(2024);
-  Bytes text;
-  const char* words[] = {"old ", "zip ", "method ", "\x90", "table ", "tree ", "of ", "\r\n"};
-  while (text.size() < 3000) {
-    for (const char* c = words[random() % 8]; *c; ++c) text.push_back(static_cast<uint8_t>(*c));
-  }
-  Bytes noise(1500);
-  for (auto& b : noise) b = static_cast<uint8_t>(random());
-  Bytes runs;
-  while (runs.size() < 2000) runs.insert(runs.end(), 1 + random() % 300, static_cast<uint8_t>(random() % 3 ? 'r' : 144));
+  const Bytes text =
+      archive::testing::WordText(3000, {"old ", "zip ", "method ", "\x90", "table ", "tree ", "of ", "\r\n"}, 2024);
+  const Bytes noise = archive::testing::Noise(1500, 2024);
+  const Bytes runs = archive::testing::Runs(2000, 2024, 300, 3);
 
   Write(shrink, "kwkwk", 0, 7, FromHex("41 84 04 1C 08"));
   Write(shrink, "partial_clear", 0, 12, FromHex("41 84 04 0C 02 50 40 40 81 04 01"));

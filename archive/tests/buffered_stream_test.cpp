@@ -5,7 +5,7 @@
 #include <string>
 
 #include "archive/buffered_stream.h"
-#include "archive/tests/memory_stream.h"
+#include "archive/tests/memory_io.h"
 #include "platform/errors.h"
 #include "platform/testing/temp_folder.h"
 

@@ -7,7 +7,8 @@
 
 #include "archive/decoders/inflate.h"
 #include "archive/decoders/stored.h"
-#include "archive/tests/datapath_fakes.h"
+#include "archive/tests/memory_io.h"
+#include "archive/tests/test_data.h"
 
 namespace archive {
 namespace {

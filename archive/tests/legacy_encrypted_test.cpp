@@ -5,7 +5,6 @@
 // that decrypts every block with the keys that checked the header.
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 
 #include "archive/decoders/explode.h"
@@ -14,23 +13,20 @@
 #include "archive/decoders/unshrink.h"
 #include "archive/tests/legacy_test_encoder.h"
 #include "archive/tests/legacy_test_support.h"
+#include "archive/tests/test_data.h"
+#include "archive/tests/zip_builder.h"
 
 namespace archive::legacy_test {
 namespace {
 
+// The stream behind an encryption header checked by the CRC, encrypted as
+// a writer does.
 Bytes Encrypt(const Bytes& stream, const std::string& password, uint32_t crc) {
-  Bytes plain(10, 0x5A);
-  plain.push_back(static_cast<uint8_t>(crc >> 16));
-  plain.push_back(static_cast<uint8_t>(crc >> 24));
-  plain.insert(plain.end(), stream.begin(), stream.end());
-  TraditionalKeys keys;
-  keys.Init(password);
-  Bytes cipher;
-  for (uint8_t b : plain) {
-    cipher.push_back(b ^ keys.StreamByte());
-    keys.Update(b);
-  }
-  return cipher;
+  std::string plain(10, 'Z');
+  testing::AppendU16(plain, static_cast<uint16_t>(crc >> 16));
+  plain.append(stream.begin(), stream.end());
+  std::string cipher = testing::EncryptWith(password, plain);
+  return Bytes(cipher.begin(), cipher.end());
 }
 
 class DecryptingSource : public InputSource {
@@ -50,13 +46,7 @@ class DecryptingSource : public InputSource {
 };
 
 TEST(LegacyEncrypted, DecodesThroughBlockDecryption) {
-  std::mt19937 random(17);
-  Bytes data;
-  const char* words[] = {"secret ", "legacy ", "entry ", "\x90", "block ", "\r\n"};
-  while (data.size() < 400000) {
-    for (const char* c = words[random() % 6]; *c; ++c) data.push_back(static_cast<uint8_t>(*c));
-    if (random() % 50 == 0) data.push_back(static_cast<uint8_t>(random()));
-  }
+  const Bytes data = testing::WordText(400000, {"secret ", "legacy ", "entry ", "\x90", "block ", "\r\n"}, 17, 50);
   const uint32_t crc = Crc32(data);
   struct Row {
     const char* name;

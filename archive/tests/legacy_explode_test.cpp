@@ -7,6 +7,7 @@
 
 #include "archive/tests/legacy_test_encoder.h"
 #include "archive/tests/legacy_test_support.h"
+#include "archive/tests/test_data.h"
 
 namespace archive::legacy_test {
 namespace {
@@ -119,16 +120,10 @@ TEST(Explode, HistoryDoesNotLeakBetweenEntries) {
 }
 
 TEST(Explode, RoundTripsEveryFlagCombination) {
-  std::mt19937 random(11);
-  Bytes random_bytes(60000);
-  for (auto& b : random_bytes) b = static_cast<uint8_t>(random());
-  Bytes text;
-  const char* words[] = {"implode ", "tree ", "Shannon ", "Fano ", "window ", "copy ", "of ", "\r\n"};
-  while (text.size() < 200000) {
-    for (const char* c = words[random() % 8]; *c; ++c) text.push_back(static_cast<uint8_t>(*c));
-  }
-  Bytes runs;
-  while (runs.size() < 100000) runs.insert(runs.end(), 1 + random() % 900, static_cast<uint8_t>(random()));
+  const Bytes random_bytes = testing::Noise(60000, 11);
+  const Bytes text =
+      testing::WordText(200000, {"implode ", "tree ", "Shannon ", "Fano ", "window ", "copy ", "of ", "\r\n"}, 11);
+  const Bytes runs = testing::Runs(100000, 11, 900);
   WorkBuffers buffers;
   uint32_t seed = 0;
   for (uint16_t flags : {0, 2, 4, 6}) {
@@ -142,9 +137,7 @@ TEST(Explode, RoundTripsEveryFlagCombination) {
 }
 
 TEST(Explode, EveryTruncationIsCorrupt) {
-  std::mt19937 random(13);
-  Bytes data(2000);
-  for (auto& b : data) b = static_cast<uint8_t>("xyz "[random() % 4]);
+  const Bytes data = testing::Letters(2000, "xyz ", 13);
   Bytes compressed = Implode(data, 6, 99);
   for (size_t cut = 0; cut < compressed.size(); ++cut) {
     Bytes part(compressed.begin(), compressed.begin() + static_cast<ptrdiff_t>(cut));

@@ -1,6 +1,7 @@
-// Test helpers for the legacy decoders (methods 1 to 6): in-memory input and
-// output for DecoderIO, one call that decodes a whole entry by method, and a
-// small, bounded reader of ZIP files for the peer fixtures.
+// Test helpers for the legacy decoders (methods 1 to 6): one call that
+// decodes a whole entry by method over the in-memory source and sink, and the
+// entries of a ZIP file (read with the archive's own record readers) for the
+// peer fixtures.
 #pragma once
 
 #include <cstddef>
@@ -10,28 +11,14 @@
 #include <vector>
 
 #include "archive/decoders/decoder_io.h"
+#include "archive/tests/memory_io.h"
 
 namespace archive::legacy_test {
 
 using Bytes = std::vector<uint8_t>;
 
-// Serves a byte vector in blocks, as the archive stream would.
-class MemorySource : public InputSource {
- public:
-  explicit MemorySource(const Bytes& data) : data_(data) {}
-  size_t ReadBlock(uint8_t* buffer, size_t max) override;
-
- private:
-  const Bytes& data_;
-  size_t position_ = 0;
-};
-
-// Collects every block handed to it.
-class MemorySink : public OutputSink {
- public:
-  void TakeBlock(const uint8_t* data, size_t n) override { bytes.insert(bytes.end(), data, data + n); }
-  Bytes bytes;
-};
+using testing::MemorySource;
+using MemorySink = testing::RecordingSink;
 
 struct Decoded {
   DecodeStatus status;
@@ -63,8 +50,9 @@ struct ZipEntry {
   Bytes compressed;
 };
 
-// Reads every entry of a single-part ZIP file; nullopt when the records do
-// not hold together (the tests only use well-formed fixtures).
+// Reads every entry of a single-part ZIP file through the archive's record
+// readers; nullopt when the records do not hold together (the tests only use
+// well-formed fixtures).
 std::optional<std::vector<ZipEntry>> ReadZip(const std::string& path);
 std::optional<Bytes> ReadFile(const std::string& path);
 

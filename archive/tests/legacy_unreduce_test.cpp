@@ -7,6 +7,7 @@
 
 #include "archive/tests/legacy_test_encoder.h"
 #include "archive/tests/legacy_test_support.h"
+#include "archive/tests/test_data.h"
 
 namespace archive::legacy_test {
 namespace {
@@ -140,16 +141,10 @@ TEST(Unreduce, HistoryDoesNotLeakBetweenEntries) {
 }
 
 TEST(Unreduce, RoundTripsEveryFactor) {
-  std::mt19937 random(3);
-  Bytes random_bytes(70000);
-  for (auto& b : random_bytes) b = static_cast<uint8_t>(random());
-  Bytes text;
-  const char* words[] = {"reduce ", "follower ", "set ", "\x90", "DLE ", "copy ", "of ", "\r\n"};
-  while (text.size() < 150000) {
-    for (const char* c = words[random() % 8]; *c; ++c) text.push_back(static_cast<uint8_t>(*c));
-  }
-  Bytes runs;
-  while (runs.size() < 100000) runs.insert(runs.end(), 1 + random() % 600, static_cast<uint8_t>(random() % 4 == 0 ? 144 : random()));
+  const Bytes random_bytes = testing::Noise(70000, 3);
+  const Bytes text =
+      testing::WordText(150000, {"reduce ", "follower ", "set ", "\x90", "DLE ", "copy ", "of ", "\r\n"}, 3);
+  const Bytes runs = testing::Runs(100000, 3, 600, 4);
   WorkBuffers buffers;
   for (int factor = 1; factor <= 4; ++factor) {
     for (const Bytes* data : {&random_bytes, &text, &runs}) {
@@ -162,9 +157,7 @@ TEST(Unreduce, RoundTripsEveryFactor) {
 }
 
 TEST(Unreduce, EveryTruncationIsCorrupt) {
-  std::mt19937 random(5);
-  Bytes data(2000);
-  for (auto& b : data) b = static_cast<uint8_t>("ab\x90 "[random() % 4]);
+  const Bytes data = testing::Letters(2000, "ab\x90 ", 5);
   Bytes compressed = Reduce(data, 2);
   for (size_t cut = 0; cut < compressed.size(); ++cut) {
     Bytes part(compressed.begin(), compressed.begin() + static_cast<ptrdiff_t>(cut));

@@ -6,6 +6,7 @@
 
 #include "archive/tests/legacy_test_encoder.h"
 #include "archive/tests/legacy_test_support.h"
+#include "archive/tests/test_data.h"
 
 namespace archive::legacy_test {
 namespace {
@@ -83,9 +84,7 @@ TEST(Unshrink, RejectsCorruptStreams) {
 }
 
 TEST(Unshrink, EveryTruncationIsCorrupt) {
-  std::mt19937 random(7);
-  Bytes data(3000);
-  for (auto& b : data) b = static_cast<uint8_t>("abcde"[random() % 5]);
+  const Bytes data = testing::Letters(3000, "abcde", 7);
   Bytes compressed = Shrink(data);
   for (size_t cut = 0; cut < compressed.size(); ++cut) {
     Bytes part(compressed.begin(), compressed.begin() + static_cast<ptrdiff_t>(cut));
@@ -105,13 +104,8 @@ TEST(Unshrink, EmptyEntryReadsNothing) {
 // table still has room; without clears the full table is used as it is.
 TEST(Unshrink, RoundTrips) {
   std::mt19937 random(1);
-  Bytes random_bytes(200000);
-  for (auto& b : random_bytes) b = static_cast<uint8_t>(random());
-  Bytes text;
-  const char* words[] = {"the ", "whale ", "sea ", "ship ", "Ahab ", "and ", "of ", "\r\n"};
-  while (text.size() < 300000) {
-    for (const char* c = words[random() % 8]; *c; ++c) text.push_back(static_cast<uint8_t>(*c));
-  }
+  const Bytes random_bytes = testing::Noise(200000, 1);
+  const Bytes text = testing::WordText(300000, {"the ", "whale ", "sea ", "ship ", "Ahab ", "and ", "of ", "\r\n"}, 1);
   Bytes run(100000, 'x');
   Bytes mixed;
   for (int block = 0; block < 40; ++block) {

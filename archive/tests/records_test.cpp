@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "archive/tests/memory_stream.h"
+#include "archive/tests/memory_io.h"
 #include "archive/tests/zip_builder.h"
 #include "archive/zip_records.h"
 #include "platform/encoding.h"

@@ -10,14 +10,14 @@
 #include <fstream>
 #include <string>
 
-#include "archive/tests/unzip_test_zip.h"
+#include "archive/tests/zip_builder.h"
 
 namespace archive {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::BuildTestZip;
-using testing::TestEntry;
+using testing::BuildZipBytes;
+using testing::ZipEntryPlan;
 
 struct Result {
   int exit_code;
@@ -48,16 +48,16 @@ class ExtractCommandTest : public ::testing::Test {
     std::error_code ignored;
     fs::remove_all(root, ignored);
   }
-  std::string Archive(const std::vector<TestEntry>& entries) {
+  std::string Archive(const std::vector<ZipEntryPlan>& entries) {
     std::string path = (root / "a.zip").string();
-    std::ofstream(path, std::ios::binary) << BuildTestZip(entries);
+    std::ofstream(path, std::ios::binary) << BuildZipBytes(entries);
     return path;
   }
   fs::path root;
 };
 
 TEST_F(ExtractCommandTest, EventsAndExitCodes) {
-  TestEntry secret("sub/s.txt", std::string(40000, 's'));
+  ZipEntryPlan secret{"sub/s.txt", std::string(40000, 's'), 8};
   secret.password = "pw";
   std::string zip = Archive({{"a.txt", "alpha"}, secret});
   std::string out = (root / "out").string();

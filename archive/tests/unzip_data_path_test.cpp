@@ -13,7 +13,8 @@
 #include "archive/errors.h"
 #include "archive/extract_data_path.h"
 #include "archive/extract_paths.h"
-#include "archive/tests/datapath_fakes.h"
+#include "archive/tests/memory_io.h"
+#include "archive/tests/test_data.h"
 #include "platform/messages.h"
 
 namespace archive {

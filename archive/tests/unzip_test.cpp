@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "archive/tests/unzip_test_zip.h"
+#include "archive/decoders/traditional_crypt.h"
+#include "archive/tests/zip_builder.h"
 #include "archive/unzipper.h"
 #include "platform/dialogs.h"
 #include "platform/errors.h"
@@ -22,8 +23,8 @@
 namespace archive {
 namespace {
 
-using testing::BuildTestZip;
-using testing::TestEntry;
+using testing::BuildZipBytes;
+using testing::ZipEntryPlan;
 
 class UnZipTest : public ::testing::Test {
  protected:
@@ -41,8 +42,8 @@ class UnZipTest : public ::testing::Test {
 
   // Writes the archive and points the component at it with the installer's
   // settings (all entries, folders recreated, existing files replaced).
-  void UseArchive(const std::vector<TestEntry>& entries, const std::string& name = "test.zip") {
-    dz::testing::WriteWholeFile(temp / name, BuildTestZip(entries));
+  void UseArchive(const std::vector<ZipEntryPlan>& entries, const std::string& name = "test.zip") {
+    dz::testing::WriteWholeFile(temp / name, BuildZipBytes(entries));
     UseFile(temp / name);
   }
   void UseFile(const std::string& path) {
@@ -166,7 +167,7 @@ TEST_F(UnZipTest, OutputFolderRules) {
     SCOPED_TRACE(row.name);
     TUnZipper zipper;
     std::string zip = temp / ("rules" + std::to_string(n++) + ".zip");
-    dz::testing::WriteWholeFile(zip, BuildTestZip({{row.name, "data"}}));
+    dz::testing::WriteWholeFile(zip, BuildZipBytes({{row.name, "data"}}));
     zipper.SetZipName(zip);
     zipper.SetDestDir(dest);
     zipper.DoAll = true;
@@ -216,14 +217,14 @@ TEST_F(UnZipTest, SkipAndRenameInOnStartUnZip) {
 
 TEST_F(UnZipTest, Passwords) {
   const std::string secret = "\xC7\xE0\xCB\xC9\xB0\xD7\xD4\xC6";  // GBK bytes
-  TestEntry deflated{"d.txt", std::string(5000, 'd')};
+  ZipEntryPlan deflated{"d.txt", std::string(5000, 'd'), 8};
   deflated.password = secret;
-  TestEntry stored_dd{"s.txt", "stored with descriptor", 0};
+  ZipEntryPlan stored_dd{"s.txt", "stored with descriptor", 0};
   stored_dd.password = secret;
   stored_dd.data_descriptor = true;
-  TestEntry empty{"e.txt", "", 0};  // compressed size 12: the header only
+  ZipEntryPlan empty{"e.txt", "", 0};  // compressed size 12: the header only
   empty.password = secret;
-  const std::vector<TestEntry> entries = {deflated, stored_dd, empty};
+  const std::vector<ZipEntryPlan> entries = {deflated, stored_dd, empty};
 
   struct Row {
     const char* name;
@@ -243,7 +244,7 @@ TEST_F(UnZipTest, Passwords) {
     TUnZipper zipper;
     std::string zip = temp / ("pw" + std::to_string(n) + ".zip");
     std::string out = temp / ("pw-out" + std::to_string(n++));
-    dz::testing::WriteWholeFile(zip, BuildTestZip(entries));
+    dz::testing::WriteWholeFile(zip, BuildZipBytes(entries));
     zipper.SetZipName(zip);
     zipper.SetDestDir(out);
     zipper.DoAll = true;
@@ -272,12 +273,12 @@ TEST_F(UnZipTest, Passwords) {
 }
 
 TEST_F(UnZipTest, WrongPasswordPassingTheCheckByteFailsTheCrc) {
-  TestEntry entry{"x.txt", std::string(3000, 'q') + "tail"};
+  ZipEntryPlan entry{"x.txt", std::string(3000, 'q') + "tail", 8};
   entry.password = "right";
-  std::string zip = BuildTestZip({entry});
+  std::string zip = BuildZipBytes({entry});
   // Find a wrong password whose 12th header byte matches by chance (1 in 256).
   std::string header = zip.substr(30 + 5, 12);
-  uint8_t check = static_cast<uint8_t>(testing::CrcOf(entry.data) >> 24);
+  uint8_t check = static_cast<uint8_t>(testing::Crc32Of(entry.data) >> 24);
   std::string chance;
   for (int i = 0; i < 100000 && chance.empty(); ++i) {
     std::string candidate = "w";
@@ -332,7 +333,7 @@ TEST_F(UnZipTest, OverwritePolicies) {
     events.clear();
     TUnZipper zipper;
     std::string zip = temp / (std::string("policy-") + std::to_string(&row - rows) + ".zip");
-    dz::testing::WriteWholeFile(zip, BuildTestZip({{"f.txt", "new"}}));
+    dz::testing::WriteWholeFile(zip, BuildZipBytes({{"f.txt", "new"}}));
     zipper.SetZipName(zip);
     zipper.SetDestDir(dest);
     zipper.DoAll = true;
@@ -389,7 +390,7 @@ TEST_F(UnZipTest, ReadOnlyTarget) {
     SCOPED_TRACE(replace ? "ReplaceReadOnly" : "keep");
     TUnZipper zipper;
     std::string zip = temp / (replace ? "ro1.zip" : "ro2.zip");
-    dz::testing::WriteWholeFile(zip, BuildTestZip({{"ro.txt", "new"}}));
+    dz::testing::WriteWholeFile(zip, BuildZipBytes({{"ro.txt", "new"}}));
     zipper.SetZipName(zip);
     zipper.SetDestDir(dest);
     zipper.DoAll = true;
@@ -424,10 +425,10 @@ TEST_F(UnZipTest, TargetHeldOpenWithoutSharingIsSkipped) {
 #endif
 
 TEST_F(UnZipTest, TimeAndAttributes) {
-  TestEntry ro{"ro.txt", "r"};
+  ZipEntryPlan ro{"ro.txt", "r", 8};
   ro.dos_date_time = (((2021 - 1980) << 25) | (3 << 21) | (4 << 16)) | ((13 << 11) | (14 << 5) | (15 / 2));
   ro.external_attributes = 0x81240001;  // UNIX mode r--r--r-- in the high word, read-only
-  TestEntry odd{"odd.txt", "o"};
+  ZipEntryPlan odd{"odd.txt", "o", 8};
   odd.external_attributes = 0xA1FF4510;  // symlink mode, folder, device, temporary, encrypted bits
   UseArchive({ro, odd});
   EXPECT_EQ(z.UnZip(), 2);
@@ -446,7 +447,7 @@ TEST_F(UnZipTest, TimeAndAttributes) {
 
   // RetainAttributes false: the stored attributes are not applied.
   TUnZipper plain;
-  dz::testing::WriteWholeFile(temp / "plain.zip", BuildTestZip({ro}));
+  dz::testing::WriteWholeFile(temp / "plain.zip", BuildZipBytes({ro}));
   plain.SetZipName(temp / "plain.zip");
   plain.SetDestDir(temp / "plain");
   plain.DoAll = true;
@@ -456,20 +457,20 @@ TEST_F(UnZipTest, TimeAndAttributes) {
 }
 
 TEST_F(UnZipTest, DamagedEntriesFailTheirCrcAndTheRunGoesOn) {
-  TestEntry bad_crc{"crc.txt", "checked"};
+  ZipEntryPlan bad_crc{"crc.txt", "checked", 8};
   bad_crc.declared_crc = 0x12345678;
-  TestEntry type3{"type3.txt", "never"};
+  ZipEntryPlan type3{"type3.txt", "never", 8};
   type3.raw = std::string("\x07", 1);
-  TestEntry bomb{"bomb.txt", std::string(100000, 'b')};
+  ZipEntryPlan bomb{"bomb.txt", std::string(100000, 'b'), 8};
   bomb.declared_size = 40000;
-  TestEntry unknown{"m9.txt", "deflate64?", 9};
-  TestEntry unknown_empty{"m9-empty.txt", "", 9};
+  ZipEntryPlan unknown{"m9.txt", "deflate64?", 9};
+  ZipEntryPlan unknown_empty{"m9-empty.txt", "", 9};
   unknown_empty.raw = "";
   UseArchive({bad_crc, type3, bomb, unknown, unknown_empty, {"ok.txt", "fine"}});
   Record();
   EXPECT_EQ(z.UnZip(), 2);  // the empty entry of an unknown method has CRC 0 and passes
   char crc_line[64];
-  std::snprintf(crc_line, sizeof crc_line, "OnBadCRC %08X 12345678 0", testing::CrcOf("checked"));
+  std::snprintf(crc_line, sizeof crc_line, "OnBadCRC %08X 12345678 0", testing::Crc32Of("checked"));
   auto has = [&](const std::string& line) { return std::find(events.begin(), events.end(), line) != events.end(); };
   EXPECT_TRUE(has(crc_line));
   EXPECT_TRUE(has("box Zip Error: Unknown Compression Method style 16"));
@@ -482,11 +483,11 @@ TEST_F(UnZipTest, DamagedEntriesFailTheirCrcAndTheRunGoesOn) {
 TEST_F(UnZipTest, TruncatedArchiveEndsTheRunKeepingEarlierFiles) {
   std::string second(70000, 's');
   for (size_t i = 0; i < second.size(); i += 3) second[i] = static_cast<char>(i * 31);
-  std::string zip = BuildTestZip({{"first.txt", "one", 0}, {"second.bin", second, 0}});
+  std::string zip = BuildZipBytes({{"first.txt", "one", 0}, {"second.bin", second, 0}});
   // Keep the directory, drop most of the second entry's data: the directory
   // is moved to follow the cut.
-  TestEntry first{"first.txt", "one", 0};
-  std::string head = BuildTestZip({first});
+  ZipEntryPlan first{"first.txt", "one", 0};
+  std::string head = BuildZipBytes({first});
   size_t cut = 30 + 9 + 3 + 30 + 10 + 20000;
   std::string truncated = zip.substr(0, cut);
   size_t central = zip.find("PK\x01\x02");
@@ -592,7 +593,7 @@ TEST_F(UnZipTest, FullDiskEndsTheRun) {
     events.clear();
     TUnZipper zipper;
     std::string zip = temp / ("full" + std::to_string(size) + ".zip");
-    dz::testing::WriteWholeFile(zip, BuildTestZip({{"a.txt", "a"}, {"full.txt", std::string(size, 'f'), 0}}));
+    dz::testing::WriteWholeFile(zip, BuildZipBytes({{"a.txt", "a"}, {"full.txt", std::string(size, 'f'), 0}}));
     zipper.SetZipName(zip);
     zipper.SetDestDir(dest);
     zipper.DoAll = true;
@@ -614,7 +615,7 @@ TEST_F(UnZipTest, FullDiskEndsTheRun) {
 #endif
 
 TEST_F(UnZipTest, ReadOnlyEntryFailingItsCrcIsStillDeleted) {
-  TestEntry entry("ro.txt", "content");
+  ZipEntryPlan entry{"ro.txt", "content", 8};
   entry.external_attributes = 0x21;  // read-only, archive
   entry.declared_crc = 0x0BADC0DE;
   UseArchive({entry});

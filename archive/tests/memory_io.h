@@ -1,11 +1,18 @@
-// A growable in-memory stream for the archive tests, counting the calls it
-// receives so tests can check how a reader touches its input.
+// In-memory stand-ins for the archive tests: a growable stream (the archive
+// or output file of the records and buffered-stream tests), an input source
+// and an output sink of the decoders' data path. Each counts or records what
+// it is asked, so tests can check how the code under test touches its input
+// and output, and each can be told to fail at a chosen call.
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <vector>
 
+#include "archive/decoders/decoder_io.h"
 #include "platform/streams.h"
 
 namespace archive::testing {
@@ -48,6 +55,41 @@ class MemoryStream : public platform::TStream {
  private:
   std::string bytes_;
   int64_t position_ = 0;
+};
+
+// Serves bytes to a decoder in the blocks it asks for.
+class MemorySource : public InputSource {
+ public:
+  explicit MemorySource(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
+  size_t ReadBlock(uint8_t* buffer, size_t max) override {
+    if (fail_at_block >= 0 && static_cast<int>(requests.size()) == fail_at_block) fail();
+    requests.push_back(max);
+    size_t n = std::min(max, bytes_.size() - position_);
+    std::memcpy(buffer, bytes_.data() + position_, n);
+    position_ += n;
+    return n;
+  }
+  std::vector<size_t> requests;  // the size asked for by every read
+  int fail_at_block = -1;        // raise fail() instead of serving this block
+  std::function<void()> fail;
+
+ private:
+  std::vector<uint8_t> bytes_;
+  size_t position_ = 0;
+};
+
+// Keeps every block a decoder hands out, and their sizes.
+class RecordingSink : public OutputSink {
+ public:
+  void TakeBlock(const uint8_t* data, size_t n) override {
+    if (fail_at_block >= 0 && static_cast<int>(blocks.size()) == fail_at_block) fail();
+    blocks.push_back(n);
+    bytes.insert(bytes.end(), data, data + n);
+  }
+  std::vector<size_t> blocks;
+  std::vector<uint8_t> bytes;
+  int fail_at_block = -1;
+  std::function<void()> fail;
 };
 
 }  // namespace archive::testing
