@@ -2,7 +2,8 @@
 # Installs what is missing, builds every tree and runs every test:
 #   native (portable code), native-asan (sanitizers), fuzz (bounded libFuzzer
 #   runs), win32 (the Windows programs under Wine in a throwaway prefix).
-# Exits non-zero when anything fails. DIZAVOZI_TREES limits the trees, e.g.
+# The summary gives each tree's count and names every skipped test with its
+# reason. Exits non-zero when anything fails. DIZAVOZI_TREES limits the trees, e.g.
 # DIZAVOZI_TREES="native win32".
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,6 +22,7 @@ status=0
 summary=()
 run_tree() {
   local tree=$1
+  rm -f "build/$tree/Testing/Temporary/LastTest.log"  # no skips reported from an earlier run
   echo "=== $tree: configure and build"
   if ! cmake --preset "$tree" >"build/configure-$tree.log" 2>&1; then
     cat "build/configure-$tree.log"
@@ -55,6 +57,15 @@ done
 
 echo "=== summary"
 printf '%s\n' "${summary[@]}"
+logs=()
+for tree in $trees; do logs+=("$tree=build/$tree/Testing/Temporary/LastTest.log"); done
+skipped=$(python3 tools/list-skipped-tests.py "${logs[@]}")
+if [ -n "$skipped" ]; then
+  echo "skipped tests, with their reasons:"
+  sed 's/^/  /' <<<"$skipped"
+else
+  echo "skipped tests: none"
+fi
 passed=0 failed=0
 for tree in $trees; do
   line=$(grep -E 'tests passed, [0-9]+ tests failed out of' "build/ctest-$tree.log" 2>/dev/null | tail -n1)

@@ -1,0 +1,29 @@
+# The two libraries the program depends on, as the targets ZLIB::ZLIB and
+# JPEG::JPEG.
+#
+# Natively they are the system's (Debian's zlib1g-dev and libjpeg-dev).
+# In the Windows tree every program we ship is a single file that imports
+# only system DLLs, so both are the static archives: zlib from MinGW's
+# libz.a (never its import library libz.dll.a, which FindZLIB would pick),
+# libjpeg from the cross-build of tools/build-libjpeg-mingw.sh.
+
+if(DZ_WINDOWS)
+  find_library(DZ_ZLIB_STATIC NAMES libz.a REQUIRED)
+  find_path(DZ_ZLIB_INCLUDE zlib.h REQUIRED)
+  add_library(ZLIB::ZLIB STATIC IMPORTED)
+  set_target_properties(ZLIB::ZLIB PROPERTIES
+    IMPORTED_LOCATION ${DZ_ZLIB_STATIC}
+    INTERFACE_INCLUDE_DIRECTORIES ${DZ_ZLIB_INCLUDE})
+
+  set(DZ_LIBJPEG_ROOT ${CMAKE_SOURCE_DIR}/build/deps/libjpeg-mingw CACHE PATH "Cross-built libjpeg")
+  if(NOT EXISTS ${DZ_LIBJPEG_ROOT}/lib/libjpeg.a)
+    message(FATAL_ERROR "libjpeg for MinGW is missing: run tools/build-libjpeg-mingw.sh")
+  endif()
+  add_library(JPEG::JPEG STATIC IMPORTED)
+  set_target_properties(JPEG::JPEG PROPERTIES
+    IMPORTED_LOCATION ${DZ_LIBJPEG_ROOT}/lib/libjpeg.a
+    INTERFACE_INCLUDE_DIRECTORIES ${DZ_LIBJPEG_ROOT}/include)
+else()
+  find_package(ZLIB REQUIRED)
+  find_package(JPEG REQUIRED)
+endif()
