@@ -21,6 +21,7 @@ struct Line {
   size_t next = 0;            // start of the next line
   bool blank = true;          // nothing but blanks
   std::string name;           // section or key name, blanks removed
+  bool has_equals = false;    // Key: a key without "=" has no value
   size_t value_begin = 0, value_end = 0;  // Key: the text after "=", blanks removed
 };
 
@@ -46,22 +47,23 @@ std::vector<Line> SplitLines(const std::string& bytes) {
     size_t b = line.begin, e = line.end;
     TrimRange(bytes, b, e);
     line.blank = b == e;
-    if (b < e && bytes[b] == '[') {
-      size_t close = bytes.find(']', b);
-      size_t name_end = (close != std::string::npos && close < e) ? close : e;
-      size_t name_begin = b + 1;
+    // A section header is "[" up to the line's last "]"; a line that opens
+    // with "[" but never closes it is an ordinary line of the section above.
+    const size_t close = b < e && bytes[b] == '[' ? bytes.rfind(']', e - 1) : std::string::npos;
+    if (close != std::string::npos && close > b) {
+      size_t name_begin = b + 1, name_end = close;
       TrimRange(bytes, name_begin, name_end);
       line.kind = Line::Section;
       line.name = bytes.substr(name_begin, name_end - name_begin);
     } else if (b < e && bytes[b] != ';') {
       size_t equals = bytes.find('=', b);
-      size_t key_end = (equals != std::string::npos && equals < e) ? equals : e;
-      size_t key_begin = b;
+      line.has_equals = equals != std::string::npos && equals < e;
+      size_t key_begin = b, key_end = line.has_equals ? equals : e;
       TrimRange(bytes, key_begin, key_end);
       line.kind = Line::Key;
       line.name = bytes.substr(key_begin, key_end - key_begin);
       line.value_begin = line.value_end = e;
-      if (equals != std::string::npos && equals < e) {
+      if (line.has_equals) {
         line.value_begin = equals + 1;
         TrimRange(bytes, line.value_begin, line.value_end);
       }
@@ -87,13 +89,17 @@ bool LoadFile(const std::string& path, std::string& bytes) {
   }
 }
 
-// Index of the line holding key in a section of that name (sections of one
-// name are searched in file order), or npos.
+// Index of the line holding key in the first section of that name, or npos.
+// A later section of the same name is never looked at.
 size_t FindKey(const std::vector<Line>& lines, const std::string& section, const std::string& key) {
   bool inside = false;
   for (size_t i = 0; i < lines.size(); ++i) {
-    if (lines[i].kind == Line::Section) inside = SameText(lines[i].name, section);
-    else if (inside && lines[i].kind == Line::Key && SameText(lines[i].name, key)) return i;
+    if (lines[i].kind == Line::Section) {
+      if (inside) break;
+      inside = SameText(lines[i].name, section);
+    } else if (inside && lines[i].kind == Line::Key && SameText(lines[i].name, key)) {
+      return i;
+    }
   }
   return std::string::npos;
 }
@@ -106,7 +112,7 @@ std::optional<std::string> FindProfileValue(const std::string& bytes, const std:
                                             const std::string& key) {
   std::vector<Line> lines = SplitLines(bytes);
   size_t found = FindKey(lines, section, key);
-  if (found == std::string::npos) return std::nullopt;
+  if (found == std::string::npos || !lines[found].has_equals) return std::nullopt;
   std::string value = bytes.substr(lines[found].value_begin, lines[found].value_end - lines[found].value_begin);
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
     value = value.substr(1, value.size() - 2);
@@ -176,8 +182,8 @@ void SetProfileValue(std::string& bytes, const std::string& section, const std::
   size_t found = FindKey(lines, section, key);
   if (found != std::string::npos) {
     const Line& line = lines[found];
-    size_t equals = bytes.find('=', line.begin);
-    if (equals != std::string::npos && equals < line.end) {
+    if (line.has_equals) {
+      size_t equals = bytes.find('=', line.begin);
       bytes.replace(equals + 1, line.end - equals - 1, value);
     } else {
       bytes.replace(line.begin, line.end - line.begin, entry);

@@ -2,16 +2,19 @@
 // installed manifest "Install.in". Read and written by the program itself, by
 // the rules of the Windows profile-file services, on every platform.
 //
-// Format: lines end with CR LF, LF or CR; "[name]" starts a section; other
-// lines are "key=value". Section and key names match without regard to case
-// (single-byte letters only; GBK double-byte characters match exactly). The
-// first section of a name and its first key of a name are the ones used.
+// Format: lines end with CR LF, LF or CR; "[name]" starts a section (the name
+// runs to the line's last "]"; a line opening with "[" and no "]" is an
+// ordinary line of the section above); other lines are "key=value". Section
+// and key names match without regard to case (single-byte letters only; GBK
+// double-byte characters match exactly). Only the first section of a name is
+// used, a later one of the same name is never read or written, and in it
+// the first key of a name.
 //
 // Reading: the value is the text after the first "=", without blanks (spaces
 // and tabs) at either end; a value enclosed in one pair of matching quotation
 // marks (" or ') loses them; a value is cut to 2047 bytes. A missing file,
-// section or key gives the default. A line without "=" is a key with an empty
-// value; a line starting with ";" is a comment.
+// section or key gives the default, and so does a key line without "=". A
+// line starting with ";" is a comment.
 //
 // Writing goes to the file at once: the key's line is replaced in place, or a
 // new "key=value" line is added after the section's last line of content, or

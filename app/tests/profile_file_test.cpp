@@ -1,4 +1,8 @@
 // The profile (INI) reader and writer of the manifest files.
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -8,6 +12,9 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/testing/temp_folder.h"
+#ifdef _WIN32
+#include "platform/windows/wide.h"
+#endif
 
 namespace {
 
@@ -16,53 +23,99 @@ using dz::testing::ReadWholeFile;
 using dz::testing::TempFolder;
 using dz::testing::WriteWholeFile;
 
+// One file for every reading rule; kReadCases lists what each key gives.
+const std::string kReadRulesProfile =
+    "[BaseInfo]\r\n"
+    "fAppName=Orvane云专家-美食版\r\n"
+    "  Spaced  =  a value with  inner  blanks \t\r\n"
+    "Quoted=\"  kept blanks  \"\r\n"
+    "Single='x'\r\n"
+    "Half=\"open\r\n"
+    "Mixed=\"x'\r\n"
+    "Eq=a=b=c\r\n"
+    "Empty=\r\n"
+    "NoEquals\r\n"
+    "; comment=1\r\n"
+    "dup=first\r\n"
+    "dup=second\r\n"
+    "fAppDirName\r\n"
+    "[ Other ]\n"
+    "k=other\r"
+    "[Unclosed\r\n"
+    "after=still in Other\r\n"
+    "[Open=ed\r\n"
+    "[Last]]\r\n"
+    "k=last\r\n"
+    "[baseinfo]\r\n"
+    "late=second section of the name\r\n"
+    "dup=third\r\n";
+
+// Wine's reader takes a line starting with ";" for a key; ours keeps it a
+// comment, which no manifest key can start with.
+constexpr bool kPlatformReadsCommentsAsKeys = true;
+
+struct ReadCase {
+  std::string section, key, expected;
+  bool platform_differs = false;
+} const kReadCases[] = {
+    {"BaseInfo", "fAppName", "Orvane云专家-美食版"},
+    {"BASEINFO", "FAPPNAME", "Orvane云专家-美食版"},
+    {"BaseInfo", "spaced", "a value with  inner  blanks"},
+    {"BaseInfo", "Quoted", "  kept blanks  "},
+    {"BaseInfo", "Single", "x"},
+    {"BaseInfo", "Half", "\"open"},
+    {"BaseInfo", "Mixed", "\"x'"},
+    {"BaseInfo", "Eq", "a=b=c"},
+    {"BaseInfo", "Empty", ""},
+    // A key line without "=" gives the default, as a missing key does: a
+    // bare fAppDirName line leaves the manifest's fallback to fAppName.
+    {"BaseInfo", "NoEquals", "<default>"},
+    {"BaseInfo", "fAppDirName", "<default>"},
+    {"BaseInfo", "; comment", "<default>", kPlatformReadsCommentsAsKeys},
+    {"BaseInfo", "dup", "first"},
+    {"Other", "k", "other"},
+    {"other", "fAppName", "<default>"},
+    // An unclosed "[" starts no section: the lines after it stay in Other,
+    // and the line itself is a key there.
+    {"Unclosed", "after", "<default>"},
+    {"Other", "after", "still in Other"},
+    {"Other", "[Open", "ed"},
+    // The name runs to the last "]".
+    {"Last]", "k", "last"},
+    {"Last", "k", "<default>"},
+    // Only the first section of a name is read.
+    {"BaseInfo", "late", "<default>"},
+    {"Missing", "fAppName", "<default>"},
+    {"BaseInfo", "missing", "<default>"},
+};
+
 TEST(ProfileRead, ValuesByTheProfileRules) {
   TempFolder tmp;
   const std::string path = tmp / "p.ini";
-  WriteWholeFile(path,
-                 "[BaseInfo]\r\n"
-                 "fAppName=Orvane云专家-美食版\r\n"
-                 "  Spaced  =  a value with  inner  blanks \t\r\n"
-                 "Quoted=\"  kept blanks  \"\r\n"
-                 "Single='x'\r\n"
-                 "Half=\"open\r\n"
-                 "Mixed=\"x'\r\n"
-                 "Eq=a=b=c\r\n"
-                 "Empty=\r\n"
-                 "NoEquals\r\n"
-                 "; comment=1\r\n"
-                 "dup=first\r\n"
-                 "dup=second\r\n"
-                 "[ Other ]\n"
-                 "k=other\r"
-                 "[baseinfo]\r\n"
-                 "late=second section of the name\r\n"
-                 "dup=third\r\n");
+  WriteWholeFile(path, kReadRulesProfile);
   ProfileFile profile(path);
-  struct Case {
-    std::string section, key, expected;
-  } cases[] = {
-      {"BaseInfo", "fAppName", "Orvane云专家-美食版"},
-      {"BASEINFO", "FAPPNAME", "Orvane云专家-美食版"},
-      {"BaseInfo", "spaced", "a value with  inner  blanks"},
-      {"BaseInfo", "Quoted", "  kept blanks  "},
-      {"BaseInfo", "Single", "x"},
-      {"BaseInfo", "Half", "\"open"},
-      {"BaseInfo", "Mixed", "\"x'"},
-      {"BaseInfo", "Eq", "a=b=c"},
-      {"BaseInfo", "Empty", ""},
-      {"BaseInfo", "NoEquals", ""},
-      {"BaseInfo", "; comment", "<default>"},
-      {"BaseInfo", "dup", "first"},
-      {"Other", "k", "other"},
-      {"other", "fAppName", "<default>"},
-      {"BaseInfo", "late", "second section of the name"},
-      {"Missing", "fAppName", "<default>"},
-      {"BaseInfo", "missing", "<default>"},
-  };
-  for (const auto& c : cases)
+  for (const auto& c : kReadCases)
     EXPECT_EQ(profile.ReadString(c.section, c.key, "<default>"), c.expected) << c.section << "/" << c.key;
 }
+
+#ifdef _WIN32
+// The platform's own reader gives the same values for the same file.
+TEST(ProfileRead, SameAsThePlatformReader) {
+  TempFolder tmp;
+  const std::string path = tmp / "p.ini";
+  WriteWholeFile(path, kReadRulesProfile);
+  const std::wstring wide_path = platform::windows::Wide(path);
+  for (const auto& c : kReadCases) {
+    if (c.platform_differs) continue;
+    wchar_t value[4096];
+    DWORD length = GetPrivateProfileStringW(platform::windows::Wide(c.section).c_str(),
+                                            platform::windows::Wide(c.key).c_str(), L"<default>", value, 4096,
+                                            wide_path.c_str());
+    EXPECT_EQ(platform::windows::Narrow(value, length), c.expected) << c.section << "/" << c.key;
+  }
+  WritePrivateProfileStringW(nullptr, nullptr, nullptr, wide_path.c_str());  // drop the cached copy
+}
+#endif
 
 TEST(ProfileRead, ValuesAreCutTo2047Bytes) {
   TempFolder tmp;
@@ -129,6 +182,10 @@ TEST(ProfileWrite, ReplacesInPlaceOrAppends) {
       {"GBK bytes kept", "[BaseInfo]\r\nfAppName=Orvane云专家-美食版\r\nfAppType=CySaaS\r\n", "BaseInfo", "fAppName",
        "Orvane云专家-商业版", "[BaseInfo]\r\nfAppName=Orvane云专家-商业版\r\nfAppType=CySaaS\r\n"},
       {"empty value", two, "B", "k", "", "[A]\r\nk=old\r\nz=1\r\n[B]\r\nk=\r\n"},
+      {"key without =", "[A]\r\nk\r\nz=1\r\n", "A", "k", "v", "[A]\r\nk=v\r\nz=1\r\n"},
+      {"first section of the name", "[A]\r\na=1\r\n[B]\r\n[a]\r\nb=2\r\n", "A", "b", "v",
+       "[A]\r\na=1\r\nb=v\r\n[B]\r\n[a]\r\nb=2\r\n"},
+      {"unclosed [ is no section", "[A]\r\n[B\r\n", "B", "k", "v", "[A]\r\n[B\r\n[B]\r\nk=v\r\n"},
   };
   for (const auto& c : cases) {
     TempFolder tmp;
