@@ -24,75 +24,78 @@ bool ScreenHasManyColors() { return platform::ScreenPaletteColors() == -1; }
 
 namespace {
 
-// Round half to even in the default rounding mode, as the original
-// arithmetic does.
+// Halves round to even (the default rounding mode): the colour values of every
+// shade depend on it, and both builds round the same way.
 int RoundEven(double value) { return static_cast<int>(std::nearbyint(value)); }
+
+struct Hsl {
+  uint8_t hue, saturation, luminance;
+};
+
+Hsl HslOf(TColor color) {
+  Hsl hsl;
+  SplitHsl(color, hsl.hue, hsl.saturation, hsl.luminance);
+  return hsl;
+}
 
 }  // namespace
 
 void SplitHsl(TColor color, uint8_t& hue, uint8_t& saturation, uint8_t& luminance) {
   Pixel rgb = ColorToRgb(color);
-  double r = RedOf(rgb) / 255.0, g = GreenOf(rgb) / 255.0, b = BlueOf(rgb) / 255.0;
-  double max = std::max({r, g, b}), min = std::min({r, g, b});
-  double l = (max + min) / 2, s = 0, h = 0;
+  double red = RedOf(rgb) / 255.0, green = GreenOf(rgb) / 255.0, blue = BlueOf(rgb) / 255.0;
+  double max = std::max({red, green, blue}), min = std::min({red, green, blue});
+  double light = (max + min) / 2, saturated = 0, turn = 0;  // all 0-1
   if (max != min) {
-    double d = max - min;
-    s = l < 0.5 ? d / (max + min) : d / (2 - max - min);
-    if (r == max)
-      h = (g - b) / d;
-    else if (g == max)
-      h = 2 + (b - r) / d;
+    double spread = max - min;
+    saturated = light < 0.5 ? spread / (max + min) : spread / (2 - max - min);
+    if (red == max)
+      turn = (green - blue) / spread;
+    else if (green == max)
+      turn = 2 + (blue - red) / spread;
     else
-      h = 4 + (r - g) / d;
-    h = h / 6;
-    if (h < 0) h = h + 1;
+      turn = 4 + (red - green) / spread;
+    turn = turn / 6;
+    if (turn < 0) turn = turn + 1;
   }
-  hue = static_cast<uint8_t>(RoundEven(h * 240));
-  saturation = static_cast<uint8_t>(RoundEven(s * 240));
-  luminance = static_cast<uint8_t>(RoundEven(l * 240));
+  hue = static_cast<uint8_t>(RoundEven(turn * 240));
+  saturation = static_cast<uint8_t>(RoundEven(saturated * 240));
+  luminance = static_cast<uint8_t>(RoundEven(light * 240));
 }
 
 TColor MakeHslColor(uint8_t hue, uint8_t saturation, uint8_t luminance) {
   // The hue is scaled by 239, not 240: hue 239 and above fall outside the six
   // sextants and take the red one.
-  double h = hue / 239.0, s = saturation / 240.0, l = luminance / 240.0;
-  double m2 = l < 0.5 ? l * (1 + s) : l + s - l * s;
-  if (m2 <= 0) return clBlack;
-  double m1 = 2 * l - m2;
-  double x = 6 * h;
-  int sextant = static_cast<int>(x);
-  double f = x - sextant;
-  double v = (m2 - m1) * f;
-  double up = m1 + v, down = m2 - v;
-  double r, g, b;
+  double turn = hue / 239.0, saturated = saturation / 240.0, light = luminance / 240.0;
+  double high = light < 0.5 ? light * (1 + saturated) : light + saturated - light * saturated;
+  if (high <= 0) return clBlack;
+  double low = 2 * light - high;
+  double position = 6 * turn;
+  int sextant = static_cast<int>(position);
+  double slope = (high - low) * (position - sextant);
+  double rising = low + slope, falling = high - slope;
+  double red, green, blue;
   switch (sextant) {
-    case 1: r = down; g = m2; b = m1; break;
-    case 2: r = m1; g = m2; b = up; break;
-    case 3: r = m1; g = down; b = m2; break;
-    case 4: r = up; g = m1; b = m2; break;
-    case 5: r = m2; g = m1; b = down; break;
-    default: r = m2; g = up; b = m1; break;
+    case 1: red = falling; green = high; blue = low; break;
+    case 2: red = low; green = high; blue = rising; break;
+    case 3: red = low; green = falling; blue = high; break;
+    case 4: red = rising; green = low; blue = high; break;
+    case 5: red = high; green = low; blue = falling; break;
+    default: red = high; green = rising; blue = low; break;
   }
-  auto channel = [](double c) { return RoundEven(std::min(c, 1.0) * 255); };
-  return static_cast<TColor>(platform::MakeRgb(channel(r), channel(g), channel(b)));
+  auto channel = [](double value) { return RoundEven(std::min(value, 1.0) * 255); };
+  return static_cast<TColor>(platform::MakeRgb(channel(red), channel(green), channel(blue)));
 }
 
-uint8_t HueOf(TColor color) {
-  uint8_t h, s, l;
-  SplitHsl(color, h, s, l);
-  return h;
-}
+uint8_t HueOf(TColor color) { return HslOf(color).hue; }
 
 TColor RaiseLuminance(TColor color, uint8_t amount) {
-  uint8_t h, s, l;
-  SplitHsl(color, h, s, l);
-  return MakeHslColor(h, s, static_cast<uint8_t>(std::min(l + amount, 255)));
+  Hsl hsl = HslOf(color);
+  return MakeHslColor(hsl.hue, hsl.saturation, static_cast<uint8_t>(std::min(hsl.luminance + amount, 255)));
 }
 
 TColor LowerLuminance(TColor color, uint8_t amount) {
-  uint8_t h, s, l;
-  SplitHsl(color, h, s, l);
-  return MakeHslColor(h, s, static_cast<uint8_t>(std::max(l - amount, 0)));
+  Hsl hsl = HslOf(color);
+  return MakeHslColor(hsl.hue, hsl.saturation, static_cast<uint8_t>(std::max(hsl.luminance - amount, 0)));
 }
 
 TColor OppositeHueColor(TColor color, uint8_t luminance) {
@@ -103,19 +106,18 @@ TColor OppositeHueColor(TColor color, uint8_t luminance) {
 
 TColor MixColors(TColor first, TColor second, uint8_t weight) {
   // The weight is a single-precision value; the sums are taken in double.
-  float w = static_cast<float>(weight) / 255.0f;
-  double wf = w, ws = 1.0 - static_cast<double>(w);
-  Pixel a = ColorToRgb(first), b = ColorToRgb(second);
-  auto mix = [&](int x, int y) { return RoundEven(x * wf + y * ws); };
-  return static_cast<TColor>(platform::MakeRgb(mix(RedOf(a), RedOf(b)), mix(GreenOf(a), GreenOf(b)),
-                                               mix(BlueOf(a), BlueOf(b))));
+  float single_weight = static_cast<float>(weight) / 255.0f;
+  double first_share = single_weight, second_share = 1.0 - static_cast<double>(single_weight);
+  Pixel first_rgb = ColorToRgb(first), second_rgb = ColorToRgb(second);
+  auto mix = [&](int x, int y) { return RoundEven(x * first_share + y * second_share); };
+  return static_cast<TColor>(platform::MakeRgb(mix(RedOf(first_rgb), RedOf(second_rgb)),
+                                               mix(GreenOf(first_rgb), GreenOf(second_rgb)),
+                                               mix(BlueOf(first_rgb), BlueOf(second_rgb))));
 }
 
 bool ColorsAlike(TColor first, TColor second) {
-  uint8_t h1, s1, l1, h2, s2, l2;
-  SplitHsl(first, h1, s1, l1);
-  SplitHsl(second, h2, s2, l2);
-  return std::abs(h1 - h2) < 20 && std::abs(l1 - l2) < 60;
+  Hsl one = HslOf(first), other = HslOf(second);
+  return std::abs(one.hue - other.hue) < 20 && std::abs(one.luminance - other.luminance) < 60;
 }
 
 }  // namespace skin

@@ -15,27 +15,26 @@ using platform::RedOf;
 // Frames
 
 Rect DrawEdgeLines(Canvas& canvas, const Rect& rect, TColor top_left, TColor bottom_right, uint8_t sides) {
-  const Rect& r = rect;
   if (top_left != clNone) {
     canvas.SetPenColor(ColorToRgb(top_left));
     if (sides & SideLeft) {
-      canvas.MoveTo(r.left, r.top);
-      canvas.LineTo(r.left, r.bottom);
+      canvas.MoveTo(rect.left, rect.top);
+      canvas.LineTo(rect.left, rect.bottom);
     }
     if (sides & SideTop) {
-      canvas.MoveTo(r.left, r.top);
-      canvas.LineTo(r.right, r.top);
+      canvas.MoveTo(rect.left, rect.top);
+      canvas.LineTo(rect.right, rect.top);
     }
   }
   if (bottom_right != clNone) {
     canvas.SetPenColor(ColorToRgb(bottom_right));
     if (sides & SideRight) {
-      canvas.MoveTo(r.right - 1, r.top);
-      canvas.LineTo(r.right - 1, r.bottom);
+      canvas.MoveTo(rect.right - 1, rect.top);
+      canvas.LineTo(rect.right - 1, rect.bottom);
     }
     if (sides & SideBottom) {
-      canvas.MoveTo(r.left, r.bottom - 1);
-      canvas.LineTo(r.right, r.bottom - 1);
+      canvas.MoveTo(rect.left, rect.bottom - 1);
+      canvas.LineTo(rect.right, rect.bottom - 1);
     }
   }
   Rect result = rect;
@@ -60,32 +59,32 @@ struct TwoLineColors {
   TColor outer_top_left, outer_bottom_right, inner_top_left, inner_bottom_right;
 };
 
-Rect DrawTwoLines(Canvas& canvas, const Rect& rect, const TwoLineColors& c, uint8_t sides) {
-  Rect inner = DrawEdgeLines(canvas, rect, c.outer_top_left, c.outer_bottom_right, sides);
-  return DrawEdgeLines(canvas, inner, c.inner_top_left, c.inner_bottom_right, sides);
+Rect DrawTwoLines(Canvas& canvas, const Rect& rect, const TwoLineColors& colors, uint8_t sides) {
+  Rect inner = DrawEdgeLines(canvas, rect, colors.outer_top_left, colors.outer_bottom_right, sides);
+  return DrawEdgeLines(canvas, inner, colors.inner_top_left, colors.inner_bottom_right, sides);
 }
 
 // An etched line pair: the shadow line one pixel in, the light line over it,
 // with the corner pixels set so that open ends look cut rather than bent.
-Rect DrawEtched(Canvas& canvas, const Rect& r, TColor u, TColor w, uint8_t sides) {
+Rect DrawEtched(Canvas& canvas, const Rect& rect, TColor top_left, TColor bottom_right, uint8_t sides) {
   bool left = sides & SideLeft, top = sides & SideTop, right = sides & SideRight, bottom = sides & SideBottom;
-  Pixel ur = ColorToRgb(u), wr = ColorToRgb(w);
+  Pixel light_rgb = ColorToRgb(top_left), dark_rgb = ColorToRgb(bottom_right);
   if (right)
-    canvas.SetPixel(r.right - 1, r.top, wr);
+    canvas.SetPixel(rect.right - 1, rect.top, dark_rgb);
   else if (top)
-    canvas.SetPixel(r.right - 1, r.top, ur);
+    canvas.SetPixel(rect.right - 1, rect.top, light_rgb);
   if (bottom)
-    canvas.SetPixel(r.left, r.bottom - 1, wr);
+    canvas.SetPixel(rect.left, rect.bottom - 1, dark_rgb);
   else if (left)
-    canvas.SetPixel(r.left, r.bottom - 1, ur);
-  if (top && !left) canvas.SetPixel(r.left, r.top + 1, wr);
-  if (left && !top) canvas.SetPixel(r.left + 1, r.top, wr);
-  if (bottom && !right) canvas.SetPixel(r.right - 1, r.bottom - 2, ur);
-  if (right && !bottom) canvas.SetPixel(r.right - 2, r.bottom - 1, ur);
-  Rect shifted{r.left + 1, r.top + 1, r.right, r.bottom};
-  DrawEdgeLines(canvas, shifted, w, w, sides);
-  DrawEdgeLines(canvas, shifted.Offset(-1, -1), u, u, sides);
-  Rect result = r;
+    canvas.SetPixel(rect.left, rect.bottom - 1, light_rgb);
+  if (top && !left) canvas.SetPixel(rect.left, rect.top + 1, dark_rgb);
+  if (left && !top) canvas.SetPixel(rect.left + 1, rect.top, dark_rgb);
+  if (bottom && !right) canvas.SetPixel(rect.right - 1, rect.bottom - 2, light_rgb);
+  if (right && !bottom) canvas.SetPixel(rect.right - 2, rect.bottom - 1, light_rgb);
+  Rect shifted{rect.left + 1, rect.top + 1, rect.right, rect.bottom};
+  DrawEdgeLines(canvas, shifted, bottom_right, bottom_right, sides);
+  DrawEdgeLines(canvas, shifted.Offset(-1, -1), top_left, top_left, sides);
+  Rect result = rect;
   if (left) result.left += 2;
   if (top) result.top += 2;
   if (right) result.right -= 2;
@@ -107,16 +106,16 @@ Rect DrawPushFrame(Canvas& canvas, const Rect& rect, bool lowered, uint8_t sides
 
 Rect DrawSystemFrame(Canvas& canvas, const Rect& rect, int kind, uint8_t sides) {
   switch (kind) {
-    case 1: return DrawEdgeLines(canvas, rect, cl3DDkShadow, cl3DDkShadow, sides);
-    case 2: return DrawEtched(canvas, rect, clBtnShadow, clBtnHighlight, sides);
-    case 3: return DrawEtched(canvas, rect, clBtnHighlight, clBtnShadow, sides);
-    case 4: return DrawPushFrame(canvas, rect, true, sides);
-    case 5: return DrawThreeDFrame(canvas, rect, true, sides);
-    case 6: return DrawPushFrame(canvas, rect, false, sides);
-    case 7: return DrawThreeDFrame(canvas, rect, false, sides);
-    case 8: return DrawEdgeLines(canvas, rect, clBtnShadow, clBtnHighlight, sides);
-    case 9: return DrawEdgeLines(canvas, rect, clBtnHighlight, clBtnShadow, sides);
-    case 10: return DrawEdgeLinesRepeated(canvas, rect, clBtnShadow, clBtnShadow, sides, 2);
+    case kFrameSingle: return DrawEdgeLines(canvas, rect, cl3DDkShadow, cl3DDkShadow, sides);
+    case kFrameEtchedIn: return DrawEtched(canvas, rect, clBtnShadow, clBtnHighlight, sides);
+    case kFrameEtchedOut: return DrawEtched(canvas, rect, clBtnHighlight, clBtnShadow, sides);
+    case kFramePushLowered: return DrawPushFrame(canvas, rect, true, sides);
+    case kFrameThreeDLowered: return DrawThreeDFrame(canvas, rect, true, sides);
+    case kFramePushRaised: return DrawPushFrame(canvas, rect, false, sides);
+    case kFrameThreeDRaised: return DrawThreeDFrame(canvas, rect, false, sides);
+    case kFrameThinLowered: return DrawEdgeLines(canvas, rect, clBtnShadow, clBtnHighlight, sides);
+    case kFrameThinRaised: return DrawEdgeLines(canvas, rect, clBtnHighlight, clBtnShadow, sides);
+    case kFrameDouble: return DrawEdgeLinesRepeated(canvas, rect, clBtnShadow, clBtnShadow, sides, 2);
     default: return rect;
   }
 }
@@ -136,30 +135,30 @@ Rect DrawTintedFrame(Canvas& canvas, const Rect& rect, TColor face, int kind, ui
   auto L = [face](uint8_t n) { return RaiseLuminance(face, n); };
   auto D = [face](uint8_t n) { return LowerLuminance(face, n); };
   switch (kind) {
-    case 1: return DrawEdgeLines(canvas, rect, D(50), D(50), sides);
-    case 2: return DrawEtched(canvas, rect, D(50), L(100), sides);
-    case 3: return DrawEtched(canvas, rect, L(100), D(50), sides);
-    case 4: return DrawTwoLines(canvas, rect, {D(50), L(100), D(100), L(50)}, sides);
-    case 5: return DrawTintedPushFrame(canvas, rect, face, sides, true);
-    case 6: return DrawTwoLines(canvas, rect, {L(50), D(100), L(100), D(50)}, sides);
-    case 7: return DrawTintedPushFrame(canvas, rect, face, sides, false);
-    case 8: return DrawEdgeLines(canvas, rect, D(50), L(100), sides);
-    case 9: return DrawEdgeLines(canvas, rect, L(100), D(50), sides);
-    case 10: return DrawEdgeLinesRepeated(canvas, rect, D(50), D(50), sides, 2);
+    case kFrameSingle: return DrawEdgeLines(canvas, rect, D(50), D(50), sides);
+    case kFrameEtchedIn: return DrawEtched(canvas, rect, D(50), L(100), sides);
+    case kFrameEtchedOut: return DrawEtched(canvas, rect, L(100), D(50), sides);
+    case kFramePushLowered: return DrawTwoLines(canvas, rect, {D(50), L(100), D(100), L(50)}, sides);
+    case kFrameThreeDLowered: return DrawTintedPushFrame(canvas, rect, face, sides, true);
+    case kFramePushRaised: return DrawTwoLines(canvas, rect, {L(50), D(100), L(100), D(50)}, sides);
+    case kFrameThreeDRaised: return DrawTintedPushFrame(canvas, rect, face, sides, false);
+    case kFrameThinLowered: return DrawEdgeLines(canvas, rect, D(50), L(100), sides);
+    case kFrameThinRaised: return DrawEdgeLines(canvas, rect, L(100), D(50), sides);
+    case kFrameDouble: return DrawEdgeLinesRepeated(canvas, rect, D(50), D(50), sides, 2);
     default: return rect;
   }
 }
 
-Rect DrawDottedFocus(Canvas& canvas, const Rect& r) {
-  for (int y = r.top + 1; y < r.bottom; y += 2) {
-    canvas.SetPixel(r.left, y, 0);
-    canvas.SetPixel(r.right - 1, y, 0);
+Rect DrawDottedFocus(Canvas& canvas, const Rect& rect) {
+  for (int y = rect.top + 1; y < rect.bottom; y += 2) {
+    canvas.SetPixel(rect.left, y, 0);
+    canvas.SetPixel(rect.right - 1, y, 0);
   }
-  for (int x = r.left + 1; x < r.right; x += 2) {
-    canvas.SetPixel(x, r.top, 0);
-    canvas.SetPixel(x, r.bottom - 1, 0);
+  for (int x = rect.left + 1; x < rect.right; x += 2) {
+    canvas.SetPixel(x, rect.top, 0);
+    canvas.SetPixel(x, rect.bottom - 1, 0);
   }
-  return r.Inset(1, 1);
+  return rect.Inset(1, 1);
 }
 
 // ---------------------------------------------------------------------------
@@ -171,9 +170,9 @@ void ShadeStrip(Canvas& canvas, bool vertical, int steps, int width, Pixel first
   const int32_t first_channels[3] = {RedOf(first), GreenOf(first), BlueOf(first)};
   const int32_t second_channels[3] = {RedOf(second), GreenOf(second), BlueOf(second)};
   int32_t value[3], increment[3];
-  for (int c = 0; c < 3; ++c) {
-    value[c] = second_channels[c] << 16;
-    increment[c] = ((first_channels[c] << 16) - (second_channels[c] << 16)) / steps;
+  for (int channel = 0; channel < 3; ++channel) {
+    value[channel] = second_channels[channel] << 16;
+    increment[channel] = ((first_channels[channel] << 16) - (second_channels[channel] << 16)) / steps;
   }
   auto current = [&] { return platform::MakeRgb(value[0] >> 16, value[1] >> 16, value[2] >> 16); };
   int row = steps - 1;
@@ -184,7 +183,7 @@ void ShadeStrip(Canvas& canvas, bool vertical, int steps, int width, Pixel first
     do {
       ++taken;
       --row;
-      for (int c = 0; c < 3; ++c) value[c] += increment[c];
+      for (int channel = 0; channel < 3; ++channel) value[channel] += increment[channel];
       next = current();
     } while (row >= 0 && (next == band || taken < min_rows));
     canvas.SetBrushColor(band);
@@ -196,17 +195,17 @@ void ShadeStrip(Canvas& canvas, bool vertical, int steps, int width, Pixel first
 }
 
 void ReplicateBlock(Canvas& canvas, int block_width, int block_height, int width, int height) {
-  int w = std::min(block_width, width), h = std::min(block_height, height);
+  int filled_width = std::min(block_width, width), filled_height = std::min(block_height, height);
   bool grow_height_next = true;
-  while (w < width || h < height) {
-    if ((grow_height_next && h < height) || w >= width) {
-      int copy = std::min(h, height - h);
-      canvas.CopyFrom(canvas, {0, 0, w, copy}, 0, h);
-      h += copy;
+  while (filled_width < width || filled_height < height) {
+    if ((grow_height_next && filled_height < height) || filled_width >= width) {
+      int copy = std::min(filled_height, height - filled_height);
+      canvas.CopyFrom(canvas, {0, 0, filled_width, copy}, 0, filled_height);
+      filled_height += copy;
     } else {
-      int copy = std::min(w, width - w);
-      canvas.CopyFrom(canvas, {0, 0, copy, h}, w, 0);
-      w += copy;
+      int copy = std::min(filled_width, width - filled_width);
+      canvas.CopyFrom(canvas, {0, 0, copy, filled_height}, filled_width, 0);
+      filled_width += copy;
     }
     grow_height_next = !grow_height_next;
   }
@@ -236,8 +235,8 @@ void ShadeDiagonal(Canvas& canvas, int width, int height, Pixel first, Pixel sec
   int diagonals = width + height - 1;
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
-      int k = (mirrored ? width - 1 - x : x) + y;
-      int weight = diagonals > 1 ? 255 - 255 * k / (diagonals - 1) : 255;
+      int diagonal = (mirrored ? width - 1 - x : x) + y;
+      int weight = diagonals > 1 ? 255 - 255 * diagonal / (diagonals - 1) : 255;
       canvas.SetPixel(x, y, ColorToRgb(MixColors(static_cast<TColor>(first), static_cast<TColor>(second),
                                                   static_cast<uint8_t>(weight))));
     }
@@ -251,25 +250,25 @@ void ShadeRect(Canvas& canvas, const Rect& rect, int direction, TColor first, TC
   std::unique_ptr<Canvas> block = canvas.CreateOffscreen(width, height);
   block->SetPenVisible(false);
   block->SetBrushClear(false);
-  Pixel a = ColorToRgb(first), b = ColorToRgb(second);
+  Pixel first_rgb = ColorToRgb(first), second_rgb = ColorToRgb(second);
   int min_rows = MinimumRows(band_size);
   const int kStrip = 8;
   switch (direction) {
-    case 2:
-      ShadeStrip(*block, true, height, kStrip, a, b, min_rows);
+    case kShadeVertical:
+      ShadeStrip(*block, true, height, kStrip, first_rgb, second_rgb, min_rows);
       ReplicateBlock(*block, kStrip, height, width, height);
       break;
-    case 5:
-      ShadeStrip(*block, false, width, kStrip, a, b, min_rows);
+    case kShadeHorizontal:
+      ShadeStrip(*block, false, width, kStrip, first_rgb, second_rgb, min_rows);
       ReplicateBlock(*block, width, kStrip, width, height);
       break;
-    case 3:
-    case 6: {
+    case kShadeVerticalMirrored:
+    case kShadeHorizontalMirrored: {
       // First colour at both edges, second in the middle: shade one half and
       // mirror it row by row (column by column).
-      bool vertical = direction == 3;
+      bool vertical = direction == kShadeVerticalMirrored;
       int length = vertical ? height : width, half = (length + 1) / 2;
-      ShadeStrip(*block, vertical, half, kStrip, a, b, min_rows);
+      ShadeStrip(*block, vertical, half, kStrip, first_rgb, second_rgb, min_rows);
       for (int to = half; to < length; ++to) {
         int from = length - 1 - to;
         if (vertical)
@@ -283,19 +282,19 @@ void ShadeRect(Canvas& canvas, const Rect& rect, int direction, TColor first, TC
         ReplicateBlock(*block, width, kStrip, width, height);
       break;
     }
-    case 0:
-    case 1:
-      if (a == b) {
-        block->SetBrushColor(a);
+    case kShadeDiagonal:
+    case kShadeDiagonalMirrored:
+      if (first_rgb == second_rgb) {
+        block->SetBrushColor(first_rgb);
         block->FillRect({0, 0, width, height});
       } else {
-        ShadeDiagonal(*block, width, height, a, b, direction == 1);
+        ShadeDiagonal(*block, width, height, first_rgb, second_rgb, direction == kShadeDiagonalMirrored);
       }
       break;
     default:
-      block->SetBrushColor(a);
+      block->SetBrushColor(first_rgb);
       block->FillRect({0, 0, width, height});
-      if (a != b && width >= 5 && height > 4) ShadeConcentric(*block, width, height, a, b);
+      if (first_rgb != second_rgb && width >= 5 && height > 4) ShadeConcentric(*block, width, height, first_rgb, second_rgb);
       break;
   }
   canvas.CopyFrom(*block, {0, 0, width, height}, std::min(rect.left, rect.right), std::min(rect.top, rect.bottom));
@@ -313,16 +312,18 @@ void ShadeBands(Canvas& canvas, TColor first, TColor second, int left, int top, 
   // the same, as callers may rely on its style being restored.
   bool pen_visible = canvas.PenVisible();
   canvas.SetPenVisible(false);
-  Pixel a = ColorToRgb(first), b = ColorToRgb(second);
-  double value[3] = {double(RedOf(a)), double(GreenOf(a)), double(BlueOf(a))};
-  double increment[3] = {(RedOf(b) - RedOf(a)) / 31.0, (GreenOf(b) - GreenOf(a)) / 31.0,
-                         (BlueOf(b) - BlueOf(a)) / 31.0};
+  Pixel first_rgb = ColorToRgb(first), second_rgb = ColorToRgb(second);
+  double value[3] = {double(RedOf(first_rgb)), double(GreenOf(first_rgb)), double(BlueOf(first_rgb))};
+  double increment[3] = {(RedOf(second_rgb) - RedOf(first_rgb)) / 31.0,
+                         (GreenOf(second_rgb) - GreenOf(first_rgb)) / 31.0,
+                         (BlueOf(second_rgb) - BlueOf(first_rgb)) / 31.0};
   int height = bottom - top;
   int step = height / 31 + 1;
-  for (int i = 0; i <= 31; ++i) {
-    Pixel band = platform::MakeRgb(static_cast<int>(value[0]), static_cast<int>(value[1]), static_cast<int>(value[2]));
-    for (int c = 0; c < 3; ++c) value[c] += increment[c];
-    int y = top + (i * height) / 31;
+  for (int band_index = 0; band_index <= 31; ++band_index) {
+    Pixel band =
+        platform::MakeRgb(static_cast<int>(value[0]), static_cast<int>(value[1]), static_cast<int>(value[2]));
+    for (int channel = 0; channel < 3; ++channel) value[channel] += increment[channel];
+    int y = top + (band_index * height) / 31;
     canvas.SetBrushColor(band);
     canvas.FillRect({left, y, right, std::min(y + step, bottom)});
   }

@@ -23,8 +23,20 @@ Rect DrawEdgeLinesRepeated(Canvas& canvas, const Rect& rect, TColor top_left, TC
                            int count);
 Rect DrawThreeDFrame(Canvas& canvas, const Rect& rect, bool lowered, uint8_t sides = AllSides);
 Rect DrawPushFrame(Canvas& canvas, const Rect& rect, bool lowered, uint8_t sides = AllSides);
-// Frame kinds 0-10: none, single, etched in/out, pushed, three-D lowered,
-// push raised, three-D raised, thin lowered/raised, double line.
+// The frame kinds of DrawSystemFrame and DrawTintedFrame.
+enum FrameKind : int {
+  kFrameNone = 0,
+  kFrameSingle = 1,
+  kFrameEtchedIn = 2,
+  kFrameEtchedOut = 3,
+  kFramePushLowered = 4,
+  kFrameThreeDLowered = 5,
+  kFramePushRaised = 6,
+  kFrameThreeDRaised = 7,
+  kFrameThinLowered = 8,
+  kFrameThinRaised = 9,
+  kFrameDouble = 10,
+};
 Rect DrawSystemFrame(Canvas& canvas, const Rect& rect, int kind, uint8_t sides = AllSides);
 Rect DrawTintedPushFrame(Canvas& canvas, const Rect& rect, TColor face, uint8_t sides, bool lowered);
 inline Rect DrawTintedPushFrame(Canvas& canvas, const Rect& rect, TColor face, bool lowered) {
@@ -33,6 +45,21 @@ inline Rect DrawTintedPushFrame(Canvas& canvas, const Rect& rect, TColor face, b
 Rect DrawTintedFrame(Canvas& canvas, const Rect& rect, TColor face, int kind, uint8_t sides = AllSides);
 // Black dots on every second pixel of the rectangle's edges.
 Rect DrawDottedFocus(Canvas& canvas, const Rect& rect);
+
+// The directions of ShadeRect. The four concentric ones differ only in band
+// geometry this skin never paints; here they share one look.
+enum GradientDirection : int {
+  kShadeDiagonal = 0,
+  kShadeDiagonalMirrored = 1,
+  kShadeVertical = 2,
+  kShadeVerticalMirrored = 3,
+  kShadeConcentric4 = 4,
+  kShadeHorizontal = 5,
+  kShadeHorizontalMirrored = 6,
+  kShadeConcentric7 = 7,
+  kShadeConcentric8 = 8,
+  kShadeConcentric9 = 9,
+};
 
 // Gradients. Direction 2 runs vertically from the first colour (top) to the
 // second (bottom row exactly); 5 horizontally (second colour at the right);

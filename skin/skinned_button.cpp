@@ -298,141 +298,173 @@ void TOvSkinButton::FocusLost() {
 // ---------------------------------------------------------------------------
 // Painting
 
-void TOvSkinButton::FillSolid(Canvas& canvas, const Rect& r, TColor color) {
+void TOvSkinButton::FillSolid(Canvas& canvas, const Rect& area, TColor color) {
   canvas.SetBrushColor(ColorToRgb(color));
-  canvas.FillRect(r);
+  canvas.FillRect(area);
 }
 
-void TOvSkinButton::DrawOuterFrame(Canvas& canvas, const Rect& r) {
+// The rounded outer line in the parent's colour, darker at the top and left.
+void TOvSkinButton::DrawOuterFrame(Canvas& canvas, const Rect& area) {
   TColor base = host_ && host_->HasParent() ? host_->ParentColor() : clBtnFace;
   platform::Rgb dark = ColorToRgb(LowerLuminance(base, 20)), light = ColorToRgb(RaiseLuminance(base, 20));
-  const int L = r.left, T = r.top, R = r.right, B = r.bottom;
+  const int left = area.left, top = area.top, right = area.right, bottom = area.bottom;
   canvas.SetPenColor(dark);
-  canvas.MoveTo(L, T + 2);
-  canvas.LineTo(L, B - 2);
-  canvas.MoveTo(L + 2, T);
-  canvas.LineTo(R - 2, T);
+  canvas.MoveTo(left, top + 2);
+  canvas.LineTo(left, bottom - 2);
+  canvas.MoveTo(left + 2, top);
+  canvas.LineTo(right - 2, top);
   canvas.SetPenColor(light);
-  canvas.MoveTo(R - 1, T + 2);
-  canvas.LineTo(R - 1, B - 2);
-  canvas.MoveTo(L + 2, B - 1);
-  canvas.LineTo(R - 2, B - 1);
-  canvas.SetPixel(L + 1, T + 1, dark);
-  canvas.SetPixel(R - 2, T + 1, dark);
-  canvas.SetPixel(L + 1, B - 2, dark);
-  canvas.SetPixel(R - 2, B - 2, light);
+  canvas.MoveTo(right - 1, top + 2);
+  canvas.LineTo(right - 1, bottom - 2);
+  canvas.MoveTo(left + 2, bottom - 1);
+  canvas.LineTo(right - 2, bottom - 1);
+  canvas.SetPixel(left + 1, top + 1, dark);
+  canvas.SetPixel(right - 2, top + 1, dark);
+  canvas.SetPixel(left + 1, bottom - 2, dark);
+  canvas.SetPixel(right - 2, bottom - 2, light);
 }
 
-void TOvSkinButton::DrawInnerFrame(Canvas& canvas, const Rect& r, TColor color) {
-  const int L = r.left, T = r.top, R = r.right, B = r.bottom;
+// The inner line with cut corners.
+void TOvSkinButton::DrawInnerFrame(Canvas& canvas, const Rect& area, TColor color) {
+  const int left = area.left, top = area.top, right = area.right, bottom = area.bottom;
   canvas.SetPenColor(ColorToRgb(color));
-  canvas.MoveTo(L, T + 1);
-  canvas.LineTo(L, B - 1);
-  canvas.MoveTo(L + 1, T);
-  canvas.LineTo(R - 1, T);
-  canvas.MoveTo(R - 1, T + 1);
-  canvas.LineTo(R - 1, B - 1);
-  canvas.MoveTo(L + 1, B - 1);
-  canvas.LineTo(R - 1, B - 1);
+  canvas.MoveTo(left, top + 1);
+  canvas.LineTo(left, bottom - 1);
+  canvas.MoveTo(left + 1, top);
+  canvas.LineTo(right - 1, top);
+  canvas.MoveTo(right - 1, top + 1);
+  canvas.LineTo(right - 1, bottom - 1);
+  canvas.MoveTo(left + 1, bottom - 1);
+  canvas.LineTo(right - 1, bottom - 1);
 }
 
-void TOvSkinButton::DrawFace(Canvas& canvas, const Rect& r) {
+void TOvSkinButton::DrawFace(Canvas& canvas, const Rect& area) {
   canvas.SetPenColor(ColorToRgb(LowerLuminance(color_, 20)));
-  canvas.MoveTo(r.left, r.bottom - 2);
-  canvas.LineTo(r.right, r.bottom - 2);
+  canvas.MoveTo(area.left, area.bottom - 2);
+  canvas.LineTo(area.right, area.bottom - 2);
   canvas.SetPenColor(ColorToRgb(LowerLuminance(color_, 30)));
-  canvas.MoveTo(r.left, r.bottom - 1);
-  canvas.LineTo(r.right, r.bottom - 1);
-  Rect face = ov_draw_gradient_ ? Rect{r.left, r.top, r.right, r.bottom - 2} : r;
+  canvas.MoveTo(area.left, area.bottom - 1);
+  canvas.LineTo(area.right, area.bottom - 1);
+  Rect face = ov_draw_gradient_ ? Rect{area.left, area.top, area.right, area.bottom - 2} : area;
   if (ov_draw_gradient_ && ManyColorsScreen)
-    ShadeRect(canvas, face, 2, RaiseLuminance(color_, 30), LowerLuminance(color_, 10), 1);
+    ShadeRect(canvas, face, kShadeVertical, RaiseLuminance(color_, 30), LowerLuminance(color_, 10), 1);
   else
     FillSolid(canvas, face, color_);
 }
 
-void TOvSkinButton::DrawFlatFace(Canvas& canvas, const Rect& r) {
+void TOvSkinButton::DrawFlatFace(Canvas& canvas, const Rect& area) {
   if (ManyColorsScreen)
-    ShadeRect(canvas, r, 2, color_, color_, 1);
+    ShadeRect(canvas, area, kShadeVertical, color_, color_, 1);
   else
-    FillSolid(canvas, r, color_);
+    FillSolid(canvas, area, color_);
 }
 
 void TOvSkinButton::Paint(Canvas& canvas) {
   const Rect client = ClientRect();
-  const bool pressed = pressed_look_;
-  const bool focused = Focused();
-  Rect focus_area = hot_track_ ? client.Inset(3, 3) : client.Inset(4, 4);
-  if (group_index_ != 0 && (down_ || pressed)) focus_area = focus_area.Offset(1, 1);
-  Rect r = client;
-
-  if (hot_track_ && enabled_) {
-    if (ov_draw_border_) {
-      DrawOuterFrame(canvas, r);
-      r = r.Inset(1, 1);
-      DrawInnerFrame(canvas, r, frame_color_);
-      r = r.Inset(1, 1);
-    }
-    if (down_ || pressed) {
-      FillSolid(canvas, r, LowerLuminance(color_, 10));
-    } else if (mouse_inside_ && ov_draw_mouse_over_effect_) {
-      DrawFace(canvas, r);
-      if (ov_draw_border_) {
-        TColor top, bottom;
-        if (hot_track_color_type_ == htctActual) {
-          top = MixColors(clWhite, hot_track_color_, 190);
-          bottom = hot_track_color_;
-        } else {
-          top = OppositeHueColor(hot_track_color_, 180);
-          bottom = LowerLuminance(top, 30);
-        }
-        ShadeRing(canvas, r, 2, top, bottom, 2);
-      } else {
-        ShadeRing(canvas, r, 2, Rgb(255, 251, 240), Rgb(255, 251, 240), 1);
-      }
-    } else if (group_index_ == 0 && (active_default_ || focused) && !pressed) {
-      DrawFace(canvas, r);
-      TColor light = RaiseLuminance(color_, 30);
-      TColor highlight =
-          ColorsAlike(highlight_color_, clBtnFace) ? LowerLuminance(highlight_color_, 30) : highlight_color_;
-      ShadeRing(canvas, r, 2, MixColors(highlight, light, 60), MixColors(highlight, light, 160), 2);
-    } else if (ov_draw_border_) {
-      DrawFace(canvas, r);
-    } else {
-      DrawFlatFace(canvas, r);
-    }
-  } else if (hot_track_) {
-    r = r.Inset(1, 1);
-    TColor disabled_frame =
-        color_ == clBtnFace ? RaiseLuminance(clBtnShadow, 30) : LowerLuminance(color_, 80);
-    DrawInnerFrame(canvas, r, disabled_frame);
-    r = r.Inset(1, 1);
-    FillSolid(canvas, r, color_);
-  } else {
-    if (group_index_ == 0 && (((active_default_ || focused) && !pressed) || in_click_))
-      r = DrawEdgeLines(canvas, r, clWindowFrame, clWindowFrame, AllSides);
-    bool sunk = down_ || pressed;
-    if (color_ == clBtnFace) {
-      if (group_index_ == 0)
-        r = DrawThreeDFrame(canvas, r, pressed);
-      else
-        r = DrawSystemFrame(canvas, r, sunk ? 4 : 7);
-    } else if (group_index_ == 0) {
-      r = DrawTintedPushFrame(canvas, r, color_, pressed);
-    } else if (sunk) {
-      r = DrawTintedFrame(canvas, r, color_, 4);
-    } else {
-      r = DrawTintedPushFrame(canvas, r, color_, false);
-    }
-    FillSolid(canvas, r, color_);
-  }
-
-  if (group_index_ != 0 && down_ && show_down_pattern_) canvas.FillRectPattern(r, MakeDownPattern());
+  Rect face;
+  if (hot_track_ && enabled_)
+    face = PaintHotTrackLook(canvas, client);
+  else if (hot_track_)
+    face = PaintDisabledHotTrackLook(canvas, client);
+  else
+    face = PaintClassicLook(canvas, client);
+  if (group_index_ != 0 && down_ && show_down_pattern_) canvas.FillRectPattern(face, MakeDownPattern());
 
   canvas.SetFont(font_);
   canvas.SetBrushColor(ColorToRgb(color_));
   DrawButtonCaption(canvas);
 
-  if (focused && show_focus_rect_) DrawDottedFocus(canvas, focus_area);
+  if (Focused() && show_focus_rect_) {
+    Rect focus_area = hot_track_ ? client.Inset(3, 3) : client.Inset(4, 4);
+    if (group_index_ != 0 && (down_ || pressed_look_)) focus_area = focus_area.Offset(1, 1);
+    DrawDottedFocus(canvas, focus_area);
+  }
+}
+
+// Hot tracking, enabled: the rounded frames, then one of the looks below on
+// the face inside them. Returns the face.
+Rect TOvSkinButton::PaintHotTrackLook(Canvas& canvas, const Rect& client) {
+  Rect face = client;
+  if (ov_draw_border_) {
+    DrawOuterFrame(canvas, face);
+    face = face.Inset(1, 1);
+    DrawInnerFrame(canvas, face, frame_color_);
+    face = face.Inset(1, 1);
+  }
+  if (down_ || pressed_look_)
+    FillSolid(canvas, face, LowerLuminance(color_, 10));
+  else if (mouse_inside_ && ov_draw_mouse_over_effect_)
+    PaintHoverLook(canvas, face);
+  else if (group_index_ == 0 && (active_default_ || Focused()))
+    PaintDefaultLook(canvas, face);
+  else if (ov_draw_border_)
+    DrawFace(canvas, face);
+  else
+    DrawFlatFace(canvas, face);
+  return face;
+}
+
+// The mouse over the button: the face with a ring in the hot-track colour
+// (or its complement), or a thin warm ring without the border.
+void TOvSkinButton::PaintHoverLook(Canvas& canvas, const Rect& face) {
+  DrawFace(canvas, face);
+  if (!ov_draw_border_) {
+    ShadeRing(canvas, face, kShadeVertical, Rgb(255, 251, 240), Rgb(255, 251, 240), 1);
+    return;
+  }
+  TColor top, bottom;
+  if (hot_track_color_type_ == htctActual) {
+    top = MixColors(clWhite, hot_track_color_, 190);
+    bottom = hot_track_color_;
+  } else {
+    top = OppositeHueColor(hot_track_color_, 180);
+    bottom = LowerLuminance(top, 30);
+  }
+  ShadeRing(canvas, face, kShadeVertical, top, bottom, 2);
+}
+
+// The default (or focused) push button: the face with a ring in the
+// highlight colour mixed with the face's light shade.
+void TOvSkinButton::PaintDefaultLook(Canvas& canvas, const Rect& face) {
+  DrawFace(canvas, face);
+  TColor light = RaiseLuminance(color_, 30);
+  TColor highlight =
+      ColorsAlike(highlight_color_, clBtnFace) ? LowerLuminance(highlight_color_, 30) : highlight_color_;
+  ShadeRing(canvas, face, kShadeVertical, MixColors(highlight, light, 60), MixColors(highlight, light, 160), 2);
+}
+
+// Hot tracking, disabled: a muted inner line and a plain face.
+Rect TOvSkinButton::PaintDisabledHotTrackLook(Canvas& canvas, const Rect& client) {
+  Rect face = client.Inset(1, 1);
+  TColor disabled_frame = color_ == clBtnFace ? RaiseLuminance(clBtnShadow, 30) : LowerLuminance(color_, 80);
+  DrawInnerFrame(canvas, face, disabled_frame);
+  face = face.Inset(1, 1);
+  FillSolid(canvas, face, color_);
+  return face;
+}
+
+// Without hot tracking: the system's three-D frames (tinted for a colour
+// other than clBtnFace), a black line around the default button.
+Rect TOvSkinButton::PaintClassicLook(Canvas& canvas, const Rect& client) {
+  const bool pressed = pressed_look_;
+  Rect face = client;
+  if (group_index_ == 0 && (((active_default_ || Focused()) && !pressed) || in_click_))
+    face = DrawEdgeLines(canvas, face, clWindowFrame, clWindowFrame, AllSides);
+  const bool sunk = down_ || pressed;
+  if (color_ == clBtnFace) {
+    if (group_index_ == 0)
+      face = DrawThreeDFrame(canvas, face, pressed);
+    else
+      face = DrawSystemFrame(canvas, face, sunk ? kFramePushLowered : kFrameThreeDRaised);
+  } else if (group_index_ == 0) {
+    face = DrawTintedPushFrame(canvas, face, color_, pressed);
+  } else if (sunk) {
+    face = DrawTintedFrame(canvas, face, color_, kFramePushLowered);
+  } else {
+    face = DrawTintedPushFrame(canvas, face, color_, false);
+  }
+  FillSolid(canvas, face, color_);
+  return face;
 }
 
 platform::Pattern8 TOvSkinButton::MakeDownPattern() const {
@@ -446,20 +478,20 @@ platform::Pattern8 TOvSkinButton::MakeDownPattern() const {
 }
 
 void TOvSkinButton::PaintParentCorners(Canvas& canvas) {
-  Rect r = ClientRect().Inset(enabled_ ? 1 : 2, enabled_ ? 1 : 2);
-  canvas.ExcludeClip(r);
-  r = r.Inset(-1, 1);
-  canvas.ExcludeClip(r);
-  r = r.Inset(2, -2);
-  canvas.ExcludeClip(r);
+  Rect area = ClientRect().Inset(enabled_ ? 1 : 2, enabled_ ? 1 : 2);
+  canvas.ExcludeClip(area);
+  area = area.Inset(-1, 1);
+  canvas.ExcludeClip(area);
+  area = area.Inset(2, -2);
+  canvas.ExcludeClip(area);
   if (host_) host_->PaintParentBackground(canvas, true);
   canvas.ResetClip();
 }
 
 Rect TOvSkinButton::GetCaptionRect() const {
-  Rect r = ClientRect().Inset(5, 5);
-  if (!hot_track_ && (pressed_look_ || (group_index_ != 0 && down_))) r = r.Offset(1, 1);
-  return r;
+  Rect area = ClientRect().Inset(5, 5);
+  if (!hot_track_ && (pressed_look_ || (group_index_ != 0 && down_))) area = area.Offset(1, 1);
+  return area;
 }
 
 void TOvSkinButton::DrawButtonCaption(Canvas& canvas) {
@@ -471,18 +503,19 @@ void TOvSkinButton::DrawButtonCaption(Canvas& canvas) {
     alignment = taLeftJustify;
   unsigned flags = alignment == taRightJustify ? kRight : alignment == taCenter ? kCenter : 0;
   flags |= kWordBreak | kExpandTabs;
-  Rect r = GetCaptionRect();
+  Rect area = GetCaptionRect();
   canvas.SetBrushClear(true);
   canvas.SetFont(font_);
-  Rect measure = r;
-  int h = canvas.DrawTextInRect(caption_, measure, kCalcRect | kWordBreak | kExpandTabs | kVCenter | kCenter);
+  Rect measure = area;
+  int text_height =
+      canvas.DrawTextInRect(caption_, measure, kCalcRect | kWordBreak | kExpandTabs | kVCenter | kCenter);
   switch (alignment_vertical_) {
-    case avTop: r.bottom = r.top + h; break;
+    case avTop: area.bottom = area.top + text_height; break;
     case avCenter:
-      r.top = (r.top + r.bottom - h) / 2;
-      r.bottom = r.top + h;
+      area.top = (area.top + area.bottom - text_height) / 2;
+      area.bottom = area.top + text_height;
       break;
-    case avBottom: r.top = r.bottom - h - 1; break;
+    case avBottom: area.top = area.bottom - text_height - 1; break;
   }
   if (rtl) flags |= kRtlReading;
   bool right_aligned = (flags & kRight) != 0;
@@ -491,37 +524,37 @@ void TOvSkinButton::DrawButtonCaption(Canvas& canvas) {
     switch (text_style_) {
       case tsRaised:
         if (!light_text_style_) {
-          copy = r.Offset(1, 1);
+          copy = area.Offset(1, 1);
           canvas.SetTextColor(ColorToRgb(text_shadow_color_));
           DrawCaptionText(canvas, copy, flags);
         }
-        copy = r.Offset(-1, -1);
+        copy = area.Offset(-1, -1);
         canvas.SetTextColor(ColorToRgb(text_highlight_color_));
         DrawCaptionText(canvas, copy, flags);
         break;
       case tsRecessed:
-        copy = r.Offset(1, 1);
+        copy = area.Offset(1, 1);
         canvas.SetTextColor(ColorToRgb(text_highlight_color_));
         DrawCaptionText(canvas, copy, flags);
         if (!light_text_style_) {
-          copy = r.Offset(-1, -1);
+          copy = area.Offset(-1, -1);
           canvas.SetTextColor(ColorToRgb(text_shadow_color_));
           DrawCaptionText(canvas, copy, flags);
         }
         break;
       case tsShadow:
-        copy = right_aligned ? r.Offset(0, text_shadow_depth_) : r.Offset(text_shadow_depth_, text_shadow_depth_);
+        copy = right_aligned ? area.Offset(0, text_shadow_depth_) : area.Offset(text_shadow_depth_, text_shadow_depth_);
         canvas.SetTextColor(ColorToRgb(text_shadow_color_));
         DrawCaptionText(canvas, copy, flags);
         break;
       case tsNormal: break;
     }
     canvas.SetTextColor(font_.color);
-    if (right_aligned) r = r.Offset(-text_shadow_depth_, 0);
+    if (right_aligned) area = area.Offset(-text_shadow_depth_, 0);
   } else {
     canvas.SetTextColor(ColorToRgb(clGrayText));
   }
-  DrawCaptionText(canvas, r, flags);
+  DrawCaptionText(canvas, area, flags);
   canvas.SetBrushClear(false);
 }
 

@@ -227,11 +227,17 @@ class TOvSkinButton : public TOvSkinBaseButton {
 
  private:
   void NotifyGroup();
-  void DrawOuterFrame(Canvas& canvas, const Rect& r);
-  void DrawInnerFrame(Canvas& canvas, const Rect& r, TColor color);
-  void DrawFace(Canvas& canvas, const Rect& r);
-  void DrawFlatFace(Canvas& canvas, const Rect& r);
-  void FillSolid(Canvas& canvas, const Rect& r, TColor color);
+  // One method per look; each returns (or paints) the face inside its frames.
+  Rect PaintHotTrackLook(Canvas& canvas, const Rect& client);
+  void PaintHoverLook(Canvas& canvas, const Rect& face);
+  void PaintDefaultLook(Canvas& canvas, const Rect& face);
+  Rect PaintDisabledHotTrackLook(Canvas& canvas, const Rect& client);
+  Rect PaintClassicLook(Canvas& canvas, const Rect& client);
+  void DrawOuterFrame(Canvas& canvas, const Rect& area);
+  void DrawInnerFrame(Canvas& canvas, const Rect& area, TColor color);
+  void DrawFace(Canvas& canvas, const Rect& area);
+  void DrawFlatFace(Canvas& canvas, const Rect& area);
+  void FillSolid(Canvas& canvas, const Rect& area, TColor color);
 
   TAlignment alignment_ = taCenter;
   bool allow_all_up_ = false;

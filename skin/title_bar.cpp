@@ -20,8 +20,8 @@ TOvCustForm::TOvCustForm() {
 }
 
 Rect TOvCustForm::CloseButtonRect() const {
-  int w = Width();
-  return {w - CloseNormal.width, 0, w, CloseNormal.height};
+  int width = Width();
+  return {width - CloseNormal.width, 0, width, CloseNormal.height};
 }
 
 // Each slot is as wide as its own picture and ends where the next one starts.
@@ -39,18 +39,18 @@ Rect TOvCustForm::MinButtonRect() const {
 }
 
 Rect TOvCustForm::CloseHoverRect() const {
-  Rect r = CloseButtonRect();
-  return {r.left, r.top + kHoverInset, r.right - kHoverInset, r.bottom};
+  Rect button = CloseButtonRect();
+  return {button.left, button.top + kHoverInset, button.right - kHoverInset, button.bottom};
 }
 
 Rect TOvCustForm::MaxHoverRect() const {
-  Rect r = MaxButtonRect();
-  return {r.left, r.top + kHoverInset, r.right, r.bottom};
+  Rect button = MaxButtonRect();
+  return {button.left, button.top + kHoverInset, button.right, button.bottom};
 }
 
 Rect TOvCustForm::MinHoverRect() const {
-  Rect r = MinButtonRect();
-  return {r.left, r.top + kHoverInset, r.right, r.bottom};
+  Rect button = MinButtonRect();
+  return {button.left, button.top + kHoverInset, button.right, button.bottom};
 }
 
 void TOvCustForm::DrawButton(Canvas& canvas, const Rect& slot, bool pressed, bool hot,
