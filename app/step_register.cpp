@@ -143,8 +143,7 @@ void TfStep::RegisterSystem() {
     // an uninstaller can remove it once it is empty; its path is empty when
     // there is no such folder.
     AddListLine(UninstallList, UninstallCounter, GroupFolderToRecord(group));
-  }
-  if (creates_shortcuts) {
+
     create_systems(kLocationDesktop, "", "");
     // The list line after the desktop's shortcuts names nothing (an empty
     // path, "File<n>=N"): the desktop shortcuts are recorded one by one
@@ -157,8 +156,8 @@ void TfStep::RegisterSystem() {
 }
 
 void TfStep::RegisterUninstall() {
-  // Every failure here is silent: the installation is complete without the
-  // entry, and a user without rights to the machine's keys gets it anyway.
+  // Every failure here is silent: the installation works without the entry,
+  // so a user without rights to the machine's keys still gets it.
   try {
     // With no product name the key would be the uninstall key itself, whose
     // values belong to no program; nothing is written then.
