@@ -1,66 +1,587 @@
 #include "ui/step_window.h"
 
+#include <commctrl.h>
+#include <shlobj.h>
+#include <uxtheme.h>
+
+#include <cwchar>
+#include <exception>
+#include <vector>
+
+#include "app/application.h"
+#include "platform/resources.h"
 #include "platform/windows/wide.h"
+#include "platform/windows/window_thunk.h"
+#include "skin/colours.h"
+#include "skin/win32/button_window.h"
+#include "skin/win32/title_bar_window.h"
+#include "ui/page_picture.h"
 
 namespace ui {
+
+using app::Control;
+using platform::windows::Narrow;
+using platform::windows::Wide;
+
+namespace {
+
+constexpr int kPageWidth = StepWindow::kClientWidth;
+constexpr int kPageHeight = StepWindow::kClientHeight - StepWindow::kTitleHeight;  // 448
+constexpr int kPanel9Height = 114;
+
+// eInsSysType's entries and their keys.
+constexpr const char* kEditionItems[] = {"请选择", "Orvane云专家美食版", "Orvane云专家商业版"};
+constexpr const char* kEditionKeys[] = {"N", "CySaaS", "SySaaS"};
+
+struct CheckBoxLayout {
+  const char* caption;
+  int x, y;
+};
+// CkIns_Sc, CkIns_Pos, CkIns_WmSvr, CkIns_Kds, in their tab order.
+constexpr CheckBoxLayout kSystemBoxes[] = {
+    {"云后台管理系统", 192, 184}, {"云前台收银系统", 376, 184}, {"云服务管理系统", 192, 216}, {"云触屏划菜系统", 376, 216}};
+
+// The pictures behind the pages (RCDATA resources) and their places.
+struct PagePicture {
+  const char* resource;
+  int page;
+  RECT place;
+};
+constexpr PagePicture kPagePictures[] = {
+    {"Image1", 0, {0, 0, kPageWidth, kPageHeight}},
+    {"Image3", 1, {0, 0, kPageWidth, kPageHeight - kPanel9Height}},
+    {"Image4", 2, {0, 0, kPageWidth, kPageHeight}},
+};
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kPanel2Color = RGB(172, 184, 225);
+constexpr skin::TColor kStartButtonColor = skin::Rgb(22, 205, 0);
+
+HWND CreateChild(HWND parent, const wchar_t* class_name, const std::wstring& text, DWORD style, DWORD ex_style, int x,
+                 int y, int width, int height, HFONT font) {
+  HWND window = CreateWindowExW(ex_style, class_name, text.c_str(), WS_CHILD | style, x, y, width, height, parent,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (window && font) SendMessageW(window, WM_SETFONT, WPARAM(font), FALSE);
+  return window;
+}
+
+skin::win32::SkinButtonWindow* CreateSkinButton(HWND parent, int x, int y, const char* caption) {
+  skin::win32::SkinButtonWindow* button = skin::win32::SkinButtonWindow::Create(parent, x, y, 177, 49);
+  if (!button) return nullptr;
+  skin::TOvSkinButton& b = button->button();
+  b.SetCaption(caption);
+  b.SetFont({"宋体", 19, skin::ColorToRgb(skin::clWhite)});
+  b.SetColor(kStartButtonColor);
+  b.SetOvDrawBorder(false);
+  b.SetHotTrack(true);
+  SetWindowTextW(button->hwnd(), Wide(caption).c_str());
+  return button;
+}
+
+// Page container and page: plain windows that only hold the panels.
+LRESULT CALLBACK HolderProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+std::string WindowTextOf(HWND window) {
+  if (!window) return {};
+  int length = GetWindowTextLengthW(window);
+  std::wstring text(size_t(length) + 1, L'\0');
+  text.resize(size_t(GetWindowTextW(window, text.data(), length + 1)));
+  return Narrow(text);
+}
+
+// Preselects the initial folder in the folder browser.
+int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
+  if (message == BFFM_INITIALIZED && data) SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, data);
+  return 0;
+}
+
+BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM list) {
+  if (IsWindowVisible(window) && IsWindowEnabled(window)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
+}  // namespace
+
+StepWindow::StepWindow(app::TfStep& step) : step_(step) { step_.SetControls(this); }
+
+StepWindow::~StepWindow() {
+  process_.reset();
+  if (window_) {
+    OnDestroyed = nullptr;
+    DestroyWindow(window_);
+  }
+}
 
 bool StepWindow::Create(HINSTANCE instance, int show_command) {
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof window_class;
-  window_class.lpfnWndProc = WindowProc;
-  window_class.hInstance = instance;
-  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  window_class.hIcon = LoadIconW(instance, L"MAINICON");  // resources/skin.rc; none in test programs
-  window_class.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  window_class.lpszClassName = kClassName;
-  if (!RegisterClassExW(&window_class) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  if (!GetClassInfoExW(instance, kClassName, &window_class)) {
+    window_class.cbSize = sizeof window_class;
+    window_class.lpfnWndProc = platform::windows::WindowThunk<StepWindow>;
+    window_class.hInstance = instance;
+    window_class.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+    window_class.hIcon = LoadIconW(instance, L"MAINICON");  // resources/skin.rc; none in test programs
+    window_class.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    window_class.lpszClassName = kClassName;
+    if (!RegisterClassExW(&window_class)) return false;
+  }
+  RegisterUiClass(L"TPageControl", HolderProc, nullptr);
+  RegisterUiClass(L"TTabSheet", HolderProc, nullptr);
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
 
   // No frame of the system's own: the skinned title bar is a control of the
   // window. The system menu keeps Alt+F4 and the task bar's close working.
   const DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX;
-  RECT frame{0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&frame, style, FALSE, 0);
-  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-  RECT work{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  const int left = work.left + (work.right - work.left - width) / 2;
-  const int top = work.top + (work.bottom - work.top - height) / 2;
-
-  std::wstring text = platform::windows::Wide("安装");
-  if (!CreateWindowExW(WS_EX_APPWINDOW, kClassName, text.c_str(), style, left, top, width, height, nullptr, nullptr,
-                       instance, this))
+  const int left = (GetSystemMetrics(SM_CXSCREEN) - kClientWidth) / 2;
+  const int top = (GetSystemMetrics(SM_CYSCREEN) - kClientHeight) / 2;
+  std::wstring text = Wide("安装");
+  if (!CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kClassName, text.c_str(), style, left, top, kClientWidth,
+                       kClientHeight, nullptr, nullptr, instance, this))
     return false;
-  ShowWindow(handle_, show_command);
-  UpdateWindow(handle_);
-  return true;
+  ShowWindow(window_, show_command);
+  UpdateWindow(window_);
+  RunHandler([this] { step_.FormShow(); });
+  return window_ != nullptr;
 }
 
-LRESULT CALLBACK StepWindow::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<StepWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-    self->handle_ = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+void StepWindow::CreateLayout() {
+  font12_ = MakeFont(12);
+  font14_ = MakeFont(14);
+  font19_ = MakeFont(19);
+
+  // OVSmTitle1.
+  try {
+    title_bar_ = skin::win32::TitleBarWindow::Create(window_, kTitleHeight);
+  } catch (const std::exception& error) {
+    app::ShowException(error.what());
   }
-  auto* self = reinterpret_cast<StepWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (!self) return DefWindowProcW(window, message, wparam, lparam);
-  return self->HandleMessage(message, wparam, lparam);
+  if (title_bar_) {
+    skin::TOvCustForm& bar = title_bar_->bar();
+    bar.SetCaption("SaaS系统安装程序");
+    bar.SetFont({"宋体", 14, skin::ColorToRgb(skin::clWhite)});
+    bar.SetColor(9357311);
+    bar.SetExDrawFrameLine(true);
+    bar.SetExBtnClose(true);
+    bar.SetExFadeStyle(skin::fdUpDown);
+    bar.SetExFadeUpColor(12020273);
+    bar.SetExFadeDownColor(8867363);
+  }
+
+  // PageControl1 with its three pages, hidden for good; each page holds one
+  // panel until ShowPage takes it onto the window.
+  page_control_ = CreateWindowExW(WS_EX_CONTROLPARENT, L"TPageControl", L"", WS_CHILD | WS_CLIPCHILDREN, 0,
+                                  kTitleHeight, kPageWidth, kPageHeight, window_, nullptr, GetModuleHandleW(nullptr),
+                                  nullptr);
+  const char* sheet_names[kPageCount] = {"TabSheet1", "TabSheet3", "TabSheet4"};
+  for (int page = 0; page < kPageCount; ++page) {
+    sheets_[page] = CreateWindowExW(WS_EX_CONTROLPARENT, L"TTabSheet", Wide(sheet_names[page]).c_str(),
+                                    WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, kPageWidth, kPageHeight,
+                                    page_control_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    pages_[page].Create(sheets_[page], 0, 0, kPageWidth, kPageHeight, true);
+  }
+
+  // Selection page, Panel2; children in tab order (a new child goes below
+  // its earlier siblings, and Tab walks them from the top).
+  Panel& panel2 = pages_[0];
+  panel2.SetColor(kPanel2Color);
+  HWND p2 = panel2.hwnd();
+  install_button_ = CreateSkinButton(p2, 272, 272, "开始安装(&S)");
+  if (install_button_)
+    install_button_->button().OnClick = [this] { ControlEvent(Control::BtnInstall, &app::TfStep::BtnInstallClick); };
+  install_folder_.Create(p2, 192, 136, 417, 20, font14_.get());
+  SetWindowTextW(install_folder_.hwnd(), Wide("D:\\Program Files\\Tessel管理系统V3").c_str());
+  install_folder_.OnButtonClick = [this] {
+    ControlEvent(Control::EInstallFolder, &app::TfStep::EInstallFolderEditButtons0Click);
+  };
+  for (size_t i = 0; i < system_boxes_.size(); ++i) {
+    const CheckBoxLayout& box = kSystemBoxes[i];
+    system_boxes_[i] = CreateChild(p2, L"BUTTON", Wide(box.caption), WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX | BS_FLAT,
+                                   0, box.x, box.y, 169, 17, font14_.get());
+    panel2.MakeTransparent(system_boxes_[i], kWhite);
+  }
+  // The list draws its entries itself, its text centred in the 18-pixel
+  // field (the system's drawing would put 12-pixel text at the field's top
+  // and cut it). It is as high as its field plus the drop-down part.
+  panel2.OnMeasureItem = [](MEASUREITEMSTRUCT& item) { item.itemHeight = 16; };
+  panel2.OnDrawItem = [this](const DRAWITEMSTRUCT& item) { DrawEditionItem(item); };
+  edition_list_ = CreateChild(p2, L"COMBOBOX", L"",
+                              WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS,
+                              0, 192, 96, 169, 120, font12_.get());
+  for (const char* item : kEditionItems) SendMessageW(edition_list_, CB_ADDSTRING, 0, LPARAM(Wide(item).c_str()));
+  // The field 18 pixels high. The control adds its frame (and some systems
+  // a margin) to the item height it is given; correct by what it made of it.
+  int setting = int(SendMessageW(edition_list_, CB_GETITEMHEIGHT, WPARAM(-1), 0));
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    RECT field;
+    GetWindowRect(edition_list_, &field);
+    const int error = 18 - (field.bottom - field.top);
+    if (error == 0 || setting + error < 1) break;
+    setting += error;
+    SendMessageW(edition_list_, CB_SETITEMHEIGHT, WPARAM(-1), setting);
+  }
+  install_folder_label_.Create(p2, 144, 139, 42, 14, "安装到", font14_.get(), 14, kWhite, false);
+  label1_.Create(p2, 102, 99, 84, 14, "选择系统类型", font14_.get(), 14, kWhite, false);
+  panel2.OnCommand = [this](WPARAM wparam, LPARAM lparam) {
+    if (reinterpret_cast<HWND>(lparam) == edition_list_ && HIWORD(wparam) == CBN_SELCHANGE)
+      ControlEvent(Control::eInsSysType, &app::TfStep::eInsSysTypeChange);
+  };
+  // Presses on the page background (the picture covers the whole panel).
+  panel2.OnMouseDown = [this] {
+    if (handler_depth_ == 0 && top_page_ == 0) RunHandler([this] { step_.Panel2MouseDown(); });
+  };
+
+  // Progress page, Panel5: the banner above Panel9.
+  Panel& panel5 = pages_[1];
+  panel9_.Create(panel5.hwnd(), 0, kPageHeight - kPanel9Height, kPageWidth, kPanel9Height, true);
+  panel9_.SetColor(kWhite);
+  panel9_.SetBevels(Bevel::Lowered, Bevel::Raised);
+  HWND p9 = panel9_.hwnd();
+  progress_bar_ = CreateChild(p9, PROGRESS_CLASSW, L"", WS_VISIBLE | PBS_SMOOTH, WS_EX_STATICEDGE, 32, 57, 673, 24,
+                              nullptr);
+  zip_bar_ = CreateChild(p9, PROGRESS_CLASSW, L"", PBS_SMOOTH, WS_EX_STATICEDGE, 32, 81, 673, 25, nullptr);
+  for (HWND bar : {progress_bar_, zip_bar_}) {
+    SendMessageW(bar, PBM_SETRANGE32, 0, 100);
+    SendMessageW(bar, PBM_SETPOS, 50, 0);
+  }
+  install_process_.Create(p9, 32, 8, 106, 19, "正在安装...", font19_.get(), 19, GetSysColor(COLOR_WINDOWTEXT), true);
+  extract_files_info_.Create(p9, 34, 36, 0, 12, "", font12_.get(), 12, GetSysColor(COLOR_WINDOWTEXT), true);
+
+  // Finish page, Panel6.
+  finish_button_ = CreateSkinButton(pages_[2].hwnd(), 280, 280, "关闭(&C)");
+  if (finish_button_)
+    finish_button_->button().OnClick = [this] { ControlEvent(Control::BtnFinish, &app::TfStep::BtnFinishClick); };
+
+  // The other pictures move the window as well: a borderless window should
+  // follow its body as it follows its title bar.
+  for (Panel* panel : {&pages_[1], &pages_[2], &panel9_}) panel->OnMouseDown = [this] { BeginWindowDrag(); };
 }
 
-LRESULT StepWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+void StepWindow::LoadPictures() {
+  for (const PagePicture& picture : kPagePictures) {
+    try {
+      auto bytes = platform::FindModuleResource(picture.resource, platform::kResourceTypeRcData);
+      if (!bytes) throw EPictureError("The picture is missing from the program's resources");
+      pages_[picture.page].SetPicture(DecodeJpeg(bytes->data, bytes->size), picture.place);
+    } catch (const std::exception& error) {
+      // The page keeps its plain colour; the program goes on.
+      app::ShowException(std::string(picture.resource) + ": " + error.what());
+    }
+  }
+}
+
+// ProgressBar1's look, part of the form's creation: no sunken frame, a light
+// red background and a red bar; both bars start empty.
+void StepWindow::StyleProgressBar() {
+  // Classic drawing even where the system would theme the bar (Wine themes
+  // its common controls without a manifest); a themed bar ignores colours.
+  // A class list naming no class opens no theme (an empty one is not kept
+  // by every system). This comes first: the bar takes its frame back when
+  // its theme changes.
+  SetWindowTheme(progress_bar_, L" ", L" ");
+  SetWindowLongW(progress_bar_, GWL_EXSTYLE, GetWindowLongW(progress_bar_, GWL_EXSTYLE) & ~WS_EX_STATICEDGE);
+  SetWindowPos(progress_bar_, nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  SendMessageW(progress_bar_, PBM_SETBKCOLOR, 0, RGB(255, 215, 215));
+  SendMessageW(progress_bar_, PBM_SETBARCOLOR, 0, RGB(255, 0, 0));
+  SendMessageW(progress_bar_, PBM_SETPOS, 0, 0);
+  SendMessageW(zip_bar_, PBM_SETPOS, 0, 0);
+}
+
+void StepWindow::DrawEditionItem(const DRAWITEMSTRUCT& item) {
+  if (item.hwndItem != edition_list_) return;
+  const bool selected = (item.itemState & ODS_SELECTED) != 0;
+  HDC dc = item.hDC;
+  RECT r = item.rcItem;
+  SetBkColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+  if (item.itemID != UINT(-1)) {
+    const LRESULT length = SendMessageW(edition_list_, CB_GETLBTEXTLEN, item.itemID, 0);
+    std::wstring text(size_t(length > 0 ? length : 0) + 1, L'\0');
+    SendMessageW(edition_list_, CB_GETLBTEXT, item.itemID, LPARAM(text.data()));
+    text.resize(wcslen(text.c_str()));
+    SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    SetBkMode(dc, TRANSPARENT);
+    HGDIOBJ old = SelectObject(dc, font12_.get());
+    RECT text_rect{r.left + 2, r.top, r.right, r.bottom};
+    DrawTextW(dc, text.c_str(), int(text.size()), &text_rect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, old);
+  }
+  if (item.itemState & ODS_FOCUS) DrawFocusRect(dc, &r);
+}
+
+bool StepWindow::TranslateKey(MSG& message) {
+  if (!window_) return false;
+  if (skin::win32::HandleDialogKey(message)) return true;
+  return IsDialogMessageW(window_, &message) != 0;
+}
+
+HWND StepWindow::TitleBar() const { return title_bar_ ? title_bar_->hwnd() : nullptr; }
+
+HWND StepWindow::ControlWindow(Control control) const {
+  switch (control) {
+    case Control::Label1: return label1_.hwnd();
+    case Control::eInsSysType: return edition_list_;
+    case Control::LInstallFolder: return install_folder_label_.hwnd();
+    case Control::EInstallFolder: return install_folder_.hwnd();
+    case Control::CkIns_Sc: return system_boxes_[0];
+    case Control::CkIns_Pos: return system_boxes_[1];
+    case Control::CkIns_WmSvr: return system_boxes_[2];
+    case Control::CkIns_Kds: return system_boxes_[3];
+    case Control::BtnInstall: return install_button_ ? install_button_->hwnd() : nullptr;
+    case Control::EInstallProcess: return install_process_.hwnd();
+    case Control::LExtractFilesInfo: return extract_files_info_.hwnd();
+    case Control::ProgressBar1: return progress_bar_;
+    case Control::ZipBar: return zip_bar_;
+    case Control::BtnFinish: return finish_button_ ? finish_button_->hwnd() : nullptr;
+  }
+  return nullptr;
+}
+
+int StepWindow::PageOf(Control control) const {
+  if (control <= Control::BtnInstall) return 0;
+  if (control <= Control::ZipBar) return 1;
+  return 2;
+}
+
+// --- app::StepControls ---
+
+void StepWindow::SetVisible(Control control, bool visible) {
+  if (control == Control::ZipBar) visible = false;  // the second bar is never shown
+  if (HWND window = ControlWindow(control)) ShowWindow(window, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+bool StepWindow::IsVisible(Control control) const {
+  HWND window = ControlWindow(control);
+  return window && (GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE);
+}
+
+void StepWindow::SetEnabled(Control control, bool enabled) {
+  if (control == Control::BtnInstall && install_button_) {
+    install_button_->button().SetEnabled(enabled);
+  } else if (control == Control::BtnFinish && finish_button_) {
+    finish_button_->button().SetEnabled(enabled);
+  } else if (HWND window = ControlWindow(control)) {
+    EnableWindow(window, enabled);
+  }
+}
+
+void StepWindow::SetText(Control control, const std::string& text) {
+  if (HWND window = ControlWindow(control)) SetWindowTextW(window, Wide(text).c_str());
+}
+
+std::string StepWindow::Text(Control control) const { return WindowTextOf(ControlWindow(control)); }
+
+void StepWindow::SetChecked(Control control, bool checked) {
+  if (HWND window = ControlWindow(control)) SendMessageW(window, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool StepWindow::IsChecked(Control control) const {
+  HWND window = ControlWindow(control);
+  return window && SendMessageW(window, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+std::string StepWindow::SelectedEditionKey() const {
+  const LRESULT index = SendMessageW(edition_list_, CB_GETCURSEL, 0, 0);
+  if (index < 0 || index >= LRESULT(std::size(kEditionKeys))) return {};
+  return kEditionKeys[index];
+}
+
+void StepWindow::SelectEditionKey(const std::string& key) {
+  int index = -1;
+  for (size_t i = 0; i < std::size(kEditionKeys); ++i)
+    if (key == kEditionKeys[i]) index = int(i);
+  SendMessageW(edition_list_, CB_SETCURSEL, WPARAM(index), 0);
+}
+
+void StepWindow::SetRange(Control bar, int minimum, int maximum) {
+  if (HWND window = ControlWindow(bar)) SendMessageW(window, PBM_SETRANGE32, WPARAM(minimum), LPARAM(maximum));
+}
+
+void StepWindow::SetPosition(Control bar, int position) {
+  if (HWND window = ControlWindow(bar)) SendMessageW(window, PBM_SETPOS, WPARAM(position), 0);
+}
+
+int StepWindow::Position(Control bar) const {
+  HWND window = ControlWindow(bar);
+  return window ? int(SendMessageW(window, PBM_GETPOS, 0, 0)) : 0;
+}
+
+int StepWindow::Maximum(Control bar) const {
+  HWND window = ControlWindow(bar);
+  return window ? int(SendMessageW(window, PBM_GETRANGE, FALSE, 0)) : 0;
+}
+
+void StepWindow::SetFocus(Control control) {
+  HWND window = control == Control::EInstallFolder ? install_folder_.edit() : ControlWindow(control);
+  if (window) ::SetFocus(window);
+}
+
+void StepWindow::Repaint(Control control) {
+  if (HWND window = ControlWindow(control))
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void StepWindow::ShowPage(int page) {
+  if (page < 0 || page >= kPageCount || !window_) return;
+  HWND panel = pages_[page].hwnd();
+  if (GetParent(panel) != window_) SetParent(panel, window_);
+  // Directly below the title bar, so above every panel placed before.
+  SetWindowPos(panel, title_bar_ ? title_bar_->hwnd() : HWND_TOP, 0, kTitleHeight, kPageWidth, kPageHeight,
+               SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  // A covered page takes no input: neither Tab nor a click reaches it.
+  for (int other = 0; other < kPageCount; ++other)
+    if (other != page && GetParent(pages_[other].hwnd()) == window_) EnableWindow(pages_[other].hwnd(), FALSE);
+  EnableWindow(panel, TRUE);
+  top_page_ = page;
+}
+
+std::optional<std::string> StepWindow::BrowseForFolder(const std::string& prompt, const std::string& initial_folder) {
+  const std::wstring title = Wide(prompt), initial = Wide(initial_folder);
+  const DWORD attributes = initial.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(initial.c_str());
+  const bool preselect = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  BROWSEINFOW info{};
+  info.hwndOwner = window_;
+  info.pidlRoot = nullptr;  // the desktop
+  info.lpszTitle = title.c_str();
+  info.ulFlags = BIF_RETURNONLYFSDIRS;
+  info.lpfn = BrowseCallback;
+  info.lParam = preselect ? reinterpret_cast<LPARAM>(initial.c_str()) : 0;
+
+  // The program's other windows are disabled while the browser is open.
+  std::vector<HWND> disabled;
+  EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled));
+  for (HWND window : disabled) EnableWindow(window, FALSE);
+  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+  for (HWND window : disabled)
+    if (IsWindow(window)) EnableWindow(window, TRUE);
+  if (window_ && IsWindowVisible(window_)) SetForegroundWindow(window_);
+  if (!chosen) return std::nullopt;
+  wchar_t path[MAX_PATH + 1] = {};
+  const bool ok = SHGetPathFromIDListW(chosen, path) != 0;
+  CoTaskMemFree(chosen);
+  if (!ok) return std::nullopt;
+  return Narrow(path);
+}
+
+void StepWindow::BeginWindowDrag() {
+  if (!window_) return;
+  ReleaseCapture();
+  SendMessageW(window_, WM_SYSCOMMAND, 0xF012, 0);  // SC_MOVE by the caption
+}
+
+void StepWindow::Close() {
+  if (window_) SendMessageW(window_, WM_CLOSE, 0, 0);
+}
+
+void StepWindow::OpenProgressWindow() {
+  CloseProgressWindow();
+  auto process = std::make_unique<ProcessWindow>();
+  if (!process->Create(window_)) return;
+  process_ = std::move(process);
+  process_->Show();
+}
+
+void StepWindow::ShowProgressInfo(const std::string& text) {
+  if (process_) process_->ShowInfo(text);
+}
+
+void StepWindow::CloseProgressWindow() {
+  if (!process_) return;
+  process_->Hide();
+  process_.reset();
+  if (window_) UpdateWindow(window_);
+}
+
+// --- events ---
+
+void StepWindow::RunHandler(const std::function<void()>& handler) {
+  ++handler_depth_;
+  try {
+    handler();
+  } catch (const std::exception& error) {
+    app::ShowException(error.what());
+  }
+  --handler_depth_;
+  if (handler_depth_ == 0 && close_pending_ && window_) {
+    close_pending_ = false;
+    DestroyWindow(window_);
+  }
+}
+
+void StepWindow::ControlEvent(Control source, void (app::TfStep::*handler)()) {
+  if (handler_depth_ > 0 || PageOf(source) != top_page_) return;
+  HWND window = ControlWindow(source);
+  if (!window || !IsWindowEnabled(window) || !IsWindowVisible(window)) return;
+  RunHandler([this, handler] { (step_.*handler)(); });
+}
+
+// Every way of closing arrives here (title bar's close button, Alt+F4, the
+// task bar, Close()); FormCloseQuery decides.
+void StepWindow::CloseRequested() {
+  bool allowed = false;
+  ++handler_depth_;
+  try {
+    allowed = step_.FormCloseQuery();
+  } catch (const std::exception& error) {
+    app::ShowException(error.what());
+  }
+  --handler_depth_;
+  if (!allowed || !window_) return;
+  if (handler_depth_ > 0)
+    close_pending_ = true;  // destroyed when the running handler returns
+  else
+    DestroyWindow(window_);
+}
+
+LRESULT StepWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
+    case WM_NCCREATE:
+      window_ = window;
+      break;
     case WM_CREATE:
-      step_.CreateForm();
+      CreateLayout();
+      LoadPictures();
+      RunHandler([this] { step_.CreateForm(); });
+      StyleProgressBar();
       return 0;
+    case WM_CLOSE:
+      CloseRequested();
+      return 0;
+    case WM_ACTIVATE:
+      // Like a dialog: the focused control is kept while another window is
+      // active and given back on return.
+      if (LOWORD(wparam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(window, focus)) saved_focus_ = focus;
+        return 0;
+      }
+      if (saved_focus_ && IsWindow(saved_focus_) && IsChild(window, saved_focus_) && !HIWORD(wparam)) {
+        ::SetFocus(saved_focus_);
+        return 0;
+      }
+      break;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font12_.get());
     case WM_DESTROY:
-      step_.FormDestroy();
+      process_.reset();
+      try {
+        step_.FormDestroy();
+      } catch (const std::exception& error) {
+        app::ShowException(error.what());
+      }
       return 0;
-    case WM_NCDESTROY:
-      SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
-      handle_ = nullptr;
-      PostQuitMessage(0);
-      return 0;
+    case WM_NCDESTROY: {
+      window_ = nullptr;
+      title_bar_ = nullptr;
+      install_button_ = finish_button_ = nullptr;
+      if (OnDestroyed) OnDestroyed();
+      break;
+    }
   }
-  return DefWindowProcW(handle_, message, wparam, lparam);
+  return DefWindowProcW(window, message, wparam, lparam);
 }
 
 }  // namespace ui

@@ -32,10 +32,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
 
   app::TfStep fStep;
   ui::StepWindow window(fStep);
+  window.OnDestroyed = [] { PostQuitMessage(0); };
   if (!window.Create(instance, show_command)) return 1;
 
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (window.TranslateKey(message)) continue;  // Tab, arrows, Alt+S / Alt+C
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
