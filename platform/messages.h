@@ -17,4 +17,17 @@ enum class CursorShape { Default, Hourglass };
 CursorShape CurrentCursor();
 void SetCursorShape(CursorShape shape);
 
+// Shows a cursor shape (the hourglass during long work) for its lifetime and
+// puts back the shape it found, on every path out of the scope.
+class CursorScope {
+ public:
+  explicit CursorScope(CursorShape shape) : saved_(CurrentCursor()) { SetCursorShape(shape); }
+  CursorScope(const CursorScope&) = delete;
+  CursorScope& operator=(const CursorScope&) = delete;
+  ~CursorScope() { SetCursorShape(saved_); }
+
+ private:
+  CursorShape saved_;
+};
+
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "platform/canvas.h"
+#include "platform/display.h"
 
 namespace skin {
 
@@ -20,17 +21,17 @@ inline constexpr TColor clBlack = 0x000000;
 inline constexpr TColor clWhite = 0xFFFFFF;
 inline constexpr TColor clSilver = 0xC0C0C0;
 inline constexpr TColor clGray = 0x808080;
-inline constexpr TColor clWindow = SystemColorRef(5);
-inline constexpr TColor clWindowFrame = SystemColorRef(6);
-inline constexpr TColor clWindowText = SystemColorRef(8);
-inline constexpr TColor clHighlight = SystemColorRef(13);
-inline constexpr TColor clBtnFace = SystemColorRef(15);
-inline constexpr TColor clBtnShadow = SystemColorRef(16);
-inline constexpr TColor clGrayText = SystemColorRef(17);
-inline constexpr TColor clBtnText = SystemColorRef(18);
-inline constexpr TColor clBtnHighlight = SystemColorRef(20);
-inline constexpr TColor cl3DDkShadow = SystemColorRef(21);
-inline constexpr TColor cl3DLight = SystemColorRef(22);
+inline constexpr TColor clWindow = SystemColorRef(platform::kColorWindow);
+inline constexpr TColor clWindowFrame = SystemColorRef(platform::kColorWindowFrame);
+inline constexpr TColor clWindowText = SystemColorRef(platform::kColorWindowText);
+inline constexpr TColor clHighlight = SystemColorRef(platform::kColorHighlight);
+inline constexpr TColor clBtnFace = SystemColorRef(platform::kColorButtonFace);
+inline constexpr TColor clBtnShadow = SystemColorRef(platform::kColorButtonShadow);
+inline constexpr TColor clGrayText = SystemColorRef(platform::kColorGrayText);
+inline constexpr TColor clBtnText = SystemColorRef(platform::kColorButtonText);
+inline constexpr TColor clBtnHighlight = SystemColorRef(platform::kColorButtonHighlight);
+inline constexpr TColor cl3DDkShadow = SystemColorRef(platform::kColor3DDarkShadow);
+inline constexpr TColor cl3DLight = SystemColorRef(platform::kColor3DLight);
 
 inline constexpr TColor Rgb(int r, int g, int b) { return static_cast<TColor>(platform::MakeRgb(r, g, b)); }
 

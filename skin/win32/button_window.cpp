@@ -246,7 +246,8 @@ TColor SkinButtonWindow::ParentColor() const {
   if (LRESULT answer = SendMessageW(parent, kGetColorMessage, 0, 0)) return TColor(answer - 1);
   auto brush = reinterpret_cast<HBRUSH>(GetClassLongPtrW(parent, GCLP_HBRBACKGROUND));
   auto value = reinterpret_cast<UINT_PTR>(brush);
-  if (value > 0 && value <= COLOR_MENUBAR + 1) return SystemColorRef(int(value - 1));
+  // A class brush of COLOR_xxx + 1 names a system colour.
+  if (value > 0 && value <= platform::kColorMenuBar + 1) return SystemColorRef(int(value - 1));
   LOGBRUSH info{};
   if (brush && GetObjectW(brush, sizeof info, &info) && info.lbStyle == BS_SOLID) return TColor(info.lbColor);
   return clBtnFace;
