@@ -55,7 +55,10 @@ bool RefusedPart(const std::string& part) {
   if (ClimbsOut(part) || NamesDevice(part)) return true;
   // Parts are split by whole characters: a ":" here is a character of its
   // own, and the last byte is a character of its own when it is "." or " ".
-  if (part.find(':') != std::string::npos) return true;
+  // Neither may a character Windows refuses in a name (control characters
+  // and <>"|?*), so that such an entry fails the same way everywhere.
+  if (part.find_first_of(":<>\"|?*") != std::string::npos) return true;
+  if (std::any_of(part.begin(), part.end(), [](char c) { return c > 0 && c < 0x20; })) return true;
   const char last = part.back();
   return (last == '.' || last == ' ') && gbk::LastCharStart(part) == part.size() - 1;
 }

@@ -5,9 +5,9 @@
 
 namespace platform {
 
-// Converts a name from the OEM code page to the program's code page (936).
-// Where both are 936, as on the installer's target systems, the bytes stay as
-// they are; natively there is no OEM code page and the text is returned as is.
+// Converts a name from the OEM code page to the program's code page (936) as
+// a Chinese system does: the OEM and ANSI forms of code page 936 are the same
+// bytes, so the text is returned as it is, on every machine and natively.
 std::string OemToAnsi(const std::string& text);
 
 // GBK to UTF-8 and back, for host file names and console output.

@@ -24,8 +24,12 @@ struct Result {
   std::string out;
 };
 
-Result RunUnzipper(const std::string& arguments) {
-  std::string command = std::string(UNZIPPER_PATH) + " " + arguments + " 2>/dev/null";
+// Runs the tool with no input and a time limit (a run that waits for a person
+// or loops ends with exit code 124). with_errors: standard error joins the
+// output.
+Result RunUnzipper(const std::string& arguments, bool with_errors = false) {
+  std::string command = "timeout 20 " + std::string(UNZIPPER_PATH) + " " + arguments + " </dev/null" +
+                        (with_errors ? " 2>&1" : " 2>/dev/null");
   FILE* pipe = popen(command.c_str(), "r");
   Result result{-1, {}};
   if (!pipe) return result;
@@ -93,6 +97,61 @@ TEST_F(ExtractCommandTest, EventsAndExitCodes) {
 
   Result usage = RunUnzipper("extract " + zip);
   EXPECT_EQ(usage.exit_code, 1);
+}
+
+TEST_F(ExtractCommandTest, NeverWaitsForAPerson) {
+  // Each archive once with --events and once without: the exit code is the
+  // same, the events are reported once, and nothing asks a person.
+  ZipEntryPlan unknown{"m9.txt", "", 9};
+  unknown.raw = "no decoder for this";
+  unknown.declared_crc = 0;
+  unknown.declared_size = 10;
+  const std::string unknown_method = BuildZipBytes({unknown});
+  const std::string whole = BuildZipBytes({{"a.txt", "alpha"}});
+  const std::string truncated = whole.substr(0, 40);
+  const std::string claims_disk_1 = testing::BuildZip({.entries = {{"a.txt", "alpha"}}, .this_disk_override = 1}).bytes;
+  struct Row {
+    const char* name;
+    std::string bytes;
+    int exit_code;
+    std::string events;  // the event lines after the archive's name is replaced by ZIP
+  } rows[] = {
+      {"unknown method", unknown_method, 1,
+       "OnStartUnZipInfo 1 10\nOnStartUnZip 0 OUT\\m9.txt\nOnBadCRC 00000000 00000000 0\nOnUnZipComplete 0\n"},
+      {"truncated", truncated, 2, "OnInCompleteZip 0\n"},
+      {"end record on disk 1", claims_disk_1, 2, "OnGetNextDisk 1 ZIP.001\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string zip = (root / "t.zip").string(), out = (root / "out").string();
+    std::ofstream(zip, std::ios::binary | std::ios::trunc) << row.bytes;
+    Result quiet = RunUnzipper("extract " + zip + " " + out);
+    EXPECT_EQ(quiet.exit_code, row.exit_code);
+    Result events = RunUnzipper("extract " + zip + " " + out + " --events");
+    EXPECT_EQ(events.exit_code, row.exit_code);
+    std::string shown = events.out;
+    for (const auto& [from, to] : {std::pair{out, std::string("OUT")}, std::pair{zip.substr(0, zip.size() - 4), std::string("ZIP")}})
+      for (size_t at; (at = shown.find(from)) != std::string::npos;) shown.replace(at, from.size(), to);
+    EXPECT_EQ(shown, row.events);
+  }
+  // The box the component would show goes to standard error.
+  std::ofstream((root / "m.zip").string(), std::ios::binary) << unknown_method;
+  Result box = RunUnzipper("extract " + (root / "m.zip").string() + " " + (root / "o").string(), true);
+  EXPECT_NE(box.out.find("Zip Error: Unknown Compression Method\n"), std::string::npos) << box.out;
+}
+
+TEST_F(ExtractCommandTest, NamesInEventLinesCannotForgeALine) {
+  std::string zip = Archive({{"evil\nOnEndUnZip 0 forged", "x"}, {"100%.txt", "y"}});
+  Result run = RunUnzipper("extract " + zip + " " + (root / "o").string() + " --events");
+  EXPECT_EQ(run.exit_code, 1);  // the name holds a character no system accepts in a file name
+  const std::string out = (root / "o").string();
+  EXPECT_EQ(run.out, "OnStartUnZipInfo 2 2\n"
+                     "OnSkippingFile 3 0 " + out + "\\evil%0AOnEndUnZip 0 forged\n"
+                     "OnStartUnZip 1 " + out + "\\100%25.txt\n"
+                     "OnFilePercentDone 100\n"
+                     "OnTotalPercentDone 100\n"  // the skipped entry left the total
+                     "OnEndUnZip 1 " + out + "\\100%25.txt\n"
+                     "OnUnZipComplete 1\n");
 }
 
 }  // namespace

@@ -29,14 +29,11 @@ std::string Narrow(const std::wstring& wide) { return Narrow(wide.data(), wide.s
 
 }  // namespace windows
 
-std::string OemToAnsi(const std::string& text) {
-  UINT oem = GetOEMCP();
-  if (oem == windows::kCodePageGbk || text.empty()) return text;
-  int n = MultiByteToWideChar(oem, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(oem, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return windows::Narrow(wide);
-}
+// The program's text is GBK whatever the machine: names are converted as a
+// Chinese system converts them, where the OEM and the ANSI code page are both
+// 936 and the bytes stay as they are. Converting from the machine's own OEM
+// code page would garble GBK names on a Western system.
+std::string OemToAnsi(const std::string& text) { return text; }
 
 std::string GbkToUtf8(const std::string& gbk) {
   std::wstring wide = windows::Wide(gbk);

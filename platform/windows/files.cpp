@@ -43,20 +43,42 @@ bool DirectoryExists(const std::string& path) {
 
 bool MakeDirectory(const std::string& path) { return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0; }
 
+// One pass from the root down: every folder on the way is created unless it
+// exists. No recursion and no copy of the path per level, so a deep path costs
+// as much as its length.
 bool ForceDirectories(const std::string& path) {
   std::wstring w = Wide(path);
   while (w.size() > 3 && (w.back() == L'\\' || w.back() == L'/')) w.pop_back();
   if (w.empty()) return false;
-  DWORD a = GetFileAttributesW(w.c_str());
-  if (a != INVALID_FILE_ATTRIBUTES) return (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  size_t slash = w.find_last_of(L"\\/");
-  if (slash != std::wstring::npos && slash > 0) {
-    std::wstring parent = w.substr(0, slash);
-    if (!(parent.size() == 2 && parent[1] == L':') &&
-        !ForceDirectories(Narrow(parent)))
-      return false;
+  auto is_folder = [](const std::wstring& p) {
+    DWORD a = GetFileAttributesW(p.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+  };
+  if (is_folder(w)) return true;
+  // The first separator after the root (drive "C:\", UNC "\\server\share\",
+  // or none for a relative path) starts the folders to create.
+  size_t from = 0;
+  if (w.size() >= 2 && w[1] == L':') {
+    from = 2;
+  } else if (w.size() >= 2 && (w[0] == L'\\' || w[0] == L'/') && (w[1] == L'\\' || w[1] == L'/')) {
+    const size_t server_end = w.find_first_of(L"\\/", 2);
+    if (server_end == std::wstring::npos) return false;
+    from = w.find_first_of(L"\\/", server_end + 1);
+    if (from == std::wstring::npos) return false;  // a share is never created
   }
-  return CreateDirectoryW(w.c_str(), nullptr) != 0 || GetLastError() == ERROR_ALREADY_EXISTS;
+  auto is_separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+  for (size_t at = from + 1; at <= w.size(); ++at) {
+    if (at < w.size() && !is_separator(w[at])) continue;
+    if (is_separator(w[at - 1])) continue;  // a doubled separator names no folder
+    // The folder up to here, ended in place instead of copied.
+    const wchar_t separator = at < w.size() ? w[at] : L'\0';
+    if (at < w.size()) w[at] = L'\0';
+    const bool made = CreateDirectoryW(w.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+    const bool there = made && is_folder(w);
+    if (at < w.size()) w[at] = separator;
+    if (!there) return false;
+  }
+  return true;
 }
 
 bool RemoveFile(const std::string& path) { return DeleteFileW(Wide(path).c_str()) != 0; }

@@ -27,7 +27,15 @@
 //   OnInCompleteZip MODE
 //   OnGetNextDisk DISK FNAME
 //   OnUnZipComplete FILECOUNT
-// File names are printed as the component holds them (GBK).
+// File names are printed as the component holds them (GBK), with control
+// characters and "%" written as %XX (two hex digits), so that a name holding
+// a line break cannot make a line of its own.
+//
+// The tool never waits for a person (main.cpp answers the component's message
+// boxes without a window), and the event handlers report a missing end record or a missing
+// disk once and then give up, as the component's own defaults do. An entry
+// the component cannot extract (ZIP64) or refuses as bad (its data overlaps
+// another entry's) is named on standard error with the reason.
 //
 // Exit code: 0 when every selected entry was extracted with a matching CRC,
 // 1 when some were skipped or failed (or the command line is wrong), 2 when
@@ -35,6 +43,7 @@
 #include <cstdio>
 #include <exception>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 
 #include "archive/unzipper.h"
@@ -150,6 +159,39 @@ std::string Hex8(uint32_t value) {
   return text;
 }
 
+// A name for an event line: control characters and "%" as %XX.
+std::string EscapedName(const std::string& name) {
+  std::string out;
+  for (char c : name) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F || c == '%') {
+      char text[4];
+      std::snprintf(text, sizeof text, "%%%02X", byte);
+      out += text;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// Raised by the OnInCompleteZip handler the second time it is asked: the
+// component's own answer to a missing end record, which ends the run.
+class IncompleteGivenUp : public std::runtime_error {
+ public:
+  IncompleteGivenUp() : std::runtime_error(archive::EIncompleteZip().what()) {}
+};
+
+// Why an entry was passed by, for the reasons that need a word on standard
+// error; empty for the others (they show in the events and the exit code).
+std::string SkipExplanation(archive::TSkipReason reason) {
+  switch (reason) {
+    case archive::SkipUnsupported: return "a ZIP64 entry, which this reader does not extract";
+    case archive::SkipBadEntry: return "a bad entry (its data overlaps an entry already extracted, or is too short)";
+    default: return std::string();
+  }
+}
+
 // Standard output, written in whole lines as events arrive.
 void EventLine(const std::string& line) {
   WriteOut(line + "\n");
@@ -185,21 +227,23 @@ int ExtractCommand(const Arguments& args) {
     z.OnSkippingFile = [&](archive::TUnZipper*, archive::TSkipReason reason, const std::string& fname, int index,
                            bool&) {
       ++failures;
-      if (ev) EventLine("OnSkippingFile " + std::to_string(reason) + " " + std::to_string(index) + " " + fname);
+      if (ev) EventLine("OnSkippingFile " + std::to_string(reason) + " " + std::to_string(index) + " " + EscapedName(fname));
+      const std::string why = SkipExplanation(reason);
+      if (!why.empty()) WriteError("skipped " + EscapedName(fname) + ": " + why + "\n");
     };
     z.OnBadCRC = [&](archive::TUnZipper*, uint32_t calc, uint32_t stored, int index) {
       ++failures;
       if (ev) EventLine("OnBadCRC " + Hex8(calc) + " " + Hex8(stored) + " " + std::to_string(index));
     };
     z.OnPromptForOverwrite = [&](archive::TUnZipper*, bool& overwrite, int index, std::string& fname) {
-      if (ev) EventLine("OnPromptForOverwrite " + std::to_string(index) + " " + fname);
+      if (ev) EventLine("OnPromptForOverwrite " + std::to_string(index) + " " + EscapedName(fname));
       WriteError("Replace existing file " + fname + "? [y/N] ");
       std::string answer;
       if (std::getline(std::cin, answer)) overwrite = !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
     };
     if (ev) {
       z.OnStartUnZip = [](archive::TUnZipper*, int index, std::string& fname, bool&) {
-        EventLine("OnStartUnZip " + std::to_string(index) + " " + fname);
+        EventLine("OnStartUnZip " + std::to_string(index) + " " + EscapedName(fname));
       };
       z.OnFilePercentDone = [](archive::TUnZipper*, int p) { EventLine("OnFilePercentDone " + std::to_string(p)); };
       z.OnTotalPercentDone = [](archive::TUnZipper*, int p) { EventLine("OnTotalPercentDone " + std::to_string(p)); };
@@ -207,14 +251,25 @@ int ExtractCommand(const Arguments& args) {
         EventLine("OnBadPassword " + std::to_string(index));
       };
       z.OnEndUnZip = [](archive::TUnZipper*, int index, const std::string& fname) {
-        EventLine("OnEndUnZip " + std::to_string(index) + " " + fname);
+        EventLine("OnEndUnZip " + std::to_string(index) + " " + EscapedName(fname));
       };
-      z.OnInCompleteZip = [](archive::TUnZipper*, archive::TIncompleteZipMode& mode) {
+      // Reported once; asked again, the handler has nothing new to offer.
+      z.OnInCompleteZip = [reported = false](archive::TUnZipper*, archive::TIncompleteZipMode& mode) mutable {
+        if (reported) throw IncompleteGivenUp();
+        reported = true;
         EventLine("OnInCompleteZip " + std::to_string(static_cast<int>(mode)));
       };
-      z.OnGetNextDisk = [&z](archive::TUnZipper* sender, int disk, std::string& fname) {
+      // The default's proposal, once per disk: asked for the same disk again,
+      // the proposal did not serve and no name comes (the component then
+      // cancels loading the disk).
+      z.OnGetNextDisk = [&z, last_disk = 0](archive::TUnZipper* sender, int disk, std::string& fname) mutable {
+        if (disk == last_disk) {
+          fname.clear();
+          return;
+        }
+        last_disk = disk;
         z.DefaultGetNextDisk(sender, disk, fname);
-        EventLine("OnGetNextDisk " + std::to_string(disk) + " " + fname);
+        EventLine("OnGetNextDisk " + std::to_string(disk) + " " + EscapedName(fname));
       };
       z.OnUnZipComplete = [](archive::TUnZipper*, int count) {
         EventLine("OnUnZipComplete " + std::to_string(count));
