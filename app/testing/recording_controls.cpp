@@ -22,12 +22,6 @@ const char* ControlName(Control control) {
   return "?";
 }
 
-const RecordingControls::ControlState& RecordingControls::Get(Control control) const {
-  static const ControlState kDefault;
-  auto found = controls.find(control);
-  return found == controls.end() ? kDefault : found->second;
-}
-
 std::vector<std::string> RecordingControls::Calls(const std::string& prefix) const {
   std::vector<std::string> found;
   for (const auto& line : log)
@@ -40,46 +34,45 @@ std::string Named(const char* call, Control control) { return std::string(call) 
 }  // namespace
 
 void RecordingControls::SetVisible(Control control, bool visible) {
-  controls[control].visible = visible;
+  MemoryControls::SetVisible(control, visible);
   log.push_back(Named("SetVisible", control) + (visible ? " 1" : " 0"));
 }
 
 void RecordingControls::SetEnabled(Control control, bool enabled) {
-  controls[control].enabled = enabled;
+  MemoryControls::SetEnabled(control, enabled);
   log.push_back(Named("SetEnabled", control) + (enabled ? " 1" : " 0"));
 }
 
 void RecordingControls::SetText(Control control, const std::string& text) {
-  controls[control].text = text;
+  MemoryControls::SetText(control, text);
   log.push_back(Named("SetText", control) + " " + text);
 }
 
 void RecordingControls::SetChecked(Control control, bool checked) {
-  controls[control].checked = checked;
+  MemoryControls::SetChecked(control, checked);
   log.push_back(Named("SetChecked", control) + (checked ? " 1" : " 0"));
 }
 
 void RecordingControls::SelectEditionKey(const std::string& key) {
-  edition_key = key;
+  MemoryControls::SelectEditionKey(key);
   log.push_back("SelectEditionKey " + key);
 }
 
 void RecordingControls::SetRange(Control bar, int minimum, int maximum) {
-  controls[bar].minimum = minimum;
-  controls[bar].maximum = maximum;
+  MemoryControls::SetRange(bar, minimum, maximum);
   std::string line = Named("SetRange", bar) + " " + std::to_string(minimum) + " " + std::to_string(maximum);
   log.push_back(line);
 }
 
 void RecordingControls::SetPosition(Control bar, int position) {
-  controls[bar].position = position;
+  MemoryControls::SetPosition(bar, position);
   std::string line = Named("SetPosition", bar) + " " + std::to_string(position);
   log.push_back(line);
   if (on_call) on_call(line);
 }
 
 void RecordingControls::SetFocus(Control control) {
-  focused = control;
+  MemoryControls::SetFocus(control);
   log.push_back(Named("SetFocus", control));
 }
 
@@ -90,6 +83,7 @@ void RecordingControls::Repaint(Control control) {
 }
 
 void RecordingControls::ShowPage(int page) {
+  MemoryControls::ShowPage(page);
   pages_shown.push_back(page);
   log.push_back("ShowPage " + std::to_string(page));
 }
@@ -108,7 +102,7 @@ void RecordingControls::BeginWindowDrag() {
 }
 
 void RecordingControls::Close() {
-  ++close_requests;
+  MemoryControls::Close();
   log.push_back("Close");
 }
 
