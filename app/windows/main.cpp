@@ -5,7 +5,9 @@
 #include <objbase.h>
 
 #include "app/application.h"
+#include "app/command_line.h"
 #include "app/step.h"
+#include "app/windows/single_instance.h"
 #include "ui/step_window.h"
 
 namespace {
@@ -27,6 +29,11 @@ class ComApartment {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+  app::windows::SingleInstance single_instance;
+  if (!single_instance.IsFirst()) {
+    app::windows::SingleInstance::SayAlreadyRunning();
+    return app::kExitAlreadyRunning;
+  }
   ComApartment com;
   app::SetApplicationTitle(app::kApplicationTitle);
 

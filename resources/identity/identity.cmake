@@ -53,11 +53,18 @@ function(dz_add_program_identity)
   target_sources(${P_TARGET} PRIVATE ${out}/${P_TARGET}-identity.rc)
 endfunction()
 
-# Both programs' identity read back from the files under Wine.
-function(dz_add_program_identity_test)
+# Under Wine: both programs' identity read back from the files, and one
+# installer at a time.
+function(dz_add_program_identity_tests)
   add_executable(program_identity_test ${CMAKE_SOURCE_DIR}/resources/tests/program_identity_windows_test.cpp)
   target_link_libraries(program_identity_test PRIVATE dz_platform dz_test_main ${DZ_GTEST_LIBS} version)
   add_dependencies(program_identity_test DIzavozi UnInstall)
   add_test(NAME program_identity COMMAND program_identity_test WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
   set_tests_properties(program_identity PROPERTIES LABELS wine TIMEOUT 120)
+
+  add_executable(single_instance_test ${CMAKE_SOURCE_DIR}/resources/tests/single_instance_windows_test.cpp)
+  target_link_libraries(single_instance_test PRIVATE dz_platform dz_test_main ${DZ_GTEST_LIBS})
+  add_dependencies(single_instance_test DIzavozi)
+  add_test(NAME single_instance COMMAND single_instance_test WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+  set_tests_properties(single_instance PROPERTIES LABELS wine TIMEOUT 180)
 endfunction()
