@@ -13,7 +13,6 @@
 #include "app/toolkit.h"
 #include "platform/files.h"
 #include "platform/gbk.h"
-#include "platform/messages.h"
 
 namespace app {
 
@@ -61,8 +60,23 @@ void TfStep::ExtractPayloads() {
   entries_damaged_.clear();
   entry_target_.clear();
 
+  // The scratch folder goes once the component has let go of the last
+  // archive; also when the run ends early, so no payload copy stays behind.
+  const std::string scratch = GetTempDir() + kScratchFolderName;
+  auto remove_scratch = [&] {
+    UnZipIt.ReleaseArchive();
+    if (!platform::DirectoryExists(scratch)) platform::ForceDirectories(scratch);
+    ClearTempFolder(scratch);
+    platform::RemoveEmptyDirectory(scratch);
+  };
+
   std::vector<std::string> payloads;
-  CopyPayloadsToTemp(payloads);
+  try {
+    CopyPayloadsToTemp(payloads);
+  } catch (...) {
+    remove_scratch();
+    throw;
+  }
 
   const std::string folder_text = Controls->Text(Control::EInstallFolder);
   bool loop_failed = false;
@@ -110,16 +124,16 @@ void TfStep::ExtractPayloads() {
     // The entry being written when the failure came is not a good file.
     if (!entry_target_.empty()) EndEntry(false);
   }
+  if (CancelRequested) {
+    // The user chose to quit (the component's cancel or ERunCanceled from a
+    // pump point): no failure to report, nothing more to install.
+    remove_scratch();
+    throw ERunCanceled();
+  }
   if (loop_failed) ShowError(kTextProgramRunning);
   ReportFailedEntries();
 
-  UnZipIt.ReleaseArchive();
-
-  // The scratch folder goes once the component has let go of the last archive.
-  const std::string scratch = GetTempDir() + kScratchFolderName;
-  if (!platform::DirectoryExists(scratch)) platform::ForceDirectories(scratch);
-  ClearTempFolder(scratch);
-  platform::RemoveEmptyDirectory(scratch);
+  remove_scratch();
 
   const std::string install_folder = WithBackslash(folder_text);
   const std::string installed_manifest = install_folder + "Install.in";
@@ -141,7 +155,7 @@ void TfStep::CopyPayloadsToTemp(std::vector<std::string>& payloads) {
   const std::string folder_text = Controls->Text(Control::EInstallFolder);
   if (!platform::DirectoryExists(folder_text)) {
     Controls->SetText(Control::EInstallProcess, kTextCreatingFolder);
-    platform::ProcessMessages();
+    PumpMessages();
     platform::ForceDirectories(folder_text);
   }
 
@@ -163,7 +177,7 @@ void TfStep::CopyPayloadsToTemp(std::vector<std::string>& payloads) {
       stream.OnProgress = [this](TProgressResourceStream& sender, float fraction) {
         PayloadProgress(sender, fraction);
       };
-      platform::ProcessMessages();
+      PumpMessages();
       const std::string archive_path = scratch + name + kPayloadFileExtension;
       stream.SaveToFile(archive_path);
       const std::string type = manifest.ReadString(kSectionFileType, name, "");
@@ -208,7 +222,7 @@ void TfStep::UnZipItStartUnZip(archive::TUnZipper*, int, std::string& FName, boo
 
   Controls->SetPosition(Control::ZipBar, 0);
   Controls->SetPosition(Control::ProgressBar1, UninstallCounter);
-  platform::ProcessMessages();
+  PumpMessages();
 }
 
 void TfStep::UnZipItFilePercentDone(archive::TUnZipper*, int Percent) {

@@ -1,0 +1,451 @@
+// The installation run on the installer's own payloads (the demo product as
+// the build packs it): which payloads each edition and choice of systems
+// takes, the uninstall list and its flags, re-installing over an
+// installation, failures inside and outside the extraction loop, Install.in,
+// the scratch folder and the bars.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+
+#include "app/payload.h"
+#include "app/progress_stream.h"
+#include "app/step.h"
+#include "app/testing/recording_controls.h"
+#include "app/tests/payload_resources.h"
+#include "app/tests/test_resources.h"
+#include "app/toolkit.h"
+#include "platform/dialogs.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/resources.h"
+#include "platform/testing/temp_folder.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+using app::Control;
+using dz::testing::ReadWholeFile;
+using dz::testing::TempFolder;
+using dz::testing::WriteWholeFile;
+
+// Entries of the demo product's payloads.
+const std::map<std::string, int> kEntries = {{"LumoSc", 200}, {"LumoPos", 120}, {"WmSvr", 60},
+                                             {"SaasKds", 35}, {"LumoPosSy", 67}, {"UnInstall", 1}};
+constexpr int kTotalEntries = 483;
+const char kProgramRunning[] = "所要安装的程序正在运行中,请退出后再安装！";
+
+// Points the program's temporary folder at a test folder, so the scratch
+// folder and "cRc.in" live there.
+class TemporaryFolderOverride {
+ public:
+  explicit TemporaryFolderOverride(const std::string& folder) {
+#ifdef _WIN32
+    for (const wchar_t* name : {L"TMP", L"TEMP"}) {
+      wchar_t buffer[1024];
+      DWORD n = GetEnvironmentVariableW(name, buffer, 1024);
+      saved_.push_back(n && n < 1024 ? std::wstring(buffer, n) : std::wstring());
+      std::wstring wide(folder.begin(), folder.end());  // an ASCII folder
+      SetEnvironmentVariableW(name, wide.c_str());
+    }
+#else
+    platform::testing::SetSpecialFolders(folder, "C:\\WINDOWS", "C:\\WINDOWS\\system32");
+#endif
+  }
+  ~TemporaryFolderOverride() {
+#ifdef _WIN32
+    SetEnvironmentVariableW(L"TMP", saved_[0].empty() ? nullptr : saved_[0].c_str());
+    SetEnvironmentVariableW(L"TEMP", saved_[1].empty() ? nullptr : saved_[1].c_str());
+#else
+    platform::testing::SetSpecialFolders("C:\\TEMP\\", "C:\\WINDOWS", "C:\\WINDOWS\\system32");
+#endif
+  }
+
+ private:
+  std::vector<std::wstring> saved_;
+};
+
+// Every file below a folder, relative names.
+void Files(const std::string& folder, const std::string& prefix, std::set<std::string>& out) {
+  for (const auto& e : platform::ListDirectory(folder)) {
+    if (e.attributes & platform::kAttrDirectory)
+      Files(folder + e.name + "\\", prefix + e.name + "\\", out);
+    else
+      out.insert(prefix + e.name);
+  }
+}
+int CountFiles(const std::string& folder) {
+  std::set<std::string> files;
+  Files(folder, "", files);
+  return static_cast<int>(files.size());
+}
+
+std::string Resource(const std::string& name, const std::string& type) {
+  auto bytes = platform::FindModuleResource(name, type);
+  return bytes ? std::string(reinterpret_cast<const char*>(bytes->data), bytes->size) : std::string();
+}
+
+class StepRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+#ifdef _WIN32
+    ASSERT_EQ(GetACP(), 936u) << "the run's texts are GBK";
+#endif
+    dz::testing::RegisterTestResources();
+    dz::testing::RegisterPayloadResources();
+    platform::SetMessageBoxResponder([this](const std::string& text, const std::string& title, unsigned) {
+      boxes.push_back(title + "|" + text);
+      return platform::kIdOk;
+    });
+    step.SetControls(&controls);
+    step.FormCreate();
+    folder = root.path() + "Orvane云专家美食版V3";
+    controls.SetText(Control::EInstallFolder, folder);
+  }
+  void TearDown() override {
+    platform::SetMessageBoxResponder(nullptr);
+    step.FormDestroy();
+  }
+
+  void Choose(const std::string& edition, std::vector<Control> ticked) {
+    step.EditionKey = edition;
+    for (Control c : {Control::CkIns_Sc, Control::CkIns_Pos, Control::CkIns_WmSvr, Control::CkIns_Kds})
+      controls.SetChecked(c, false);
+    for (Control c : ticked) controls.SetChecked(c, true);
+  }
+  std::string In(const std::string& relative) const { return folder + "\\" + relative; }
+  std::string Scratch() const { return temp.path() + "_wtsInstall\\"; }
+  // The numbers of the list lines run 0, 1, 2, ... without gaps.
+  void ExpectNumberedWithoutGaps() const {
+    for (size_t i = 0; i < step.UninstallList.size(); ++i)
+      ASSERT_EQ(step.UninstallList[i].rfind("File" + std::to_string(i) + "=", 0), 0u) << step.UninstallList[i];
+    EXPECT_EQ(step.UninstallCounter, static_cast<int>(step.UninstallList.size()));
+  }
+  // The list line of a file, or empty.
+  std::string LineOf(const std::string& path) const {
+    for (const auto& line : step.UninstallList) {
+      size_t at = line.find('=');
+      if (line.substr(at + 1, line.size() - at - 2) == path) return line;
+    }
+    return "";
+  }
+
+  TempFolder temp, root;
+  TemporaryFolderOverride temp_override{temp.path()};
+  app::testing::RecordingControls controls;
+  app::TfStep step;
+  std::string folder;
+  std::vector<std::string> boxes;
+};
+
+TEST_F(StepRun, EditionAndSystemsChooseThePayloads) {
+  struct Row {
+    const char* name;
+    const char* edition;
+    std::vector<Control> ticked;
+    std::vector<std::string> taken;  // payload folders (UnInstall: the folder itself)
+  };
+  const Row rows[] = {
+      {"catering, all four", "CySaaS", {Control::CkIns_Sc, Control::CkIns_Pos, Control::CkIns_WmSvr, Control::CkIns_Kds},
+       {"LumoSc", "LumoPos", "WmSvr", "SaasKds", "UnInstall"}},
+      {"commercial, back office and cashier", "SySaaS",
+       {Control::CkIns_Sc, Control::CkIns_Pos, Control::CkIns_WmSvr, Control::CkIns_Kds},
+       {"LumoSc", "LumoPosSy", "UnInstall"}},
+      {"catering, kitchen display only", "cysaas", {Control::CkIns_Kds}, {"SaasKds", "UnInstall"}},
+      {"commercial, cashier only", "SySaaS", {Control::CkIns_Pos}, {"LumoPosSy", "UnInstall"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TempFolder install_root;
+    folder = install_root.path() + "安装";
+    controls.SetText(Control::EInstallFolder, folder);
+    controls.log.clear();
+    step.Programs = {};
+    Choose(row.edition, row.ticked);
+
+    step.ExtractPayloads();
+
+    EXPECT_TRUE(boxes.empty()) << boxes.front();
+    int expected_entries = 0;
+    for (const auto& [type, entries] : kEntries) {
+      const bool taken = std::find(row.taken.begin(), row.taken.end(), type) != row.taken.end();
+      if (type == "UnInstall") {
+        EXPECT_TRUE(platform::FileExists(In("UnInstall.exe")));
+      } else {
+        EXPECT_EQ(platform::DirectoryExists(In(type)), taken) << type;
+        if (taken) {
+          EXPECT_EQ(CountFiles(In(type) + "\\"), entries) << type;
+        }
+      }
+      if (taken) expected_entries += entries;
+    }
+    // Entry lines, then install.in and install.dl.
+    ASSERT_EQ(step.UninstallList.size(), static_cast<size_t>(expected_entries + 2));
+    ExpectNumberedWithoutGaps();
+    EXPECT_EQ(step.UninstallList[expected_entries], "File" + std::to_string(expected_entries) + "=" + folder +
+                                                        "\\install.inN");
+    EXPECT_EQ(step.UninstallList.back(), "File" + std::to_string(expected_entries + 1) + "=" + folder +
+                                             "\\install.dlN");
+    for (int i = 0; i < expected_entries; ++i) EXPECT_EQ(step.UninstallList[i].back(), 'N');  // all new
+
+    // Program paths only for payloads taken.
+    auto program = [&](const char* type, const char* exe) {
+      return std::find(row.taken.begin(), row.taken.end(), type) != row.taken.end()
+                 ? folder + "\\" + type + "\\" + exe
+                 : std::string();
+    };
+    EXPECT_EQ(step.Programs.LumoSc, program("LumoSc", "OvErp.exe"));
+    EXPECT_EQ(step.Programs.LumoPos, program("LumoPos", "LumoPos.exe"));
+    EXPECT_EQ(step.Programs.WmSvr, program("WmSvr", "PWMSvr.exe"));
+    EXPECT_EQ(step.Programs.SaasKds, program("SaasKds", "PSaasKds.exe"));
+    EXPECT_EQ(step.Programs.LumoPosSy, program("LumoPosSy", "LumoPos_Sy.exe"));
+    for (const std::string* path : {&step.Programs.LumoSc, &step.Programs.LumoPosSy, &step.Programs.SaasKds})
+      if (!path->empty()) {
+        EXPECT_TRUE(platform::FileExists(*path)) << *path;
+      }
+
+    // ProgressBar1 counts the payloads written, then the entries started;
+    // it ends short of full when payloads are passed over.
+    std::vector<std::string> bar = controls.Calls("SetRange ProgressBar1");
+    EXPECT_EQ(bar, (std::vector<std::string>{"SetRange ProgressBar1 0 6",
+                                             "SetRange ProgressBar1 0 " + std::to_string(kTotalEntries)}));
+    std::vector<std::string> positions = controls.Calls("SetPosition ProgressBar1");
+    ASSERT_EQ(positions.size(), static_cast<size_t>(6 + expected_entries));
+    EXPECT_EQ(positions[5], "SetPosition ProgressBar1 6");
+    EXPECT_EQ(positions.back(), "SetPosition ProgressBar1 " + std::to_string(expected_entries));
+    EXPECT_EQ(controls.Position(Control::ProgressBar1), expected_entries);
+    EXPECT_EQ(controls.Maximum(Control::ProgressBar1), kTotalEntries);
+    // The folder had to be created; the status follows the run.
+    EXPECT_EQ(controls.Calls("SetText EInstallProcess").front(), "SetText EInstallProcess 创建文件夹");
+    EXPECT_EQ(controls.Text(Control::EInstallProcess), "正在复制安装文件...");
+    EXPECT_FALSE(platform::DirectoryExists(Scratch()));
+  }
+}
+
+TEST_F(StepRun, ReinstallKeepsTheDatabasesAndReplacesEverythingElse) {
+  Choose("CySaaS", {Control::CkIns_Sc, Control::CkIns_Pos, Control::CkIns_WmSvr, Control::CkIns_Kds});
+  step.ExtractPayloads();
+  ASSERT_TRUE(boxes.empty());
+  const std::string pos_db = In("LumoPos\\LumoPosBaseData.db"), cache_db = In("WmSvr\\WmCacheData.db");
+  const std::string license = In("LumoSc\\Config\\License.dat"), program = In("LumoSc\\OvErp.exe");
+  const std::string license_bytes = ReadWholeFile(license), program_bytes = ReadWholeFile(program);
+  ASSERT_NE(platform::ReadAttributes(license) & platform::kAttrReadOnly, 0u);
+
+  // The shop has worked with the program: its databases changed, and files
+  // of the installation were changed too, one of them read-only.
+  WriteWholeFile(pos_db, "the shop's own data");
+  WriteWholeFile(cache_db, std::string(40000, 'c'));
+  WriteWholeFile(program, "patched");
+  platform::WriteAttributes(license, 0);
+  WriteWholeFile(license, "tampered");
+  platform::WriteAttributes(license, platform::kAttrReadOnly);
+
+  step.ExtractPayloads();
+
+  EXPECT_TRUE(boxes.empty()) << boxes.front();
+  EXPECT_EQ(ReadWholeFile(pos_db), "the shop's own data");
+  EXPECT_EQ(ReadWholeFile(cache_db), std::string(40000, 'c'));
+  EXPECT_EQ(ReadWholeFile(program), program_bytes);
+  EXPECT_EQ(ReadWholeFile(license), license_bytes);
+  EXPECT_NE(platform::ReadAttributes(license) & platform::kAttrReadOnly, 0u);
+
+  // Existing files in a payload's sub-folder are flagged Y, kept ones
+  // included; the uninstaller in the folder itself is flagged N.
+  ASSERT_EQ(step.UninstallList.size(), 416u + 2);
+  ExpectNumberedWithoutGaps();
+  EXPECT_EQ(LineOf(pos_db).back(), 'Y');
+  EXPECT_EQ(LineOf(cache_db).back(), 'Y');
+  EXPECT_EQ(LineOf(program).back(), 'Y');
+  EXPECT_EQ(LineOf(In("UnInstall.exe")).back(), 'N');
+  EXPECT_EQ(controls.Position(Control::ProgressBar1), 416);
+}
+
+TEST_F(StepRun, NoPayloadsStillWritesInstallInAndItsLines) {
+  WriteWholeFile(step.ManifestPath, "[InstallFiles]\r\nFileCount=0\r\nfTotalFiles=0\r\n");
+  Choose("CySaaS", {Control::CkIns_Sc});
+  step.ExtractPayloads();
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(step.UninstallList,
+            (std::vector<std::string>{"File0=" + folder + "\\install.inN", "File1=" + folder + "\\install.dlN"}));
+  EXPECT_TRUE(platform::FileExists(In("Install.in")));
+  EXPECT_EQ(CountFiles(folder + "\\"), 1);
+  EXPECT_EQ(controls.Maximum(Control::ProgressBar1), 0);
+  EXPECT_FALSE(platform::DirectoryExists(Scratch()));
+}
+
+TEST_F(StepRun, InstallInCarriesTheEditionsNames) {
+  WriteWholeFile(step.ManifestPath, "[InstallFiles]\r\nFileCount=0\r\n");
+  const std::string carried = Resource("CEND", "INI");
+  ASSERT_FALSE(carried.empty());
+  struct Row {
+    const char* edition;
+    std::string expected;
+  };
+  std::string commercial = carried;
+  for (const char* line : {"fAppName=Orvane云专家-", "fAppSimpleName=Orvane云专家-", "fAppDirName=Orvane云专家"}) {
+    size_t at = commercial.find(std::string(line) + "美食");
+    ASSERT_NE(at, std::string::npos) << line;
+    commercial.replace(at + std::string(line).size(), std::string("美食").size(), "商业");
+  }
+  const Row rows[] = {{"CySaaS", carried}, {"SySaaS", commercial}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.edition);
+    step.EditionKey = row.edition;
+    step.ExtractPayloads();
+    // The catering names are the manifest's own; fAppType stays CySaaS.
+    EXPECT_EQ(ReadWholeFile(In("Install.in")), row.expected);
+  }
+  EXPECT_NE(commercial.find("fAppName=Orvane云专家-商业版\r\n"), std::string::npos);
+  EXPECT_NE(commercial.find("fAppDirName=Orvane云专家商业版V3\r\n"), std::string::npos);
+  EXPECT_NE(commercial.find("fAppType=CySaaS\r\n"), std::string::npos);
+}
+
+// Runs action once every payload has been written to the scratch folder,
+// before the first is extracted.
+void AfterPayloadsWritten(app::testing::RecordingControls& controls, std::function<void()> action) {
+  controls.on_call = [done = false, action = std::move(action)](const std::string& call) mutable {
+    if (!done && call == "SetPosition ProgressBar1 6") {
+      done = true;
+      action();
+    }
+  };
+}
+
+TEST_F(StepRun, ArchiveFailureEndsTheLoopWithTheBoxAndTheRunGoesOn) {
+  Choose("CySaaS", {Control::CkIns_Sc, Control::CkIns_Pos, Control::CkIns_WmSvr, Control::CkIns_Kds});
+  // The LumoPos payload is cut in half on its way: no end record.
+  AfterPayloadsWritten(controls, [this] {
+    const std::string bytes = ReadWholeFile(Scratch() + "C1.DLL");
+    WriteWholeFile(Scratch() + "C1.DLL", bytes.substr(0, bytes.size() / 2));
+  });
+  EXPECT_NO_THROW(step.ExtractPayloads());
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], std::string("错误|") + kProgramRunning);
+  // Payloads before stay, the ones after are not extracted; the run still
+  // ends with its clean-up, Install.in and the two lines.
+  EXPECT_EQ(CountFiles(In("LumoSc\\")), 200);
+  EXPECT_FALSE(platform::DirectoryExists(In("WmSvr")));
+  EXPECT_FALSE(platform::FileExists(In("UnInstall.exe")));
+  EXPECT_TRUE(platform::FileExists(In("Install.in")));
+  ASSERT_EQ(step.UninstallList.size(), 200u + 2);
+  ExpectNumberedWithoutGaps();
+  EXPECT_FALSE(platform::DirectoryExists(Scratch()));
+}
+
+// Damages the first entry's data in a scratch payload file: its bytes in the
+// middle of the compressed data are flipped.
+void DamageFirstEntry(const std::string& path) {
+  std::string bytes = ReadWholeFile(path);
+  const size_t name_length = static_cast<uint8_t>(bytes[26]) | static_cast<uint8_t>(bytes[27]) << 8;
+  const size_t compressed = static_cast<uint8_t>(bytes[18]) | static_cast<uint8_t>(bytes[19]) << 8 |
+                            static_cast<uint8_t>(bytes[20]) << 16;
+  const size_t data = 30 + name_length + 12;
+  for (size_t i = data + compressed / 3; i < data + compressed / 3 + 16; ++i) bytes[i] = static_cast<char>(~bytes[i]);
+  WriteWholeFile(path, bytes);
+}
+
+TEST_F(StepRun, EntriesNotWrittenAreNamedAfterTheLoop) {
+  Choose("SySaaS", {Control::CkIns_Sc, Control::CkIns_Pos});
+  // Seven files of the back office are held by a running program (their
+  // targets cannot be created), and the commercial cashier's first entry is
+  // damaged.
+  std::vector<std::string> held;
+  std::set<std::string> back_office;
+  // The first install puts the files there.
+  step.ExtractPayloads();
+  ASSERT_TRUE(boxes.empty());
+  Files(In("LumoSc\\"), In("LumoSc\\"), back_office);
+  for (const std::string& path : back_office) {
+    if (held.size() == 7) break;
+    if (path.find("License") != std::string::npos) continue;
+    held.push_back(path);
+  }
+  std::vector<std::unique_ptr<platform::File>> open_files;
+  for (const std::string& path : held) {
+#ifdef _WIN32
+    // Opened by "the program" with writers excluded.
+    open_files.push_back(std::make_unique<platform::File>(path, platform::File::Mode::ReadDenyWrite));
+#else
+    // Natively nothing locks a file: a folder in its place cannot be
+    // created as a file either.
+    platform::RemoveFile(path);
+    platform::MakeDirectory(path);
+#endif
+  }
+  AfterPayloadsWritten(controls, [&] { DamageFirstEntry(Scratch() + "C4.DLL"); });
+
+  EXPECT_NO_THROW(step.ExtractPayloads());
+
+  ASSERT_EQ(boxes.size(), 1u);
+  std::string in_use = std::string("错误|") + kProgramRunning + "\n以下 7 个文件未能安装:";
+  for (size_t i = 0; i < 5; ++i) in_use += "\n" + held[i];
+  in_use += "\n……(另有 2 个文件)";
+  const std::string& box = boxes[0];
+  ASSERT_EQ(box.rfind(in_use + "\n\n", 0), 0u) << box;
+  const std::string damaged = box.substr(in_use.size() + 2);
+  const std::string damaged_heading = "安装文件已损坏,无法解压。\n以下 1 个文件未能安装:\n" + In("LumoPosSy\\");
+  EXPECT_EQ(damaged.rfind(damaged_heading, 0), 0u) << damaged;
+  EXPECT_EQ(damaged.find('\n', damaged_heading.size()), std::string::npos) << damaged;
+  // The damaged file does not stay; everything else of the run is there.
+  EXPECT_FALSE(platform::FileExists(damaged.substr(damaged.rfind('\n') + 1)));
+  EXPECT_EQ(CountFiles(In("LumoPosSy\\")), 66);
+  EXPECT_EQ(step.UninstallList.size(), 268u + 2);
+  ExpectNumberedWithoutGaps();
+  EXPECT_TRUE(platform::FileExists(In("Install.in")));
+  open_files.clear();
+#ifndef _WIN32
+  for (const std::string& path : held) platform::RemoveEmptyDirectory(path);
+#endif
+}
+
+TEST_F(StepRun, ScratchFolderNotWritableEndsTheRun) {
+  // A file stands where the scratch folder would be.
+  WriteWholeFile(temp.path() + "_wtsInstall", "not a folder");
+  Choose("CySaaS", {Control::CkIns_Sc});
+  try {
+    step.ExtractPayloads();
+    FAIL() << "no failure";
+  } catch (const platform::FileCreateError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot create file " + temp.path() + "_wtsInstall\\C0.DLL");
+  }
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(controls.Maximum(Control::ProgressBar1), kTotalEntries);  // set on the way out too
+  EXPECT_FALSE(platform::FileExists(In("Install.in")));
+  EXPECT_TRUE(step.UninstallList.empty());
+  EXPECT_EQ(ReadWholeFile(temp.path() + "_wtsInstall"), "not a folder");
+}
+
+TEST_F(StepRun, PayloadProgressRoundsHalvesToEven) {
+  struct Row {
+    int maximum;
+    float fraction;
+    int position;
+  } rows[] = {{100, 0.125f, 12}, {100, 0.375f, 38}, {100, 1.0f, 100}, {2, 0.25f, 0}, {2, 0.75f, 2}, {7, 0.5f, 4}};
+  const std::string name = "C0";
+  app::TProgressResourceStream stream(name, name);
+  for (const Row& row : rows) {
+    controls.SetRange(Control::ZipBar, 0, row.maximum);
+    step.PayloadProgress(stream, row.fraction);
+    EXPECT_EQ(controls.Position(Control::ZipBar), row.position) << row.maximum << " x " << row.fraction;
+  }
+}
+
+TEST_F(StepRun, ClearTempFolderDeletesFilesOnly) {
+  TempFolder scratch;
+  WriteWholeFile(scratch / "C0.DLL", "a");
+  WriteWholeFile(scratch / ".hidden", "b");
+  platform::WriteAttributes(scratch / ".hidden", platform::kAttrHidden | platform::kAttrSystem);
+  platform::ForceDirectories(scratch / "sub");
+  WriteWholeFile(scratch / "sub\\keep.txt", "c");
+  step.ClearTempFolder(scratch.path());
+  std::set<std::string> left;
+  Files(scratch.path(), "", left);
+  EXPECT_EQ(left, std::set<std::string>{"sub\\keep.txt"});
+}
+
+}  // namespace
