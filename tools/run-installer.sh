@@ -2,7 +2,7 @@
 # Installs what is missing, builds DIzavozi.exe (the win32 preset) and runs it
 # under Wine. With DISPLAY set the installer opens on that display and the
 # script returns when it ends. Without one it runs inside Xvfb: the script
-# waits for the wizard window, saves a screenshot to build/screenshot.png,
+# waits for the wizard window, saves a picture of it to build/screenshot.png,
 # prints its path and ends the installer.
 #
 # DIZAVOZI_BUILD_DIR overrides the build tree (default build/win32).
@@ -45,10 +45,8 @@ installer=$!
 # so the X window has exactly that size.
 shown=""
 for _ in $(seq 300); do
-  if xwininfo -root -tree 2>/dev/null | grep -q ' 742x473+'; then
-    shown=1
-    break
-  fi
+  shown=$(xwininfo -root -tree 2>/dev/null | awk '/ 742x473\+/ { print $1; exit }')
+  [ -n "$shown" ] && break
   kill -0 $installer 2>/dev/null || break
   sleep 0.2
 done
@@ -58,7 +56,7 @@ if [ -z "$shown" ]; then
 fi
 sleep 1  # let it paint
 shot=$root/build/screenshot.png
-import -window root "$shot"
+import -window "$shown" "$shot"
 echo "$shot"
 kill $installer 2>/dev/null || true
 wait $installer 2>/dev/null || true
