@@ -61,7 +61,7 @@ std::vector<ArchiveEntry> CentralDirectory(const std::string& zip, const std::ws
   size_t at = Le32(zip, end + 16);
   std::vector<ArchiveEntry> entries;
   for (uint16_t i = 0; i < count; ++i) {
-    Expect(at + 46 <= zip.size() && Le32(zip, at) == 0x02014B50, "central record of " + Utf8(what));
+    Require(at + 46 <= zip.size() && Le32(zip, at) == 0x02014B50, "central record of " + Utf8(what));
     const uint16_t flags = Le16(zip, at + 8);
     const uint16_t name_length = Le16(zip, at + 28), extra = Le16(zip, at + 30), comment = Le16(zip, at + 32);
     std::string raw = zip.substr(at + 46, name_length);

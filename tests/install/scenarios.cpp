@@ -267,8 +267,9 @@ void Scenario2(const Options& options, const Product& product) {
 
 void Scenario3(const Options& options, const Product& product) {
   const Choice choice = AllFourCatering(L"C:\\安装测试\\重新安装");
+  const InstallationCheck first = Before(product, choice);
   InstallWithMouse(options, choice);
-  CheckInstallation(product, choice, Before(product, choice));
+  CheckInstallation(product, choice, first);
 
   // The user works with the programs: both databases change, and one file is
   // made read-only (its bytes changed first, so that replacing it shows).
@@ -390,7 +391,8 @@ void Scenario5(const Options& options, const Product& product) {
     user.ClickTitleBarClose();  // at once, while the run starts
     box = user.WaitForBox(kBoxWait);
     ExpectBox(box, kCloseTitle, kCloseQuestion);
-    Expect(!user.Reachable(user.FindByText(kFinishButton)), "the question comes before the finish page");
+    Expect(!user.Reachable(user.FindByText(kInstallButton)) && !user.Reachable(user.FindByText(kFinishButton)),
+           "the question comes during the run (progress page up, finish page not yet)");
     user.Answer(box, kYes);
     bool other_box = false;
     WaitFor(
@@ -429,6 +431,8 @@ void Scenario5(const Options& options, const Product& product) {
     user.ClickTitleBarClose();
     box = user.WaitForBox(kBoxWait);
     ExpectBox(box, kCloseTitle, kCloseQuestion);
+    Expect(!user.Reachable(user.FindByText(kInstallButton)) && !user.Reachable(user.FindByText(kFinishButton)),
+           "the keys and the close came during the run");
     user.Answer(box, kNo);
     std::vector<Box> boxes = RunToFinish(user, options);
     Expect(boxes.empty(), "no second confirmation and no other box: nothing re-entered the run");
@@ -440,9 +444,10 @@ void Scenario5(const Options& options, const Product& product) {
 
 void Scenario6(const Options& options, const Product& product) {
   const Choice choice{L"CySaaS", true, true, false, false, L"C:\\安装测试\\程序运行中"};
+  const InstallationCheck first = Before(product, choice);
   InstallWithMouse(options, choice);
+  CheckInstallation(product, choice, first);
   InstallationCheck check = Before(product, choice);
-  CheckInstallation(product, choice, check);
 
   // One installed program runs from the installation folder.
   std::wstring program;
@@ -477,6 +482,8 @@ void Scenario6(const Options& options, const Product& product) {
       told = true;
   Expect(told, "the user is told that " + Utf8(name) + " is in use and was not installed");
   Expect(ReadFileBytes(program) == program_bytes, "the running program's file is untouched");
+  // Everything else was installed again, and the list says what is there.
+  CheckInstallation(product, choice, check);
 }
 
 int RunScenario(int scenario, const Options& options) {
