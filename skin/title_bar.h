@@ -46,6 +46,8 @@ class TOvCustForm {
   void SetExFadeUpColor(TColor value) { Store(ex_fade_up_color_, value); }
   TColor ExFadeDownColor() const { return ex_fade_down_color_; }
   void SetExFadeDownColor(TColor value) { Store(ex_fade_down_color_, value); }
+  // The frame-line pair is stored, and a change redraws, but nothing is
+  // drawn from it: the bar paints no frame line whatever it holds.
   bool ExDrawFrameLine() const { return ex_draw_frame_line_; }
   void SetExDrawFrameLine(bool value) { Store(ex_draw_frame_line_, value); }
   TColor ExDrawFrameColor() const { return ex_draw_frame_color_; }

@@ -11,7 +11,7 @@ using platform::CursorShape;
 using platform::CurrentCursor;
 
 TEST(CursorScope, PutsBackTheShapeItFoundOnEveryPath) {
-  platform::SetCursorShape(CursorShape::Default);
+  CursorScope as_found(CursorShape::Default);  // and the test's own shape put back at its end
   {
     CursorScope busy(CursorShape::Hourglass);
     EXPECT_EQ(CurrentCursor(), CursorShape::Hourglass);

@@ -44,20 +44,18 @@ struct Fixture {
   platform::Rgb At(int x, int y) const { return canvas->GetPixel(x, y); }
 };
 
-// The colour ShadeRect gives row `row` of a gradient `height` rows high: the
-// 16.16 fixed-point walk from the second colour at the bottom row upwards.
-platform::Rgb TopRowOf(platform::Rgb first, platform::Rgb second, int height, int row) {
-  int steps = height - 1 - row;
-  auto channel = [&](int f, int s) { return ((s << 16) + steps * (((f << 16) - (s << 16)) / height)) >> 16; };
-  return MakeRgb(channel(platform::RedOf(first), platform::RedOf(second)),
-                 channel(platform::GreenOf(first), platform::GreenOf(second)),
-                 channel(platform::BlueOf(first), platform::BlueOf(second)));
-}
-
+// The faces are painted for a true-colour screen; the value the process had
+// is put back afterwards.
 class ButtonFaces : public ::testing::Test {
  protected:
-  void SetUp() override { ManyColorsScreen = true; }
-  void TearDown() override { ManyColorsScreen = true; }
+  void SetUp() override {
+    saved_ = ManyColorsScreen;
+    ManyColorsScreen = true;
+  }
+  void TearDown() override { ManyColorsScreen = saved_; }
+
+ private:
+  bool saved_ = false;
 };
 
 TEST_F(ButtonFaces, IdleFlatFaceCoversTheClientArea) {
@@ -81,11 +79,11 @@ TEST_F(ButtonFaces, HoverGradientWithOnePixelRing) {
     EXPECT_EQ(f.At(176, y), ring) << y;
   }
   // Inside the ring: the upper of the two lines under the face (the lower
-  // one is under the ring), the gradient's bottom row LowerLuminance(10),
-  // rows 0-46 running towards RaiseLuminance(30) = RGB(35, 255, 13).
+  // one is under the ring), the gradient's bottom row RGB(17, 183, 0), the
+  // rows above running towards RGB(35, 255, 13), row 1 one step short.
   EXPECT_EQ(f.At(50, 47), MakeRgb(15, 162, 0));
   EXPECT_EQ(f.At(50, 46), MakeRgb(17, 183, 0));
-  EXPECT_EQ(f.At(50, 1), TopRowOf(MakeRgb(35, 255, 13), MakeRgb(17, 183, 0), 47, 1));
+  EXPECT_EQ(f.At(50, 1), MakeRgb(34, 251, 12));
   EXPECT_EQ(f.At(1, 20), f.At(175, 20));
 }
 
@@ -102,15 +100,15 @@ TEST_F(ButtonFaces, PressedFill) {
 
 TEST_F(ButtonFaces, FocusRingAndDottedMark) {
   Fixture f;
+  f.button.SetHighlightColor(Rgb(0, 0, 255));  // plain blue, unlike the face
   f.host.focused = true;
   f.Paint();
-  TColor light = RaiseLuminance(kGreen, 30);
-  TColor highlight = ColorsAlike(clHighlight, clBtnFace) ? LowerLuminance(clHighlight, 30) : clHighlight;
-  platform::Rgb top = ColorToRgb(MixColors(highlight, light, 60));
-  platform::Rgb bottom = ColorToRgb(MixColors(highlight, light, 160));
+  // The ring runs from blue mixed 60/255 with RGB(35, 255, 13), the face's
+  // light shade, at the top to the 160/255 mix at the bottom row.
+  const platform::Rgb bottom = MakeRgb(13, 95, 165);
   EXPECT_EQ(f.At(88, 48), bottom);
   EXPECT_EQ(f.At(0, 48), bottom);
-  EXPECT_EQ(f.At(88, 0), TopRowOf(top, bottom, 49, 0));
+  EXPECT_EQ(f.At(88, 0), MakeRgb(26, 192, 71));  // one step short of RGB(27, 195, 70)
   EXPECT_NE(f.At(88, 0), f.At(88, 48));
   EXPECT_EQ(f.At(1, 20), f.At(0, 20));     // the ring is two pixels wide
   EXPECT_NE(f.At(2, 45), f.At(1, 45));     // and stops there
@@ -480,29 +478,23 @@ TEST(ButtonGroup, DownPatternIsACheckerOfSilver) {
   EXPECT_EQ(button.MakeDownPattern().pixels[2][4], MakeRgb(128, 128, 128));
 }
 
-TEST(ButtonInitialValues, AsConstructed) {
-  TOvSkinButton b;
-  EXPECT_EQ(b.Width(), 75);
-  EXPECT_EQ(b.Height(), 25);
-  EXPECT_EQ(b.Color(), clBtnFace);
-  EXPECT_EQ(b.FrameColor(), cl3DDkShadow);
-  EXPECT_EQ(b.HotTrackColor(), Rgb(240, 155, 20));
-  EXPECT_EQ(b.HighlightColor(), clHighlight);
-  EXPECT_EQ(b.HotTrackColorType(), htctActual);
-  EXPECT_EQ(b.TextStyle(), tsNormal);
-  EXPECT_EQ(b.TextHighlightColor(), clBtnHighlight);
-  EXPECT_EQ(b.TextShadowColor(), clBtnShadow);
-  EXPECT_EQ(b.TextShadowDepth(), 2);
-  EXPECT_EQ(b.AlignmentVertical(), avCenter);
-  EXPECT_EQ(b.Alignment(), taCenter);
-  EXPECT_TRUE(b.DropDownOnEnter() && b.ShowDownPattern() && b.ShowFocusRect() && b.OvDrawBorder() &&
-              b.OvDrawGradient() && b.OvDrawMouseOverEffect() && b.TabStop());
-  EXPECT_FALSE(b.HotTrack() || b.LightTextStyle() || b.AllowAllUp() || b.Cancel() || b.Default() || b.Down() ||
-               b.OvDrawDownColorGlyph() || b.OvDownColorBSel() || b.ShowParentCorners());
-  EXPECT_EQ(b.GroupIndex(), 0);
-  EXPECT_EQ(b.ModalResult(), 0);
-  b.SetHotTrack(true);
-  EXPECT_TRUE(b.ShowParentCorners());
+// What a button shows before anything is set, with hot tracking on: the
+// inner frame line in cl3DDkShadow, an orange hover ring RGB(240, 155, 20)
+// at its bottom, and the parent's background in the corners.
+TEST_F(ButtonFaces, FreshHotTrackButtonShowsTheDefaultColours) {
+  FakeButtonHost host(75, 25);
+  TOvSkinButton button;
+  button.AttachHost(&host);
+  button.SetHotTrack(true);
+  button.WindowCreated();
+  ManyColorsScreen = true;  // construction read it from the screen
+  button.MouseEnter();
+  auto canvas = platform::CreateMemoryCanvas(75, 25);
+  Clear(*canvas, kBackground);
+  EXPECT_TRUE(button.EraseBackground(*canvas));
+  button.Paint(*canvas);
+  EXPECT_EQ(canvas->GetPixel(1, 12), Sys(cl3DDkShadow));
+  EXPECT_EQ(canvas->GetPixel(36, 22), MakeRgb(240, 155, 20));
 }
 
 TEST(ButtonCorners, ParentBackgroundShowsInThreePixelsPerCorner) {

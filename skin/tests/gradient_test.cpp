@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "platform/memory_canvas.h"
 #include "skin/drawing.h"
@@ -105,84 +108,110 @@ TEST(ShadeBands, TallAreaUsesWiderBands) {
 // ShadeRect and ShadeRing on a memory bitmap (GDI in the Windows tree).
 constexpr platform::Rgb kBackground = MakeRgb(1, 2, 3);
 
+// Each row one colour, the bottom row exactly the second colour, the top row
+// one step of the 16.16 walk short of the first.
 TEST(ShadeRect, VerticalGradient) {
   struct Case {
     const char* name;
     Rect rect;
     TColor first, second;
+    std::optional<platform::Rgb> top;  // none: system colours differ between platforms
   } cases[] = {
-      {"wide", {3, 2, 40, 30}, Rgb(35, 255, 13), Rgb(17, 183, 0)},
-      {"narrower than the strip", {0, 0, 5, 12}, Rgb(255, 255, 255), Rgb(0, 0, 0)},
-      {"height 1", {2, 5, 30, 6}, Rgb(255, 0, 0), Rgb(0, 0, 255)},
-      {"equal colours", {1, 1, 19, 21}, Rgb(22, 205, 0), Rgb(22, 205, 0)},
-      {"system colours", {0, 0, 17, 9}, clBtnHighlight, clBtnShadow},
+      {"wide", {3, 2, 40, 30}, Rgb(35, 255, 13), Rgb(17, 183, 0), MakeRgb(34, 252, 12)},
+      {"narrower than the strip", {0, 0, 5, 12}, Rgb(255, 255, 255), Rgb(0, 0, 0), MakeRgb(233, 233, 233)},
+      {"height 1", {2, 5, 30, 6}, Rgb(255, 0, 0), Rgb(0, 0, 255), MakeRgb(0, 0, 255)},
+      {"equal colours", {1, 1, 19, 21}, Rgb(22, 205, 0), Rgb(22, 205, 0), MakeRgb(22, 205, 0)},
+      {"system colours", {0, 0, 17, 9}, clBtnHighlight, clBtnShadow, std::nullopt},
   };
   for (const auto& c : cases) {
     auto canvas = platform::CreateMemoryCanvas(48, 32);
     Clear(*canvas, kBackground);
-    ShadeRect(*canvas, c.rect, 2, c.first, c.second, 1);
-    const Rect& r = c.rect;
-    platform::Rgb first = ColorToRgb(c.first), second = ColorToRgb(c.second);
-    // Bottom row exactly the second colour; every row a single colour.
-    for (int y = r.top; y < r.bottom; ++y)
-      for (int x = r.left; x < r.right; ++x)
-        ASSERT_EQ(canvas->GetPixel(x, y), canvas->GetPixel(r.left, y)) << c.name << " at " << x << "," << y;
-    EXPECT_EQ(canvas->GetPixel(r.left, r.bottom - 1), second) << c.name;
-    if (first == second) {
-      for (int y = r.top; y < r.bottom; ++y) EXPECT_EQ(canvas->GetPixel(r.left, y), first) << c.name;
+    ShadeRect(*canvas, c.rect, kShadeVertical, c.first, c.second, 1);
+    const Rect& rect = c.rect;
+    for (int y = rect.top; y < rect.bottom; ++y)
+      for (int x = rect.left; x < rect.right; ++x)
+        ASSERT_EQ(canvas->GetPixel(x, y), canvas->GetPixel(rect.left, y)) << c.name << " at " << x << "," << y;
+    EXPECT_EQ(canvas->GetPixel(rect.left, rect.bottom - 1), ColorToRgb(c.second)) << c.name;
+    if (c.top) EXPECT_EQ(canvas->GetPixel(rect.left, rect.top), *c.top) << c.name;
+    if (c.first == c.second) {
+      for (int y = rect.top; y < rect.bottom; ++y) EXPECT_EQ(canvas->GetPixel(rect.left, y), ColorToRgb(c.first));
     }
-    // The top row is the colour after height - 1 steps of the fixed-point walk.
-    int h = r.Height();
-    auto step_channel = [h](int f, int s) { return ((s << 16) + (h - 1) * (((f << 16) - (s << 16)) / h)) >> 16; };
-    platform::Rgb top = MakeRgb(step_channel(platform::RedOf(first), platform::RedOf(second)),
-                                step_channel(platform::GreenOf(first), platform::GreenOf(second)),
-                                step_channel(platform::BlueOf(first), platform::BlueOf(second)));
-    EXPECT_EQ(canvas->GetPixel(r.left, r.top), top) << c.name;
     // Nothing outside the rectangle.
-    EXPECT_EQ(canvas->GetPixel(r.left - 1 < 0 ? r.right : r.left - 1, r.top), kBackground) << c.name;
-    EXPECT_EQ(canvas->GetPixel(r.left, r.bottom), kBackground) << c.name;
-    EXPECT_EQ(canvas->GetPixel(r.right, r.bottom - 1), kBackground) << c.name;
+    EXPECT_EQ(canvas->GetPixel(rect.left - 1 < 0 ? rect.right : rect.left - 1, rect.top), kBackground) << c.name;
+    EXPECT_EQ(canvas->GetPixel(rect.left, rect.bottom), kBackground) << c.name;
+    EXPECT_EQ(canvas->GetPixel(rect.right, rect.bottom - 1), kBackground) << c.name;
+  }
+}
+
+// Every direction from white to black, every pixel: one letter per grey
+// level (W 255, a 204, b 192, c 170, d 153, e 128, f 102, g 85, h 64, i 51,
+// B 0), '.' the background around the rectangle at (1, 1).
+TEST(ShadeRect, EveryRowAndColumnOfEachDirection) {
+  const std::map<char, platform::Rgb> grey = {
+      {'W', MakeRgb(255, 255, 255)}, {'a', MakeRgb(204, 204, 204)}, {'b', MakeRgb(192, 192, 192)},
+      {'c', MakeRgb(170, 170, 170)}, {'d', MakeRgb(153, 153, 153)}, {'e', MakeRgb(128, 128, 128)},
+      {'f', MakeRgb(102, 102, 102)}, {'g', MakeRgb(85, 85, 85)},    {'h', MakeRgb(64, 64, 64)},
+      {'i', MakeRgb(51, 51, 51)},    {'B', MakeRgb(0, 0, 0)},       {'.', kBackground}};
+  struct Case {
+    int direction;
+    Rect rect;
+    std::vector<std::string> picture;  // from (0, 0)
+  } cases[] = {
+      // Five rows, one step of 51 each, the bottom row black.
+      {kShadeVertical, {1, 1, 4, 6}, {".....", ".aaa.", ".ddd.", ".fff.", ".iii.", ".BBB.", "....."}},
+      {kShadeHorizontal, {1, 1, 6, 4}, {".......", ".adfiB.", ".adfiB.", ".adfiB.", "......."}},
+      // Mirrored about the middle: three steps of 85 to black and back.
+      {kShadeVerticalMirrored, {1, 1, 3, 6}, {"....", ".cc.", ".gg.", ".BB.", ".gg.", ".cc.", "...."}},
+      {kShadeHorizontalMirrored, {1, 1, 6, 3}, {".......", ".cgBgc.", ".cgBgc.", "......."}},
+      // Diagonal bands: white in one top corner, black in the opposite one.
+      {kShadeDiagonal, {1, 1, 4, 4}, {".....", ".Wbe.", ".beh.", ".ehB.", "....."}},
+      {kShadeDiagonalMirrored, {1, 1, 4, 4}, {".....", ".ebW.", ".heb.", ".Bhe.", "....."}},
+  };
+  for (const auto& c : cases) {
+    auto canvas = platform::CreateMemoryCanvas(8, 8);
+    Clear(*canvas, kBackground);
+    ShadeRect(*canvas, c.rect, c.direction, clWhite, clBlack, 1);
+    EXPECT_TRUE(testing::MatchesPicture(*canvas, 0, 0, c.picture, grey)) << "direction " << c.direction;
+  }
+  // The concentric directions: white outside, black in the middle.
+  for (int direction : {kShadeConcentric4, kShadeConcentric7, kShadeConcentric8, kShadeConcentric9}) {
+    auto canvas = platform::CreateMemoryCanvas(7, 7);
+    Clear(*canvas, kBackground);
+    ShadeRect(*canvas, {1, 1, 6, 6}, direction, clWhite, clBlack, 1);
+    EXPECT_TRUE(testing::MatchesPicture(*canvas, 0, 0,
+                                        {".......", ".WWWWW.", ".WeeeW.", ".WeBeW.", ".WeeeW.", ".WWWWW.", "......."},
+                                        grey))
+        << "direction " << direction;
   }
 }
 
 TEST(ShadeRect, EmptyRectangleDrawsNothing) {
   auto canvas = platform::CreateMemoryCanvas(8, 8);
   Clear(*canvas, kBackground);
-  ShadeRect(*canvas, {2, 2, 2, 6}, 2, clWhite, clBlack, 1);
-  ShadeRect(*canvas, {2, 2, 6, 2}, 2, clWhite, clBlack, 1);
+  ShadeRect(*canvas, {2, 2, 2, 6}, kShadeVertical, clWhite, clBlack, 1);
+  ShadeRect(*canvas, {2, 2, 6, 2}, kShadeVertical, clWhite, clBlack, 1);
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x) ASSERT_EQ(canvas->GetPixel(x, y), kBackground);
 }
 
-TEST(ShadeRect, OtherDirectionsStayInsideAndKeepTheirEdges) {
-  for (int direction : {0, 1, 3, 4, 5, 6, 7, 8, 9}) {
-    auto canvas = platform::CreateMemoryCanvas(30, 20);
-    Clear(*canvas, kBackground);
-    ShadeRect(*canvas, {2, 2, 28, 18}, direction, clWhite, clBlack, 1);
-    for (int x = 0; x < 30; ++x) {
-      EXPECT_EQ(canvas->GetPixel(x, 0), kBackground) << direction;
-      EXPECT_EQ(canvas->GetPixel(x, 19), kBackground) << direction;
-    }
-    if (direction == 5) {
-      EXPECT_EQ(canvas->GetPixel(27, 10), MakeRgb(0, 0, 0));
-    }
-    if (direction == 3) {
-      EXPECT_EQ(canvas->GetPixel(10, 2), canvas->GetPixel(10, 17));
-      EXPECT_NE(canvas->GetPixel(10, 2), canvas->GetPixel(10, 9));
-    }
-    if (direction == 6) {
-      EXPECT_EQ(canvas->GetPixel(2, 10), canvas->GetPixel(27, 10));
-    }
-  }
-}
+// ShadeRing reads the screen's colour depth; the value the process had is put
+// back afterwards.
+class ShadeRingTest : public ::testing::Test {
+ protected:
+  void SetUp() override { saved_ = ManyColorsScreen; }
+  void TearDown() override { ManyColorsScreen = saved_; }
 
-TEST(ShadeRing, PaintsOnlyTheRingAndClearsTheClip) {
+ private:
+  bool saved_ = false;
+};
+
+TEST_F(ShadeRingTest, PaintsOnlyTheRingAndClearsTheClip) {
   const Rect rect{2, 2, 14, 12};
   for (int width : {1, 2}) {
     ManyColorsScreen = true;
     auto canvas = platform::CreateMemoryCanvas(16, 14);
     Clear(*canvas, kBackground);
-    ShadeRing(*canvas, rect, 2, Rgb(255, 255, 255), Rgb(255, 0, 0), width);
+    ShadeRing(*canvas, rect, kShadeVertical, Rgb(255, 255, 255), Rgb(255, 0, 0), width);
     for (int y = 0; y < 14; ++y)
       for (int x = 0; x < 16; ++x) {
         bool in_rect = rect.Contains(x, y), in_hole = rect.Inset(width, width).Contains(x, y);
@@ -198,11 +227,11 @@ TEST(ShadeRing, PaintsOnlyTheRingAndClearsTheClip) {
   }
 }
 
-TEST(ShadeRing, NothingOnAPaletteScreen) {
+TEST_F(ShadeRingTest, NothingOnAPaletteScreen) {
   ManyColorsScreen = false;
   auto canvas = platform::CreateMemoryCanvas(16, 14);
   Clear(*canvas, kBackground);
-  ShadeRing(*canvas, {2, 2, 14, 12}, 2, Rgb(255, 255, 255), Rgb(255, 0, 0), 2);
+  ShadeRing(*canvas, {2, 2, 14, 12}, kShadeVertical, Rgb(255, 255, 255), Rgb(255, 0, 0), 2);
   for (int y = 0; y < 14; ++y)
     for (int x = 0; x < 16; ++x) ASSERT_EQ(canvas->GetPixel(x, y), kBackground);
 }

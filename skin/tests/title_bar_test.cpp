@@ -96,16 +96,34 @@ platform::Rgb RgbAt(const platform::RgbaImage& image, int x, int y) {
   return MakeRgb(p[0], p[1], p[2]);
 }
 
-TEST_F(TitleBar, ConstructionValues) {
-  EXPECT_TRUE(bar->ExBtnClose());
-  EXPECT_FALSE(bar->ExBtnMax());
-  EXPECT_FALSE(bar->ExBtnMin());
-  EXPECT_EQ(bar->ExFadeStyle(), fdNone);
-  EXPECT_EQ(bar->ExFadeUpColor(), clNone);
-  EXPECT_EQ(bar->ExFadeDownColor(), clNone);
-  EXPECT_FALSE(bar->ExDrawFrameLine());
-  EXPECT_EQ(bar->ExDrawFrameColor(), clNone);
-  EXPECT_EQ(bar->LastSizeCommand(), 0u);
+// Two paintings of the bar are the same pixel for pixel.
+void ExpectSamePicture(platform::Canvas& one, platform::Canvas& other) {
+  for (int y = 0; y < 25; ++y)
+    for (int x = 0; x < 742; ++x) ASSERT_EQ(one.GetPixel(x, y), other.GetPixel(x, y)) << x << "," << y;
+}
+
+TEST_F(TitleBar, AFreshBarPaintsItsColourAndTheCloseButtonOnly) {
+  auto canvas = Paint();
+  const platform::Rgb face = ColorToRgb(clBtnFace);
+  for (int y : {0, 12, 24}) EXPECT_EQ(canvas->GetPixel(400, y), face) << "no fade, row " << y;
+  for (int x = 649; x < 709; ++x) ASSERT_EQ(canvas->GetPixel(x, 10), face) << "no minimise or maximise, " << x;
+  platform::RgbaImage close = LoadPngResource("CloseNormal");
+  auto [ox, oy] = PixelWithAlpha(close, 255);
+  EXPECT_EQ(canvas->GetPixel(709 + ox, oy), RgbAt(close, ox, oy));
+}
+
+TEST_F(TitleBar, FrameLineIsStoredButDrawsNothing) {
+  UseWizardValues();
+  bar->SetExDrawFrameLine(false);
+  auto without = Paint();
+  const int redraws = host.redraws;
+  bar->SetExDrawFrameLine(true);
+  bar->SetExDrawFrameColor(clBlack);
+  EXPECT_TRUE(bar->ExDrawFrameLine());
+  EXPECT_EQ(bar->ExDrawFrameColor(), clBlack);
+  EXPECT_EQ(host.redraws, redraws + 2);
+  auto with = Paint();
+  ExpectSamePicture(*without, *with);
 }
 
 TEST_F(TitleBar, SlotsAndHoverRectangles) {
