@@ -5,6 +5,9 @@
 // destination or exceed the path limit create nothing; records that share
 // data are extracted once; short or long output is never a success.
 #include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
 
 #include <cstdio>
 #include <ctime>
@@ -275,6 +278,61 @@ TEST_F(HostileArchive, PathsPastTheLimitCreateNothing) {
   EXPECT_EQ(events[2], "skip " + std::to_string(SkipCannotCreate) + " e\\" + std::string(room + 1, 'f'));
   EXPECT_EQ(events[3].substr(0, 7), "skip " + std::to_string(SkipCannotCreate) + " ");
   EXPECT_EQ(FilesBelow(dest), (std::set<std::string>{"d/", "d/" + std::string(room, 'f')}));
+}
+
+// The raw DEFLATE stream and the CRC-32 of size zero bytes, made a block at
+// a time so that the plain bytes are never held whole.
+std::pair<std::string, uint32_t> DeflatedZeros(uint64_t size) {
+  const std::string zeros(1 << 20, '\0');
+  z_stream stream{};
+  deflateInit2(&stream, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+  std::string compressed;
+  std::string out(1 << 16, '\0');
+  uint32_t crc = 0;
+  for (uint64_t done = 0;;) {
+    const uInt n = static_cast<uInt>(std::min<uint64_t>(zeros.size(), size - done));
+    crc = static_cast<uint32_t>(crc32(crc, reinterpret_cast<const Bytef*>(zeros.data()), n));
+    done += n;
+    const int flush = done == size ? Z_FINISH : Z_NO_FLUSH;
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
+    stream.avail_in = n;
+    do {
+      stream.next_out = reinterpret_cast<Bytef*>(out.data());
+      stream.avail_out = static_cast<uInt>(out.size());
+      deflate(&stream, flush);
+      compressed.append(out.data(), out.size() - stream.avail_out);
+    } while (stream.avail_out == 0);
+    if (flush == Z_FINISH) break;
+  }
+  deflateEnd(&stream);
+  return {compressed, crc};
+}
+
+TEST_F(HostileArchive, EntryPastTwoGigabytesIsExtractedWhole) {
+  // A deflated entry of 2^31 + 64 KB zero bytes, the smallest size that
+  // needs all 32 bits unsigned (a 2.5 GB entry behaves the same). The output
+  // file is checked and removed.
+  const uint64_t size = (uint64_t{1} << 31) + 65536;
+  auto [compressed, crc] = DeflatedZeros(size);
+  ZipEntryPlan big{"big.bin", "", 8};
+  big.raw = compressed;
+  big.declared_size = static_cast<int64_t>(size);
+  big.declared_crc = crc;
+  dz::testing::WriteWholeFile(temp / "big.zip", BuildZipBytes({big}));
+  z.SetZipName(temp / "big.zip");
+  z.SetDestDir(dest);
+  z.DoAll = true;
+  z.OverwriteMode = Always;
+  int64_t total = 0;
+  z.OnStartUnZipInfo = [&](TUnZipper*, int, int64_t bytes, bool&) { total = bytes; };
+  z.OnBadCRC = [this](TUnZipper*, uint32_t, uint32_t, int) { events.push_back("crc"); };
+  EXPECT_EQ(z.UnZip(), 1);
+  EXPECT_EQ(total, static_cast<int64_t>(size));
+  EXPECT_TRUE(events.empty());
+  const std::vector<platform::DirectoryEntry> out = platform::ListDirectory(dest);
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(out[0].size, size);
+  platform::RemoveFile(dest + "\\big.bin");
 }
 
 }  // namespace
