@@ -15,9 +15,9 @@ TEST(CarriedManifest, GbkTextWithCrLfInKeyOrder) {
   auto resource = platform::FindModuleResource("CEND", "INI");
   ASSERT_TRUE(resource);
   std::string bytes(reinterpret_cast<const char*>(resource->data), resource->size);
-  // Nothing is carried yet, so FileCount and fTotalFiles are 0.
+  // The counts are the packer's: six payloads, 483 entries in all.
   const char* lines[] = {
-      "[InstallFiles]", "FileCount=0", "fTotalFiles=0",
+      "[InstallFiles]", "FileCount=6", "fTotalFiles=483",
       "[FileDest]", "C0=ApplicationDir", "C1=ApplicationDir", "C2=ApplicationDir", "C3=ApplicationDir",
       "C4=ApplicationDir", "C5=ApplicationDir",
       "[FileType]", "C0=LumoSc", "C1=LumoPos", "C2=WmSvr", "C3=SaasKds", "C4=LumoPosSy", "C5=UnInstall",
@@ -29,6 +29,7 @@ TEST(CarriedManifest, GbkTextWithCrLfInKeyOrder) {
   std::string expected;
   for (const char* line : lines) expected += std::string(line) + "\r\n";
   EXPECT_EQ(bytes, expected);
+  EXPECT_EQ(bytes.size(), 548u);
   // "美食" is GBK 0xC3C0 0xCAB3 at run time.
   EXPECT_NE(bytes.find("\xC3\xC0\xCA\xB3"), std::string::npos);
 }

@@ -276,9 +276,11 @@ class StepFlowRun : public StepFlow {
     const std::string manifest =
         "[InstallFiles]\r\nFileCount=0\r\nfTotalFiles=0\r\n[BaseInfo]\r\nfAppName=Orvane云专家-美食版\r\n"
         "fAppType=CySaaS\r\nfAppDirName=Orvane云专家美食版V3\r\n";
-    dz::testing::RegisterTestResources();
-    platform::testing::AddModuleResource("CEND", "INI", std::vector<uint8_t>(manifest.begin(), manifest.end()));
     StepFlow::SetUp();
+    // StepFlow's set-up registers the carried manifest, which names six
+    // payloads: this product's manifest replaces it, and the wizard reads it.
+    platform::testing::AddModuleResource("CEND", "INI", std::vector<uint8_t>(manifest.begin(), manifest.end()));
+    step.ReadManifest();
     Pick("CySaaS");
     Tick({Control::CkIns_Sc});
     // The folder exists (so both questions are asked): the run may or may not
