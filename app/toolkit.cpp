@@ -85,21 +85,22 @@ std::string FieldAt(const std::string& text, char delimiter, int index) {
 }
 
 std::string ShortenPathText(const std::string& text, int max_length) {
-  const long n = static_cast<long>(text.size());
-  const long m = max_length;
-  if (n <= m || m <= 6) return text;
-  // Positions count bytes from 1, as the tail scans are stated that way. Each
-  // scan stops on a backslash or once the tail would be reach bytes long
-  // (plus the byte at the stop); n > m keeps every position >= 1.
-  const long reach = m - 8;
+  const long length = static_cast<long>(text.size());
+  const long max = max_length;
+  if (length <= max || max <= 6) return text;
+  // Positions count bytes from 1 (position p is text[p - 1]). Each scan walks
+  // back from a position and stops on a backslash or once the tail would be
+  // reach bytes long (plus the byte at the stop); length > max keeps every
+  // position >= 1.
+  const long reach = max - 8;
   const std::vector<bool> backslash = BackslashCharacters(text);
   auto scan = [&](long position) {
-    while (!backslash[static_cast<size_t>(position - 1)] && n - position < reach) --position;
+    while (!backslash[static_cast<size_t>(position - 1)] && length - position < reach) --position;
     return position;
   };
-  long p = scan(scan(n) - 1);
-  long head = m - (n - p) - 4;
-  return text.substr(0, static_cast<size_t>(head)) + "..." + text.substr(static_cast<size_t>(p - 1));
+  const long tail_start = scan(scan(length) - 1);
+  const long head = max - (length - tail_start) - 4;
+  return text.substr(0, static_cast<size_t>(head)) + "..." + text.substr(static_cast<size_t>(tail_start - 1));
 }
 
 }  // namespace app

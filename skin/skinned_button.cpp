@@ -1,7 +1,5 @@
 #include "skin/skinned_button.h"
 
-#include <cctype>
-
 #include "platform/gbk.h"
 
 namespace skin {
@@ -272,9 +270,7 @@ bool TOvSkinButton::DialogKey(int key, ShiftState shift) {
 
 bool TOvSkinButton::DialogChar(char character) {
   char accelerator = AcceleratorOf(caption_);
-  if (!accelerator || std::toupper(static_cast<unsigned char>(accelerator)) !=
-                          std::toupper(static_cast<unsigned char>(character)))
-    return false;
+  if (!accelerator || gbk::UpperAscii(accelerator) != gbk::UpperAscii(character)) return false;
   if (!host_ || !host_->CanFocus()) return false;
   Click();
   return true;
