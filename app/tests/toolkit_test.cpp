@@ -99,7 +99,7 @@ TEST(FieldAt, TabSeparatedFields) {
   for (const auto& c : cases) EXPECT_EQ(app::FieldAt(c.text, '\t', c.index), c.expected) << c.text << " #" << c.index;
 }
 
-TEST(ShortenPathText, TailScansAsSpecified) {
+TEST(ShortenPathText, TailFromTheSecondLastBackslashOrCutByLength) {
   const std::string x60 = Repeat('x', 60), a20 = Repeat('a', 20), b70 = Repeat('b', 70), c10 = Repeat('c', 10);
   struct Case {
     const char* what;

@@ -4,6 +4,8 @@
 // 240 giving white, halves rounded to even.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/memory_canvas.h"
 #include "skin/drawing.h"
 
@@ -23,20 +25,20 @@ TEST(SplitHsl, Table) {
       {Rgb(255, 0, 1), 240, 240, 120},  // hue just below 1.0 rounds to 240
   };
   for (const auto& c : cases) {
-    uint8_t h, s, l;
-    SplitHsl(c.color, h, s, l);
-    EXPECT_EQ(h, c.hue) << std::hex << c.color;
-    EXPECT_EQ(s, c.saturation) << std::hex << c.color;
-    EXPECT_EQ(l, c.luminance) << std::hex << c.color;
+    uint8_t hue, saturation, luminance;
+    SplitHsl(c.color, hue, saturation, luminance);
+    EXPECT_EQ(hue, c.hue) << std::hex << c.color;
+    EXPECT_EQ(saturation, c.saturation) << std::hex << c.color;
+    EXPECT_EQ(luminance, c.luminance) << std::hex << c.color;
     EXPECT_EQ(HueOf(c.color), c.hue);
   }
 }
 
 TEST(SplitHsl, ResolvesSystemColours) {
-  uint8_t h1, s1, l1, h2, s2, l2;
-  SplitHsl(clBtnFace, h1, s1, l1);
-  SplitHsl(static_cast<TColor>(ColorToRgb(clBtnFace)), h2, s2, l2);
-  EXPECT_EQ(std::make_tuple(h1, s1, l1), std::make_tuple(h2, s2, l2));
+  uint8_t by_reference[3], by_value[3];
+  SplitHsl(clBtnFace, by_reference[0], by_reference[1], by_reference[2]);
+  SplitHsl(static_cast<TColor>(ColorToRgb(clBtnFace)), by_value[0], by_value[1], by_value[2]);
+  EXPECT_EQ(std::vector<uint8_t>(by_reference, by_reference + 3), std::vector<uint8_t>(by_value, by_value + 3));
 }
 
 TEST(MakeHslColor, Table) {
