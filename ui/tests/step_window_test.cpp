@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -182,6 +183,10 @@ TEST_F(StepWindowTest, ControlTreeMatchesTheLayout) {
   EXPECT_EQ(client.right, 742);
   EXPECT_EQ(client.bottom, 473);
   EXPECT_EQ(GetWindowLongW(Main(), GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME | WS_BORDER), 0);
+  RECT frame;
+  GetWindowRect(Main(), &frame);
+  EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - 742) / 2);
+  EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - 473) / 2);
 
   // Positions in the window's client area: the tables' positions plus the
   // title bar's 25 pixels (and Panel9's 334 on the progress page). -1: the
@@ -514,6 +519,53 @@ TEST_F(StepWindowTest, CloseDuringAHandlerWaitsForItToReturn) {
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0], "[提示 ] 确定要退出安装程序吗？");
   EXPECT_FALSE(IsWindow(during_browse.main));  // closed once the handler returned
+}
+
+// The folder browser, seen from inside while it is open.
+struct InBrowser {
+  HWND main = nullptr;
+  UINT button = IDOK;
+  bool main_enabled = true;
+  std::string prompt;
+} in_browser;
+
+BOOL CALLBACK FindPrompt(HWND child, LPARAM) {
+  if (ClassOf(child) == "Static" && TextOf(child).rfind("选择", 0) == 0) in_browser.prompt = TextOf(child);
+  return TRUE;
+}
+
+void CALLBACK AnswerBrowser(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND browser = nullptr;
+  during_browse.main = in_browser.main;
+  EnumThreadWindows(GetCurrentThreadId(), FindBrowser, LPARAM(&browser));
+  if (!browser) return;
+  KillTimer(nullptr, timer);
+  in_browser.main_enabled = IsWindowEnabled(in_browser.main) != 0;
+  EnumChildWindows(browser, FindPrompt, 0);
+  PostMessageW(browser, WM_COMMAND, in_browser.button, 0);
+}
+
+TEST_F(StepWindowTest, FolderBrowserPreselectsTheFolderAndReturnsTheChoice) {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::string folder = Narrow(temp) + "安装目录-" + std::to_string(GetCurrentProcessId());
+  ASSERT_TRUE(CreateDirectoryW(platform::windows::Wide(folder).c_str(), nullptr));
+  const std::string prompt = "选择要安装的文件夹后按 \"确定\"";
+  for (UINT button : {IDOK, IDCANCEL}) {
+    in_browser = {Main(), button};
+    SetTimer(nullptr, 0, 200, AnswerBrowser);
+    std::optional<std::string> chosen = window->BrowseForFolder(prompt, folder);
+    EXPECT_FALSE(in_browser.main_enabled);  // the wizard waits while the browser is open
+    EXPECT_EQ(in_browser.prompt, prompt);
+    if (button == IDOK) {
+      ASSERT_TRUE(chosen.has_value());
+      EXPECT_EQ(*chosen, folder);  // preselected, and given back in GBK
+    } else {
+      EXPECT_FALSE(chosen.has_value());
+    }
+    EXPECT_TRUE(IsWindowEnabled(Main()));
+  }
+  RemoveDirectoryW(platform::windows::Wide(folder).c_str());
 }
 
 TEST_F(StepWindowTest, CloseIsAskedAndRefusedOrDone) {
