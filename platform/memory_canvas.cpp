@@ -75,8 +75,8 @@ std::unique_ptr<Canvas> MemoryCanvas::CreateOffscreen(int width, int height) {
 void MemoryCanvas::CopyFrom(Canvas& source, const Rect& from, int x, int y) {
   for (int sy = from.top; sy < from.bottom; ++sy)
     for (int sx = from.left; sx < from.right; ++sx) {
-      Rgb c = source.GetPixel(sx, sy);
-      if (c != 0xFFFFFFFF) Put(x + sx - from.left, y + sy - from.top, c);
+      Rgb color = source.GetPixel(sx, sy);
+      if (color != 0xFFFFFFFF) Put(x + sx - from.left, y + sy - from.top, color);
     }
 }
 
@@ -98,12 +98,12 @@ void MemoryCanvas::DrawTextAt(int x, int y, const std::string& text) {
 void MemoryCanvas::DrawImage(const RgbaImage& image, int x, int y) {
   for (int iy = 0; iy < image.height; ++iy)
     for (int ix = 0; ix < image.width; ++ix) {
-      const uint8_t* p = &image.pixels[(static_cast<size_t>(iy) * image.width + ix) * 4];
+      const uint8_t* source = &image.pixels[(static_cast<size_t>(iy) * image.width + ix) * 4];
       Rgb under = GetPixel(x + ix, y + iy);
       if (under == 0xFFFFFFFF) continue;
-      int a = p[3];
-      auto blend = [a](int top, int bottom) { return (top * a + bottom * (255 - a) + 127) / 255; };
-      Put(x + ix, y + iy, MakeRgb(blend(p[0], RedOf(under)), blend(p[1], GreenOf(under)), blend(p[2], BlueOf(under))));
+      int alpha = source[3];
+      auto blend = [alpha](int top, int bottom) { return (top * alpha + bottom * (255 - alpha) + 127) / 255; };
+      Put(x + ix, y + iy, MakeRgb(blend(source[0], RedOf(under)), blend(source[1], GreenOf(under)), blend(source[2], BlueOf(under))));
     }
 }
 

@@ -46,10 +46,12 @@ bool InflateExactly(const std::vector<uint8_t>& compressed, size_t expected, std
   return status == Z_STREAM_END && out.size() == expected;
 }
 
-int Paeth(int a, int b, int c) {
-  int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-  if (pa <= pb && pa <= pc) return a;
-  return pb <= pc ? b : c;
+int Paeth(int left, int above, int upper_left) {
+  int estimate = left + above - upper_left;
+  int to_left = std::abs(estimate - left), to_above = std::abs(estimate - above);
+  int to_upper_left = std::abs(estimate - upper_left);
+  if (to_left <= to_above && to_left <= to_upper_left) return left;
+  return to_above <= to_upper_left ? above : upper_left;
 }
 
 // Undoes the per-row filters in place; rows are 1 filter byte + stride bytes.
@@ -65,14 +67,15 @@ bool Unfilter(std::vector<uint8_t>& raw, int width, int height, platform::RgbaIm
     uint8_t* row = &image.pixels[y * stride];
     const uint8_t* above = y > 0 ? row - stride : nullptr;
     for (size_t i = 0; i < stride; ++i) {
-      int a = i >= 4 ? row[i - 4] : 0, b = above ? above[i] : 0, c = (above && i >= 4) ? above[i - 4] : 0;
+      int left = i >= 4 ? row[i - 4] : 0, up = above ? above[i] : 0;
+      int upper_left = (above && i >= 4) ? above[i - 4] : 0;
       int predictor;
       switch (filter) {
         case 0: predictor = 0; break;
-        case 1: predictor = a; break;
-        case 2: predictor = b; break;
-        case 3: predictor = (a + b) / 2; break;
-        case 4: predictor = Paeth(a, b, c); break;
+        case 1: predictor = left; break;
+        case 2: predictor = up; break;
+        case 3: predictor = (left + up) / 2; break;
+        case 4: predictor = Paeth(left, up, upper_left); break;
         default: return false;
       }
       row[i] = static_cast<uint8_t>(in[i] + predictor);

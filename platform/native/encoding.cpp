@@ -18,11 +18,11 @@ std::string Convert(const char* from, const char* to, const std::string& text, c
   size_t in_left = text.size();
   char buffer[256];
   while (in_left > 0) {
-    char* o = buffer;
-    size_t o_left = sizeof buffer;
-    size_t r = iconv(cd, &in, &in_left, &o, &o_left);
-    out.append(buffer, o - buffer);
-    if (r == static_cast<size_t>(-1)) {
+    char* out_at = buffer;
+    size_t out_left = sizeof buffer;
+    size_t converted = iconv(cd, &in, &in_left, &out_at, &out_left);
+    out.append(buffer, out_at - buffer);
+    if (converted == static_cast<size_t>(-1)) {
       if (errno == E2BIG) continue;
       // Invalid or incomplete sequence: keep a replacement and skip one byte.
       out += replacement;
@@ -31,10 +31,10 @@ std::string Convert(const char* from, const char* to, const std::string& text, c
       iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
   }
-  char* o = buffer;
-  size_t o_left = sizeof buffer;
-  iconv(cd, nullptr, nullptr, &o, &o_left);
-  out.append(buffer, o - buffer);
+  char* out_at = buffer;
+  size_t out_left = sizeof buffer;
+  iconv(cd, nullptr, nullptr, &out_at, &out_left);
+  out.append(buffer, out_at - buffer);
   iconv_close(cd);
   return out;
 }

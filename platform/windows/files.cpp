@@ -10,19 +10,20 @@ namespace platform {
 namespace {
 
 using windows::FindHandle;
+using windows::OwnedFileHandle;
 using windows::Narrow;
 using windows::Wide;
 
 bool LocalToFileTime(const LocalDateTime& t, FILETIME& out) {
-  SYSTEMTIME st{};
-  st.wYear = static_cast<WORD>(t.year);
-  st.wMonth = static_cast<WORD>(t.month);
-  st.wDay = static_cast<WORD>(t.day);
-  st.wHour = static_cast<WORD>(t.hour);
-  st.wMinute = static_cast<WORD>(t.minute);
-  st.wSecond = static_cast<WORD>(t.second);
+  SYSTEMTIME system_time{};
+  system_time.wYear = static_cast<WORD>(t.year);
+  system_time.wMonth = static_cast<WORD>(t.month);
+  system_time.wDay = static_cast<WORD>(t.day);
+  system_time.wHour = static_cast<WORD>(t.hour);
+  system_time.wMinute = static_cast<WORD>(t.minute);
+  system_time.wSecond = static_cast<WORD>(t.second);
   FILETIME local;
-  return SystemTimeToFileTime(&st, &local) && LocalFileTimeToFileTime(&local, &out);
+  return SystemTimeToFileTime(&system_time, &local) && LocalFileTimeToFileTime(&local, &out);
 }
 
 }  // namespace
@@ -32,13 +33,13 @@ struct File::Handle {
 };
 
 bool FileExists(const std::string& path) {
-  DWORD a = GetFileAttributesW(Wide(path).c_str());
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+  DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool DirectoryExists(const std::string& path) {
-  DWORD a = GetFileAttributesW(Wide(path).c_str());
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+  DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool MakeDirectory(const std::string& path) { return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0; }
@@ -51,8 +52,8 @@ bool ForceDirectories(const std::string& path) {
   while (w.size() > 3 && (w.back() == L'\\' || w.back() == L'/')) w.pop_back();
   if (w.empty()) return false;
   auto is_folder = [](const std::wstring& p) {
-    DWORD a = GetFileAttributesW(p.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+    DWORD attributes = GetFileAttributesW(p.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
   };
   if (is_folder(w)) return true;
   // The first separator after the root (drive "C:\", UNC "\\server\share\",
@@ -112,21 +113,19 @@ std::optional<LocalDateTime> ModifiedTime(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
   FILETIME local;
-  SYSTEMTIME st;
-  if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &st))
+  SYSTEMTIME system_time;
+  if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &system_time))
     return std::nullopt;
-  return LocalDateTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+  return LocalDateTime{system_time.wYear, system_time.wMonth,  system_time.wDay,
+                       system_time.wHour, system_time.wMinute, system_time.wSecond};
 }
 
 bool SetModifiedTime(const std::string& path, const LocalDateTime& time) {
-  FILETIME ft;
-  if (!LocalToFileTime(time, ft)) return false;
-  HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  BOOL ok = SetFileTime(h, nullptr, nullptr, &ft);
-  CloseHandle(h);
-  return ok != 0;
+  FILETIME file_time;
+  if (!LocalToFileTime(time, file_time)) return false;
+  OwnedFileHandle file(CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file.valid() && SetFileTime(file.get(), nullptr, nullptr, &file_time) != 0;
 }
 
 DriveType DriveKind(const std::string& root) {
@@ -150,8 +149,8 @@ std::string VolumeLabel(const std::string& root) {
 
 std::string CurrentDirectory() {
   wchar_t buffer[MAX_PATH + 1];
-  DWORD n = GetCurrentDirectoryW(MAX_PATH + 1, buffer);
-  return n && n <= MAX_PATH ? Narrow(buffer, n) : std::string();
+  DWORD written = GetCurrentDirectoryW(MAX_PATH + 1, buffer);
+  return written && written <= MAX_PATH ? Narrow(buffer, written) : std::string();
 }
 
 File::File(const std::string& path, Mode mode) : handle_(std::make_unique<Handle>()), path_(path) {

@@ -61,8 +61,8 @@ void GdiCanvas::FillRect(const Rect& rect) {
   LOGBRUSH info{};
   GetObjectW(GetCurrentObject(dc_, OBJ_BRUSH), sizeof info, &info);
   OwnedBrush brush(CreateSolidBrush(info.lbColor));
-  RECT r{rect.left, rect.top, rect.right, rect.bottom};
-  ::FillRect(dc_, &r, brush.get());
+  RECT area{rect.left, rect.top, rect.right, rect.bottom};
+  ::FillRect(dc_, &area, brush.get());
 }
 
 void GdiCanvas::FillRectPattern(const Rect& rect, const Pattern8& pattern) {
@@ -78,12 +78,12 @@ void GdiCanvas::FillRectPattern(const Rect& rect, const Pattern8& pattern) {
   packed.header.biCompression = BI_RGB;
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x) {
-      Rgb c = pattern.pixels[y][x];
-      packed.pixels[y * 8 + x] = (RedOf(c) << 16) | (GreenOf(c) << 8) | BlueOf(c);
+      Rgb color = pattern.pixels[y][x];
+      packed.pixels[y * 8 + x] = (RedOf(color) << 16) | (GreenOf(color) << 8) | BlueOf(color);
     }
   OwnedBrush brush(CreateDIBPatternBrushPt(&packed, DIB_RGB_COLORS));
-  RECT r{rect.left, rect.top, rect.right, rect.bottom};
-  ::FillRect(dc_, &r, brush.get());
+  RECT area{rect.left, rect.top, rect.right, rect.bottom};
+  ::FillRect(dc_, &area, brush.get());
 }
 
 void GdiCanvas::ExcludeClip(const Rect& rect) { ExcludeClipRect(dc_, rect.left, rect.top, rect.right, rect.bottom); }
@@ -113,10 +113,10 @@ void GdiCanvas::SetFont(const FontSpec& wanted) {
 void GdiCanvas::SetTextColor(Rgb color) { ::SetTextColor(dc_, color); }
 
 int GdiCanvas::DrawTextInRect(const std::string& text, Rect& rect, unsigned flags) {
-  RECT r{rect.left, rect.top, rect.right, rect.bottom};
+  RECT area{rect.left, rect.top, rect.right, rect.bottom};
   std::wstring wide = Wide(text);
-  int height = DrawTextW(dc_, wide.c_str(), static_cast<int>(wide.size()), &r, flags);
-  rect = {r.left, r.top, r.right, r.bottom};
+  int height = DrawTextW(dc_, wide.c_str(), static_cast<int>(wide.size()), &area, flags);
+  rect = {area.left, area.top, area.right, area.bottom};
   return height;
 }
 
@@ -137,10 +137,10 @@ void GdiCanvas::DrawImage(const RgbaImage& image, int x, int y) {
   info.bmiHeader.biCompression = BI_RGB;
   std::vector<uint32_t> bgra(static_cast<size_t>(image.width) * image.height);
   for (size_t i = 0; i < bgra.size(); ++i) {
-    const uint8_t* p = &image.pixels[i * 4];
-    uint32_t a = p[3];
-    auto pre = [a](uint32_t c) { return (c * a + 127) / 255; };
-    bgra[i] = (a << 24) | (pre(p[0]) << 16) | (pre(p[1]) << 8) | pre(p[2]);
+    const uint8_t* source = &image.pixels[i * 4];
+    uint32_t alpha = source[3];
+    auto pre = [alpha](uint32_t channel) { return (channel * alpha + 127) / 255; };
+    bgra[i] = (alpha << 24) | (pre(source[0]) << 16) | (pre(source[1]) << 8) | pre(source[2]);
   }
   SetDIBitsToDevice(premultiplied.dc(), 0, 0, image.width, image.height, 0, 0, 0, image.height, bgra.data(), &info,
                     DIB_RGB_COLORS);

@@ -154,20 +154,20 @@ void SetCursorShape(CursorShape shape) {
 
 std::string TempPath(size_t buffer_size) {
   wchar_t buffer[MAX_PATH + 2];
-  DWORD n = GetTempPathW(MAX_PATH + 2, buffer);
-  return n && n <= MAX_PATH + 1 ? Fit(std::wstring(buffer, n), buffer_size) : std::string();
+  DWORD written = GetTempPathW(MAX_PATH + 2, buffer);
+  return written && written <= MAX_PATH + 1 ? Fit(std::wstring(buffer, written), buffer_size) : std::string();
 }
 
 std::string WindowsDirectory(size_t buffer_size) {
   wchar_t buffer[MAX_PATH + 1];
-  UINT n = GetWindowsDirectoryW(buffer, MAX_PATH + 1);
-  return n && n <= MAX_PATH ? Fit(std::wstring(buffer, n), buffer_size) : std::string();
+  UINT written = GetWindowsDirectoryW(buffer, MAX_PATH + 1);
+  return written && written <= MAX_PATH ? Fit(std::wstring(buffer, written), buffer_size) : std::string();
 }
 
 std::string SystemDirectory(size_t buffer_size) {
   wchar_t buffer[MAX_PATH + 1];
-  UINT n = GetSystemDirectoryW(buffer, MAX_PATH + 1);
-  return n && n <= MAX_PATH ? Fit(std::wstring(buffer, n), buffer_size) : std::string();
+  UINT written = GetSystemDirectoryW(buffer, MAX_PATH + 1);
+  return written && written <= MAX_PATH ? Fit(std::wstring(buffer, written), buffer_size) : std::string();
 }
 
 namespace testing {

@@ -8,6 +8,23 @@
 
 namespace platform::windows {
 
+// A file handle from CreateFileW, closed with its owner. valid() is false
+// when the file could not be opened.
+class OwnedFileHandle {
+ public:
+  explicit OwnedFileHandle(HANDLE handle) : handle_(handle) {}
+  OwnedFileHandle(const OwnedFileHandle&) = delete;
+  OwnedFileHandle& operator=(const OwnedFileHandle&) = delete;
+  ~OwnedFileHandle() {
+    if (valid()) CloseHandle(handle_);
+  }
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
 // A directory search: FindFirstFileW on construction, FindClose with its
 // owner. valid() is false when nothing matched or the folder is unreadable.
 class FindHandle {

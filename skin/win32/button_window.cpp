@@ -211,9 +211,9 @@ void SkinButtonWindow::FocusMoved(HWND focus) {
 }
 
 Rect SkinButtonWindow::ClientRect() const {
-  RECT r;
-  GetClientRect(window_, &r);
-  return ToRect(r);
+  RECT client;
+  GetClientRect(window_, &client);
+  return ToRect(client);
 }
 
 bool SkinButtonWindow::Focused() const { return GetFocus() == window_; }
@@ -227,8 +227,8 @@ void SkinButtonWindow::GiveUpFocus() {
 void SkinButtonWindow::Invalidate(bool erase) { ::InvalidateRect(window_, nullptr, erase); }
 
 void SkinButtonWindow::InvalidateRect(const Rect& rect, bool erase) {
-  RECT r{rect.left, rect.top, rect.right, rect.bottom};
-  ::InvalidateRect(window_, &r, erase);
+  RECT area{rect.left, rect.top, rect.right, rect.bottom};
+  ::InvalidateRect(window_, &area, erase);
 }
 
 void SkinButtonWindow::Repaint() { UpdateWindow(window_); }

@@ -132,15 +132,15 @@ void TitleBarWindow::Released(MouseButton button, LPARAM position) {
 }
 
 int TitleBarWindow::ClientWidth() const {
-  RECT r;
-  GetClientRect(window_, &r);
-  return r.right;
+  RECT client;
+  GetClientRect(window_, &client);
+  return client.right;
 }
 
 int TitleBarWindow::ClientHeight() const {
-  RECT r;
-  GetClientRect(window_, &r);
-  return r.bottom;
+  RECT client;
+  GetClientRect(window_, &client);
+  return client.bottom;
 }
 
 void TitleBarWindow::Redraw() {
@@ -164,9 +164,9 @@ void TitleBarWindow::BeginWindowDrag() {
 }
 
 void TitleBarWindow::RoundOwnerCorners() {
-  RECT r;
-  GetWindowRect(owner_, &r);
-  OwnedRegion region(CreateRoundRectRgn(0, 0, r.right - r.left + 2, r.bottom - r.top + 2, 5, 5));
+  RECT frame;
+  GetWindowRect(owner_, &frame);
+  OwnedRegion region(CreateRoundRectRgn(0, 0, frame.right - frame.left + 2, frame.bottom - frame.top + 2, 5, 5));
   // The window owns the region once it is set.
   if (SetWindowRgn(owner_, region.get(), TRUE)) region.Release();
 }
