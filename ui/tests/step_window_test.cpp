@@ -478,6 +478,17 @@ TEST_F(StepWindowTest, ControlsOfACoveredPageStartNoHandler) {
   EXPECT_TRUE(boxes.empty()) << boxes.front();
 }
 
+TEST_F(StepWindowTest, AltCOnTheFinishPageClosesWithoutAQuestion) {
+  window->ShowPage(1);
+  window->ShowPage(2);
+  HWND main = Main();
+  SetFocus(main);
+  Key(WM_SYSCHAR, 'c');
+  EXPECT_FALSE(IsWindow(main));
+  EXPECT_TRUE(step.Finished);
+  EXPECT_TRUE(boxes.empty()) << boxes.front();
+}
+
 // What the timer below sees and does while the folder browser is open.
 struct DuringBrowse {
   HWND main = nullptr;
