@@ -333,6 +333,10 @@ void CheckInstallation(const Product& product, const Choice& choice, const Insta
   }
 }
 
+bool UninstallEntryExists(const Product& product) {
+  return RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + product.Base(L"fAppName"));
+}
+
 void CheckNothingInstalled(const Product& product, const Choice& choice) {
   const std::wstring root = WithBackslash(choice.folder);
   bool empty = true;

@@ -66,6 +66,8 @@ void CheckInstallation(const Product& product, const Choice& choice, const Insta
 // Nothing of an installation is anywhere: no files in the folder, no
 // registry entry, no shortcuts, no scratch folder.
 void CheckNothingInstalled(const Product& product, const Choice& choice);
+// The uninstall registry entry of the product is there.
+bool UninstallEntryExists(const Product& product);
 // The program's temporary files are gone ("cRc.in", the scratch folder).
 void CheckTemporaryFilesGone();
 

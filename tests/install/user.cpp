@@ -221,6 +221,17 @@ void User::Key(WORD virtual_key, bool alt, bool shift, bool control) {
   Settle();
 }
 
+void User::QuickKeys(const std::vector<std::pair<WORD, bool>>& keys_with_alt) {
+  std::vector<INPUT> inputs;
+  for (auto [key, alt] : keys_with_alt) {
+    if (alt) inputs.push_back(KeyInput(VK_MENU, false));
+    inputs.push_back(KeyInput(key, false));
+    inputs.push_back(KeyInput(key, true));
+    if (alt) inputs.push_back(KeyInput(VK_MENU, true));
+  }
+  SendInputs(inputs);
+}
+
 void User::Type(const std::wstring& text) {
   for (wchar_t c : text) {
     std::vector<INPUT> inputs(2);

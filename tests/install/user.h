@@ -14,6 +14,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace install_test {
@@ -71,6 +72,8 @@ class User {
   void Click(HWND control);
   void ClickAt(POINT screen_point, HWND expected_under_point);
   void Key(WORD virtual_key, bool alt = false, bool shift = false, bool control = false);
+  // The same key strokes one right after the other, with no pause between.
+  void QuickKeys(const std::vector<std::pair<WORD, bool>>& keys_with_alt);
   void Type(const std::wstring& text);
   // Empties a one-line field that has the focus (Home, Shift+End, Delete).
   void ClearField();
