@@ -120,6 +120,18 @@ void TZipEntryInfo::SetFullName(const std::string& name) {
   NameLength = static_cast<uint16_t>(directory_.size() + file_name_.size());
 }
 
+void TZipEntryInfo::ReadSharedFields(const uint8_t* fields) {
+  // Laid out as in the local header, from its version-needed field on.
+  auto at = [fields](int local_offset) { return fields + local_offset - local_header::kVersionNeeded; };
+  VersionNeeded = ReadU16(at(local_header::kVersionNeeded));
+  Flags = ReadU16(at(local_header::kFlags));
+  Method = ReadU16(at(local_header::kMethod));
+  DateTime = NormalizeDosDateTime(ReadU32(at(local_header::kDateTime)));
+  CRC32 = ReadU32(at(local_header::kCrc32));
+  CompressedSize = ReadU32(at(local_header::kCompressedSize));
+  UncompressedSize = ReadU32(at(local_header::kUncompressedSize));
+}
+
 bool TZipEntryInfo::ReadCentralRecord(platform::TStream& first_stream, const NextDisk& next_disk) {
   platform::TStream* stream = &first_stream;
   const int64_t start = stream->Position();
@@ -154,13 +166,7 @@ bool TZipEntryInfo::ReadCentralRecord(platform::TStream& first_stream, const Nex
   VersionMadeBy = ReadU16(record + field::kVersionMadeBy);
   if ((VersionMadeBy >> 8) == 0 && OEMFlag) name = platform::OemToAnsi(name);
 
-  VersionNeeded = ReadU16(record + field::kVersionNeeded);
-  Flags = ReadU16(record + field::kFlags);
-  Method = ReadU16(record + field::kMethod);
-  DateTime = NormalizeDosDateTime(ReadU32(record + field::kDateTime));
-  CRC32 = ReadU32(record + field::kCrc32);
-  CompressedSize = ReadU32(record + field::kCompressedSize);
-  UncompressedSize = ReadU32(record + field::kUncompressedSize);
+  ReadSharedFields(record + field::kVersionNeeded);
   CentralExtraLength = ReadU16(record + field::kExtraLength);
   LocalExtraLength = 0;
   CommentLength = ReadU16(record + field::kCommentLength);
@@ -190,13 +196,7 @@ bool TZipEntryInfo::ReadLocalRecord(platform::TStream& stream) {
   ToBackslashes(name);
   if (OEMFlag) name = platform::OemToAnsi(name);
 
-  VersionNeeded = ReadU16(header + field::kVersionNeeded);
-  Flags = ReadU16(header + field::kFlags);
-  Method = ReadU16(header + field::kMethod);
-  DateTime = NormalizeDosDateTime(ReadU32(header + field::kDateTime));
-  CRC32 = ReadU32(header + field::kCrc32);
-  CompressedSize = ReadU32(header + field::kCompressedSize);
-  UncompressedSize = ReadU32(header + field::kUncompressedSize);
+  ReadSharedFields(header + field::kVersionNeeded);
   LocalExtraLength = ReadU16(header + field::kExtraLength);
   CommentLength = 0;
   DiskNumber = 0;

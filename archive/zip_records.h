@@ -192,6 +192,11 @@ class TZipEntryInfo {
   bool Zip64 = false;
 
  private:
+  // The seven fields a central record and a local header share, in the same
+  // order and widths (version needed to uncompressed size), read from their
+  // first byte; normalizes the date and time.
+  void ReadSharedFields(const uint8_t* fields);
+
   std::string file_name_;
   std::string directory_;
 };
