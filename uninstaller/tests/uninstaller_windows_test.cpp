@@ -72,6 +72,29 @@ void Walk(const std::wstring& folder, const std::wstring& temp, std::set<std::st
   FindClose(find);
 }
 
+struct BoxSearch {
+  DWORD process;
+  HWND box = nullptr;
+};
+
+BOOL CALLBACK MatchBox(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<BoxSearch*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  wchar_t name[16] = {};
+  GetClassNameW(window, name, 16);
+  if (owner != search->process || !IsWindowVisible(window) || std::wstring(name) != L"#32770") return TRUE;
+  search->box = window;
+  return FALSE;
+}
+
+// The visible message box of a process, or nullptr.
+HWND FindBox(DWORD process) {
+  BoxSearch search{process};
+  EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&search));
+  return search.box;
+}
+
 struct Snapshot {
   std::set<std::string> drive;     // drive C:, the temporary folder aside
   std::set<std::string> programs;  // the Programs menu
@@ -115,6 +138,7 @@ class UninstallerWindowsTest : public ::testing::Test {
     ASSERT_FALSE(desktop_.empty());
   }
   void TearDown() override {
+    for (const auto& file : made_) platform::RemoveFile(file);
     dz::testing::RemoveTree(kFolder);
     dz::testing::RemoveTree(programs_ + "\\" + kCatering);
     platform::DeleteRegistryKey(RegistryRoot::LocalMachine, std::string(kUninstallRoot) + "\\" + kCatering);
@@ -140,6 +164,7 @@ class UninstallerWindowsTest : public ::testing::Test {
     std::string file = folder + "\\" + name + ".lnk";
     ASSERT_TRUE(link.Save(file)) << file;
     Add(file, 'N');
+    made_.push_back(file);
   }
 
   // The installation of the back office (and, with pos, the cashier).
@@ -203,6 +228,38 @@ class UninstallerWindowsTest : public ::testing::Test {
     CloseHandle(process.hProcess);
     return code;
   }
+  // Runs the installed uninstaller without /S, answering its boxes in turn
+  // with the given buttons; adds "[title] text" of each box to boxes.
+  DWORD RunInteractive(const std::vector<int>& buttons, std::vector<std::string>& boxes) {
+    std::wstring program = Wide(std::string(kFolder) + "UnInstall.exe");
+    std::wstring command = L"\"" + program + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+      ADD_FAILURE() << "cannot start the uninstaller";
+      return 0xFFFFFFFF;
+    }
+    CloseHandle(process.hThread);
+    HWND answered = nullptr;
+    for (int i = 0; i < 600 && WaitForSingleObject(process.hProcess, 100) != WAIT_OBJECT_0; ++i) {
+      HWND box = FindBox(process.dwProcessId);
+      if (!box || box == answered) continue;
+      wchar_t title[64] = {}, text[2048] = {};
+      GetWindowTextW(box, title, 64);
+      GetDlgItemTextW(box, 0xFFFF, text, 2048);
+      boxes.push_back("[" + Narrow(title, wcslen(title)) + "] " + Narrow(text, wcslen(text)));
+      int button = boxes.size() <= buttons.size() ? buttons[boxes.size() - 1] : IDCANCEL;
+      PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0);
+      answered = box;
+    }
+    DWORD code = 0xFFFFFFFF;
+    if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
+    else TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hProcess);
+    return code;
+  }
   bool WaitUntilGone(const std::string& path) {
     for (int i = 0; i < kCleanerPolls; ++i) {
       if (GetFileAttributesW(Wide(path).c_str()) == INVALID_FILE_ATTRIBUTES) return true;
@@ -224,6 +281,7 @@ class UninstallerWindowsTest : public ::testing::Test {
   std::string programs_, desktop_;
   std::string list_;
   int counter_ = 0;
+  std::vector<std::string> made_;  // shortcut files, removed after each test
 };
 
 TEST_F(UninstallerWindowsTest, FirstInstallationWithoutDatabaseLeavesNothing) {
@@ -258,6 +316,36 @@ TEST_F(UninstallerWindowsTest, ReinstallationKeepsWhatWasThereBefore) {
   std::string bytes;
   EXPECT_TRUE(dz::testing::ReadWholeFile(f + "LumoPos\\LumoPosBaseData.db", bytes));
   EXPECT_EQ(bytes, "a day of sales");
+}
+
+TEST_F(UninstallerWindowsTest, InteractiveAsksKeepsTheDatabaseAndReports) {
+  Snapshot before = Take();
+  Install(true);
+  SaveList(before);
+  std::vector<std::string> boxes;
+  EXPECT_EQ(RunInteractive({IDOK, IDNO, IDOK}, boxes), 0u);
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(boxes[0].rfind(std::string("[确认] 确实要从您的计算机中完全删除 ") + kCatering, 0), 0u) << boxes[0];
+  EXPECT_EQ(boxes[1].rfind("[确认] 以下数据库文件保存着门店的营业数据", 0), 0u) << boxes[1];
+  EXPECT_NE(boxes[1].find("LumoPosBaseData.db"), std::string::npos);
+  EXPECT_EQ(boxes[2].rfind(std::string("[提示 ] ") + kCatering + " 已从您的计算机中卸载。", 0), 0u) << boxes[2];
+  std::string f = kFolder;
+  EXPECT_TRUE(WaitUntilGone(f + "UnInstall.exe"));
+  ExpectSame(before, Take(), {f, f + "LumoPos\\", f + "LumoPos\\LumoPosBaseData.db"});
+}
+
+TEST_F(UninstallerWindowsTest, InteractiveCancelChangesNothing) {
+  Snapshot before = Take();
+  Install(true);
+  SaveList(before);
+  Snapshot installed = Take();
+  std::vector<std::string> boxes;
+  EXPECT_EQ(RunInteractive({IDCANCEL}, boxes), 1u);
+  EXPECT_EQ(boxes.size(), 1u);
+  Sleep(500);  // no temporary copy may be at work
+  Snapshot after = Take();
+  EXPECT_TRUE(after.drive == installed.drive) << Difference(installed.drive, after.drive);
+  EXPECT_EQ(after.keys, installed.keys);
 }
 
 TEST_F(UninstallerWindowsTest, TamperedListDeletesNothingOutside) {
