@@ -6,6 +6,7 @@
 
 #include "platform/windows/wide.h"
 #include "platform/windows/window_thunk.h"
+#include "skin/win32/button_window.h"
 #include "ui/page_picture.h"
 
 namespace ui {
@@ -251,10 +252,8 @@ LRESULT Panel::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lp
       window_ = nullptr;
       transparent_.clear();
       break;
-    default:
-      // The skinned buttons ask their parent for its colour.
-      if (message == WM_USER + 0x0B03) return LRESULT(color_) + 1;
-      break;
+    case skin::win32::kGetColorMessage:  // a skinned button asks for its parent's colour
+      return LRESULT(color_) + 1;
   }
   return DefWindowProcW(window, message, wparam, lparam);
 }
@@ -403,6 +402,24 @@ LRESULT ButtonEdit::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
       window_ = edit_ = button_ = nullptr;
       break;
   }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+// ---------------------------------------------------------------------------
+// Container
+
+bool Container::Create(HWND parent, const wchar_t* class_name, const std::string& text, int x, int y, int width,
+                       int height, bool visible) {
+  RegisterUiClass(class_name, WindowThunk<Container>, GetSysColorBrush(COLOR_BTNFACE));
+  window_ = CreateWindowExW(WS_EX_CONTROLPARENT, class_name, Wide(text).c_str(),
+                            WS_CHILD | WS_CLIPCHILDREN | (visible ? WS_VISIBLE : 0), x, y, width, height, parent,
+                            nullptr, GetModuleHandleW(nullptr), this);
+  return window_ != nullptr;
+}
+
+LRESULT Container::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) window_ = window;
+  if (message == WM_NCDESTROY) window_ = nullptr;
   return DefWindowProcW(window, message, wparam, lparam);
 }
 

@@ -144,6 +144,24 @@ class ButtonEdit {
   HWND button_ = nullptr;
 };
 
+// A plain window that only holds other windows (the page container and its
+// pages), of the class name it is created with.
+class Container {
+ public:
+  Container() = default;
+  Container(const Container&) = delete;
+  Container& operator=(const Container&) = delete;
+
+  bool Create(HWND parent, const wchar_t* class_name, const std::string& text, int x, int y, int width, int height,
+              bool visible);
+  HWND hwnd() const { return window_; }
+
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+ private:
+  HWND window_ = nullptr;
+};
+
 // Registers a window class of ours once per module; the procedure is the
 // window thunk of the owner type.
 void RegisterUiClass(const wchar_t* name, WNDPROC procedure, HBRUSH background, UINT style = 0);

@@ -78,11 +78,6 @@ skin::win32::SkinButtonWindow* CreateSkinButton(HWND parent, int x, int y, const
   return button;
 }
 
-// Page container and page: plain windows that only hold the panels.
-LRESULT CALLBACK HolderProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  return DefWindowProcW(window, message, wparam, lparam);
-}
-
 std::string WindowTextOf(HWND window) {
   if (!window) return {};
   int length = GetWindowTextLengthW(window);
@@ -127,8 +122,6 @@ bool StepWindow::Create(HINSTANCE instance, int show_command) {
     window_class.lpszClassName = kClassName;
     if (!RegisterClassExW(&window_class)) return false;
   }
-  RegisterUiClass(L"TPageControl", HolderProc, nullptr);
-  RegisterUiClass(L"TTabSheet", HolderProc, nullptr);
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
 
@@ -172,15 +165,11 @@ void StepWindow::CreateLayout() {
 
   // PageControl1 with its three pages, hidden for good; each page holds one
   // panel until ShowPage takes it onto the window.
-  page_control_ = CreateWindowExW(WS_EX_CONTROLPARENT, L"TPageControl", L"", WS_CHILD | WS_CLIPCHILDREN, 0,
-                                  kTitleHeight, kPageWidth, kPageHeight, window_, nullptr, GetModuleHandleW(nullptr),
-                                  nullptr);
+  page_control_.Create(window_, L"TPageControl", "", 0, kTitleHeight, kPageWidth, kPageHeight, false);
   const char* sheet_names[kPageCount] = {"TabSheet1", "TabSheet3", "TabSheet4"};
   for (int page = 0; page < kPageCount; ++page) {
-    sheets_[page] = CreateWindowExW(WS_EX_CONTROLPARENT, L"TTabSheet", Wide(sheet_names[page]).c_str(),
-                                    WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, kPageWidth, kPageHeight,
-                                    page_control_, nullptr, GetModuleHandleW(nullptr), nullptr);
-    pages_[page].Create(sheets_[page], 0, 0, kPageWidth, kPageHeight, true);
+    sheets_[page].Create(page_control_.hwnd(), L"TTabSheet", sheet_names[page], 0, 0, kPageWidth, kPageHeight, true);
+    pages_[page].Create(sheets_[page].hwnd(), 0, 0, kPageWidth, kPageHeight, true);
   }
 
   // Selection page, Panel2; children in tab order (a new child goes below

@@ -66,8 +66,8 @@ class StepWindow final : public app::StepControls {
   // The windows of the layout, for reading the control tree back.
   HWND ControlWindow(app::Control control) const;
   HWND TitleBar() const;
-  HWND PageContainer() const { return page_control_; }
-  HWND Sheet(int page) const { return sheets_[page]; }
+  HWND PageContainer() const { return page_control_.hwnd(); }
+  HWND Sheet(int page) const { return sheets_[page].hwnd(); }
   HWND PagePanel(int page) const { return pages_[page].hwnd(); }
   HWND Panel9() const { return panel9_.hwnd(); }
   HWND ProgressWindow() const { return process_ ? process_->hwnd() : nullptr; }
@@ -120,8 +120,8 @@ class StepWindow final : public app::StepControls {
   HWND window_ = nullptr;
   platform::windows::OwnedFont font12_, font14_, font19_;
   skin::win32::TitleBarWindow* title_bar_ = nullptr;  // owned by its window
-  HWND page_control_ = nullptr;
-  std::array<HWND, kPageCount> sheets_{};
+  Container page_control_;  // PageControl1
+  std::array<Container, kPageCount> sheets_;  // TabSheet1, TabSheet3, TabSheet4
   std::array<Panel, kPageCount> pages_;  // Panel2, Panel5, Panel6
   Panel panel9_;
   Label label1_, install_folder_label_, install_process_, extract_files_info_;
