@@ -58,7 +58,8 @@ bool RefusedPart(const std::string& part) {
   // Neither may a character Windows refuses in a name (control characters
   // and <>"|?*), so that such an entry fails the same way everywhere.
   if (part.find_first_of(":<>\"|?*") != std::string::npos) return true;
-  if (std::any_of(part.begin(), part.end(), [](char c) { return c > 0 && c < 0x20; })) return true;
+  // A NUL would end the name early on every system.
+  if (std::any_of(part.begin(), part.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; })) return true;
   const char last = part.back();
   return (last == '.' || last == ' ') && gbk::LastCharStart(part) == part.size() - 1;
 }

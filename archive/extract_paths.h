@@ -32,7 +32,7 @@ bool StaysInside(const std::string& dest_dir, const std::string& path);
 // and no part names a device (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9,
 // CONIN$, CONOUT$ in any case, with any extension, trailing dots or blanks),
 // holds a ":" (an alternate data stream on NTFS) or another character
-// Windows refuses in names (control characters, <>"|?*), or ends in a dot or
+// Windows refuses in names (control characters and NUL, <>"|?*), or ends in a dot or
 // a blank (Windows drops them, so two names would meet in one file). A part
 // "." is harmless and passes.
 bool IsSafeOutputPath(const std::string& dest_dir, const std::string& path);

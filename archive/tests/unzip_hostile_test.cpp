@@ -110,14 +110,15 @@ class HostileArchive : public ::testing::Test {
 };
 
 TEST_F(HostileArchive, DeviceNamesStreamsAndTrimmedNamesCreateNothing) {
-  const char* refused[] = {"COM1.txt", "aux",       "COM2:",      "LPT1",     "prn.log",  "lpt2.a.b",
-                           "NUL.txt",  "sub/NUL",   "NUL .txt",   "CONIN$",   "conout$.x", "con",
-                           "Com9.",    "a:b",       "x/y:z/f.txt", "ends.",   "ends ",    "dir./f.txt",
-                           "dir /f.txt"};
+  const std::string refused[] = {"COM1.txt", "aux",         "COM2:",      "LPT1",       "prn.log",  "lpt2.a.b",
+                                 "NUL.txt",  "sub/NUL",     "NUL .txt",   "CONIN$",     "conout$.x", "con",
+                                 "Com9.",    "a:b",         "x/y:z/f.txt", "ends.",     "ends ",    "dir./f.txt",
+                                 "dir /f.txt", "tab\tname", "q?.txt",     "a|b",        " ",
+                                 std::string("nul\0cut.txt", 11)};
   const char* accepted[] = {"COM10.txt", "COM0", "console.txt", "nul_x.txt", "LPT.txt", "./dot.txt",
                             "\xD6\xD0.txt"};
   std::vector<ZipEntryPlan> entries;
-  for (const char* name : refused) entries.push_back({name, "port data"});
+  for (const std::string& name : refused) entries.push_back({name, "port data"});
   for (const char* name : accepted) entries.push_back({name, "file data"});
   EXPECT_EQ(Extract(BuildZipBytes(entries)), static_cast<int>(std::size(accepted)));
 
