@@ -201,7 +201,7 @@ Picture SelectionBackground() {
   p.Hill(410, 14, 0.011f, 1.3f, {12, 40, 96}, 0.55f);
   p.Wave(40, 20, 0.008f, 3.1f, 6, 50, {70, 130, 210}, 0.25f);
   p.Disc(640, 80, 90, 60, {80, 150, 230}, 0.25f);
-  p.Grain(2.0f, 1);
+  p.Grain(1.8f, 1);
   return p;
 }
 
@@ -223,7 +223,7 @@ Picture ProgressBanner(const std::vector<uint8_t>& text) {
   }
   p.Text(text, 2, 2, {10, 40, 90}, 0.6f);
   p.Text(text, 0, 0, kWhite, 1.0f);
-  p.Grain(3.0f, 3);
+  p.Grain(3.2f, 3);
   return p;
 }
 
@@ -240,7 +240,7 @@ Picture FinishBackground(const std::vector<uint8_t>& caption) {
   p.Stroke(368, 176, 408, 126, 8, kWhite);
   p.Text(caption, 2, 2, {8, 30, 70}, 0.6f);
   p.Text(caption, 0, 0, kWhite, 1.0f);
-  p.Grain(2.5f, 4);
+  p.Grain(2.6f, 4);
   return p;
 }
 
