@@ -1,9 +1,13 @@
 # Test registration shared by both trees.
 #
-# dz_add_test(NAME name SOURCES ... LIBS ... [LABELS ...] [RESOURCES file.rc])
-#   Builds a GoogleTest program. Natively each test case becomes a CTest test;
-#   in the Windows tree the program is one CTest test run under Wine (through
-#   the cross-compiling emulator), so that Wine starts once per program.
+# dz_add_test(NAME name SOURCES ... LIBS ... [LABELS ...] [RESOURCES file.rc]
+#             [DEFINITIONS NAME=value ...])
+#   Builds a GoogleTest program (not in the fuzz tree, which runs only the fuzz
+#   targets). Natively each test case becomes a CTest test; in the Windows
+#   tree the program is one CTest test run under Wine (through the
+#   cross-compiling emulator), so that Wine starts once per program.
+#   DEFINITIONS are compile definitions of the program, such as the folders of
+#   its data files.
 
 if(DZ_WINDOWS)
   # GoogleTest for the Windows tree, built from Debian's sources.
@@ -25,13 +29,14 @@ else()
 endif()
 
 function(dz_add_test)
-  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS;RESOURCES" ${ARGN})
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS;RESOURCES;DEFINITIONS" ${ARGN})
   if(DZ_FUZZ)
     return()  # the fuzz tree runs only the fuzz targets
   endif()
   add_executable(${T_NAME} ${T_SOURCES} ${T_RESOURCES})
   set_target_properties(${T_NAME} PROPERTIES DZ_TEST_PROGRAM TRUE)
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} ${DZ_GTEST_LIBS} dz_test_main)
+  target_compile_definitions(${T_NAME} PRIVATE ${T_DEFINITIONS})
   if(DZ_WINDOWS)
     add_test(NAME ${T_NAME} COMMAND ${T_NAME})
     set_tests_properties(${T_NAME} PROPERTIES LABELS "wine;${T_LABELS}" TIMEOUT 300)
