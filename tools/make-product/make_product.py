@@ -50,7 +50,7 @@ LIBRARIES = ["LumoCore", "LumoData", "LumoPrint", "LumoNet", "midas", "borlndmm"
 class Writer:
     def __init__(self, root, full, seed):
         self.root = root
-        self.scale = 24 if full else 1
+        self.scale = 21 if full else 1
         self.rng = random.Random(seed)
         self.clock = 0
         self.count = 0

@@ -1,0 +1,116 @@
+#!/usr/bin/env python3
+"""Installation-run benchmark: the installer's run (TfStep::ExtractPayloads,
+program install_run) on the full-size demo product, against its floor
+measured in the same rounds: copying the six payload files to a scratch
+folder plus `unzipper extract` of the archives the run extracts.
+
+The run installs the catering edition with all four systems: it writes all
+six payloads to its scratch folder and extracts five of them (LumoPosSy is
+the commercial edition's). The floor does the same work with the plain
+tools; a second floor figure extracts all six archives, as a reference.
+Rounds interleave run and floor so that load from other processes falls on
+both alike; medians are reported. Memory: install_run's peak resident set
+less the payload bytes it holds as its resources (the installer's image
+holds them the same way; on Windows the image maps them from the file).
+
+Not a test: it checks its own runs (entries, no error box) and no more.
+
+    bench_install_run.py --build build/native [--work /dev/shm/dz-run-bench] [--runs 5]
+
+The build folder must hold bin/packer, bin/unzipper and bin/install_run
+(cmake --build build/native --target packer unzipper install_run).
+"""
+import argparse
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE = os.path.dirname(os.path.dirname(HERE))
+PASSWORD_HEX = "青松白云".encode("gbk").hex()
+TAKEN = ["C0", "C1", "C2", "C3", "C5"]  # catering edition, all four systems
+ALL = ["C0", "C1", "C2", "C3", "C4", "C5"]
+
+
+def timed(argv):
+    start = time.perf_counter()
+    proc = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    wall = time.perf_counter() - start
+    if proc.returncode != 0:
+        sys.exit("%s failed: %s" % (argv[0], proc.stderr.decode(errors="replace")))
+    return wall, proc.stdout.decode()
+
+
+def clear(path):
+    if os.path.exists(path):
+        for folder, _, files in os.walk(path):
+            for name in files:
+                os.chmod(os.path.join(folder, name), 0o600)
+        shutil.rmtree(path)
+
+
+def floor(build, payloads, work, archives):
+    scratch, dest = os.path.join(work, "floor-scratch"), os.path.join(work, "floor-dest")
+    clear(scratch)
+    clear(dest)
+    os.makedirs(scratch)
+    start = time.perf_counter()
+    for name in ALL:
+        shutil.copyfile(os.path.join(payloads, name), os.path.join(scratch, name + ".DLL"))
+    for name in archives:
+        subprocess.run([os.path.join(build, "bin", "unzipper"), "extract", os.path.join(scratch, name + ".DLL"),
+                        os.path.join(dest, name), "--password-hex", PASSWORD_HEX, "--overwrite", "always"],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return time.perf_counter() - start
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build", required=True)
+    parser.add_argument("--work", default="/dev/shm/dz-run-bench")
+    parser.add_argument("--runs", type=int, default=5)
+    args = parser.parse_args()
+    build = os.path.abspath(args.build)
+    os.makedirs(args.work, exist_ok=True)
+
+    product, payloads = os.path.join(args.work, "product"), os.path.join(args.work, "payloads")
+    if not os.path.exists(os.path.join(payloads, "CEND")):
+        subprocess.run([sys.executable, os.path.join(SOURCE, "tools/make-product/make_product.py"), product, "--full"],
+                       check=True)
+        source = os.path.join(args.work, "manifest-source.ini")
+        subprocess.run(["bash", os.path.join(SOURCE, "resources/gbk-crlf.sh"),
+                        os.path.join(SOURCE, "resources/manifest.ini"), source], check=True)
+        os.makedirs(payloads, exist_ok=True)
+        subprocess.run([os.path.join(build, "bin", "packer"), product, source, payloads], check=True)
+    payload_bytes = sum(os.path.getsize(os.path.join(payloads, n)) for n in ALL)
+    product_bytes = sum(os.path.getsize(os.path.join(f, n)) for f, _, ns in os.walk(product) for n in ns)
+
+    runs, floors, floors_all, overheads = [], [], [], []
+    for i in range(args.runs):
+        sandbox = os.path.join(args.work, "sandbox")
+        clear(sandbox)
+        wall, out = timed([os.path.join(build, "bin", "install_run"), sandbox, payloads])
+        values = dict(line.split() for line in out.splitlines())
+        if values["entries"] != "416" or values["boxes"] != "0":
+            sys.exit("install_run: unexpected result %s" % values)
+        runs.append(float(values["run_seconds"]))
+        overheads.append(int(values["peak_rss_bytes"]) - int(values["payload_bytes"]))
+        floors.append(floor(build, payloads, args.work, TAKEN))
+        floors_all.append(floor(build, payloads, args.work, ALL))
+        print("round %d: run %.3f s, floor %.3f s (six archives %.3f s)" % (i + 1, runs[-1], floors[-1],
+                                                                           floors_all[-1]))
+
+    run, fl, fl_all = statistics.median(runs), statistics.median(floors), statistics.median(floors_all)
+    print("product %.1f MB in %s, payloads %.1f MB" % (product_bytes / 1e6, product, payload_bytes / 1e6))
+    print("run (median of %d): %.3f s" % (args.runs, run))
+    print("floor, copy six + extract the five taken: %.3f s -> run/floor %.3f (goal <= 1.15)" % (fl, run / fl))
+    print("floor, copy six + extract all six:        %.3f s -> run/floor %.3f" % (fl_all, run / fl_all))
+    print("peak resident memory beyond the payload bytes: %.1f MB (max of rounds; goal < 24 MB)" %
+          (max(overheads) / 2**20))
+
+
+if __name__ == "__main__":
+    main()
