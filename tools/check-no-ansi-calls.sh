@@ -11,6 +11,7 @@
 #   check-no-ansi-calls.sh --probe CXX      shows that the check finds ANSI
 #                                           calls: compiles a probe with CXX
 set -uo pipefail
+export LC_ALL=C  # nm's own words, not their translations (Wine runs use zh_CN)
 nm=${NM:-i686-w64-mingw32-nm}
 ansi_symbol='^(__imp__|_)[A-Za-z0-9_]+A@[0-9]+$'
 

@@ -5,6 +5,7 @@
 #   check-pe-imports.sh --gui DIzavozi.exe
 #   check-pe-imports.sh --console unzipper.exe
 set -uo pipefail
+export LC_ALL=C  # objdump's own words, not their translations (Wine runs use zh_CN)
 case ${1:-} in
   --gui) subsystem='00000002[[:space:]]+\(Windows GUI\)'; kind="a Windows GUI program" ;;
   --console) subsystem='00000003[[:space:]]+\(Windows CUI\)'; kind="a console program" ;;

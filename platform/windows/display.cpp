@@ -1,16 +1,15 @@
 #include <windows.h>
 
 #include "platform/display.h"
+#include "platform/windows/gdi_handles.h"
 
 namespace platform {
 
 uint32_t SystemColor(int index) { return GetSysColor(index); }
 
 int ScreenPaletteColors() {
-  HDC screen = GetDC(nullptr);
-  int colors = GetDeviceCaps(screen, NUMCOLORS);
-  ReleaseDC(nullptr, screen);
-  return colors;
+  windows::WindowDc screen(nullptr);
+  return GetDeviceCaps(screen.get(), NUMCOLORS);
 }
 
 }  // namespace platform

@@ -7,16 +7,12 @@
 
 namespace platform::windows {
 
-GdiCanvas::GdiCanvas(HDC dc, int width, int height)
-    : dc_(dc), width_(width), height_(height), saved_state_(SaveDC(dc)) {
+GdiCanvas::GdiCanvas(HDC dc, int width, int height) : dc_(dc), width_(width), height_(height), saved_state_(dc) {
   UsePen();
   ::SetBkMode(dc_, OPAQUE);
 }
 
-GdiCanvas::~GdiCanvas() {
-  // Selects the context's own objects again before ours are deleted.
-  RestoreDC(dc_, saved_state_);
-}
+GdiCanvas::~GdiCanvas() = default;
 
 void GdiCanvas::UsePen() {
   OwnedPen pen(CreatePen(pen_visible_ ? PS_SOLID : PS_NULL, pen_width_, pen_color_));

@@ -52,7 +52,6 @@ class GdiCanvas : public Canvas {
 
   HDC dc_;
   int width_, height_;
-  int saved_state_;
   Rgb pen_color_ = 0;
   int pen_width_ = 1;
   bool pen_visible_ = true;
@@ -60,6 +59,9 @@ class GdiCanvas : public Canvas {
   OwnedBrush brush_;
   OwnedFont font_;
   FontSpec font_spec_;
+  // Declared after the objects it deselects: destroyed first, it selects the
+  // context's own objects again before ours are deleted.
+  SavedDcState saved_state_;
 };
 
 namespace detail {

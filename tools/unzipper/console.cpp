@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <memory>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -33,9 +34,12 @@ void Write(DWORD which, FILE* stream, const std::string& gbk) {
 std::vector<std::string> CommandLine(int, char**) {
   std::vector<std::string> args;
   int count = 0;
-  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  for (int i = 0; wide && i < count; ++i) args.push_back(platform::windows::Narrow(wide[i], std::wcslen(wide[i])));
-  if (wide) LocalFree(wide);
+  // The argument array is one LocalAlloc block, freed on every path.
+  std::unique_ptr<wchar_t*, decltype(&LocalFree)> wide(CommandLineToArgvW(GetCommandLineW(), &count), &LocalFree);
+  for (int index = 0; wide && index < count; ++index) {
+    const wchar_t* argument = wide.get()[index];
+    args.push_back(platform::windows::Narrow(argument, std::wcslen(argument)));
+  }
   return args;
 }
 
