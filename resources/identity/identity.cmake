@@ -66,5 +66,7 @@ function(dz_add_program_identity_tests)
   target_link_libraries(single_instance_test PRIVATE dz_platform dz_test_main ${DZ_GTEST_LIBS})
   add_dependencies(single_instance_test DIzavozi)
   add_test(NAME single_instance COMMAND single_instance_test WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
-  set_tests_properties(single_instance PROPERTIES LABELS wine TIMEOUT 180)
+  # Alone: while it runs, every other DIzavozi.exe would find the installer
+  # running and end at once.
+  set_tests_properties(single_instance PROPERTIES LABELS wine TIMEOUT 180 RUN_SERIAL TRUE)
 endfunction()

@@ -161,11 +161,14 @@ TEST(SingleInstanceTest, SecondInstallerSaysSoAndTouchesNothing) {
     EXPECT_EQ(second.WaitForExit(), 7u);
   }
   {
-    Installer silent(temp, L" /S");
+    // An unattended installation that would be valid on its own.
+    const std::wstring folder = temp + L"never\\";
+    Installer silent(temp, L" /S /EDITION=CySaaS /DIR=" + folder + L" /SYSTEMS=Sc");
     ASSERT_TRUE(silent.Started());
     int boxes = 0;
     EXPECT_EQ(silent.WaitForExit(&boxes), 7u);
     EXPECT_EQ(boxes, 0) << "no box with /S";
+    EXPECT_EQ(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES) << "nothing installed";
   }
   EXPECT_EQ(Listing(temp), listing) << "the temporary folder of the first installer is untouched";
 

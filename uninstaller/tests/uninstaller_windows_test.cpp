@@ -29,8 +29,10 @@ using platform::windows::Wide;
 
 constexpr char kUninstallRoot[] = "SOFTWARE\\microsoft\\windows\\currentversion\\uninstall";
 constexpr char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-constexpr char kCatering[] = "Orvane云专家-美食版";
-constexpr char kFolder[] = "C:\\Program Files\\Orvane云专家美食版V3\\";
+// A product name of the test's own, so that no other test's installation is
+// touched (the uninstaller takes the group and the key from Install.in).
+constexpr char kCatering[] = "DzUninstallTest-美食版";
+constexpr char kFolder[] = "C:\\Program Files\\DzUninstallTest美食版V3\\";
 constexpr DWORD kRunTimeoutMs = 60000;
 constexpr int kCleanerPolls = 200;  // of 100 ms
 
