@@ -39,7 +39,7 @@ class Cipher {
     for (unsigned char c : password) Update(c);
   }
   uint8_t Encrypt(uint8_t plain) {
-    uint16_t t = static_cast<uint16_t>(key2_ | 2);
+    const uint32_t t = (key2_ | 2) & 0xFFFF;  // unsigned: the product passes the range of int
     uint8_t cipher = plain ^ static_cast<uint8_t>((t * (t ^ 1)) >> 8);
     Update(plain);
     return cipher;
