@@ -95,6 +95,16 @@ class TfStep {
   // UnZipIt.Cancel()), and the window is closed only once BtnInstallClick has
   // unwound, so nothing the run uses is destroyed under it.
   bool Running = false;          // BtnInstallClick is running the installation
+  // An unattended installation (no window): the registration shows no
+  // progress window, so it makes none of its pauses.
+  bool Unattended = false;
+  // What follows the confirmation: the run, the registration and the saving
+  // of install.dl. Raises the run's failures (and ERunCanceled).
+  void InstallChosenSystems();
+  // The outcome of the last run's extraction: a failure ended the loop; the
+  // entries that did not end as good files.
+  bool ExtractionFailed() const { return extraction_failed_; }
+  size_t FailedEntryCount() const { return entries_in_use_.size() + entries_damaged_.size(); }
   bool CancelRequested = false;  // the user chose to quit during the run
   // Lets pending window messages run, then raises ERunCanceled when the user
   // chose to quit meanwhile. The run's pump points call this.
@@ -136,6 +146,7 @@ class TfStep {
   std::string payload_folder_;  // folder of the payload being extracted
   std::string entry_target_;    // target of the entry being written; empty between entries
   bool entry_in_use_ = false;   // the component could not create that target
+  bool extraction_failed_ = false;  // a failure ended the last extraction loop
   // Entries of this run that did not end as good files, by cause.
   std::vector<std::string> entries_in_use_, entries_damaged_;
   void SetUnzipSettings(const std::string& archive_path, const std::string& payload_folder);

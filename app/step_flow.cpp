@@ -120,12 +120,7 @@ void TfStep::BtnInstallClick() {
                       ShortenPathText(TrimBlanks(Controls->Text(Control::EInstallFolder)), kShortenedLabelLength));
     ShowPage(1);
     Controls->SetFocus(Control::ProgressBar1);
-    ExtractPayloads();
-    CheckRunCanceled();
-    RegisterSystem();
-    // The registration is complete once begun: its entry and shortcuts are
-    // recorded in the list even when the user chose to quit meanwhile.
-    SaveLines(UninstallList, WithBackslash(Controls->Text(Control::EInstallFolder)) + "install.dl");
+    InstallChosenSystems();
     CheckRunCanceled();
     ShowPage(2);
     Controls->SetFocus(Control::BtnFinish);
@@ -139,6 +134,15 @@ void TfStep::BtnInstallClick() {
   // The user chose to quit during the run: the window closes now that
   // nothing of the run is left on the stack.
   if (close_confirmed_) Controls->Close();
+}
+
+void TfStep::InstallChosenSystems() {
+  ExtractPayloads();
+  CheckRunCanceled();
+  RegisterSystem();
+  // The registration is complete once begun: its entry and shortcuts are
+  // recorded in the list even when the user chose to quit meanwhile.
+  SaveLines(UninstallList, WithBackslash(Controls->Text(Control::EInstallFolder)) + "install.dl");
 }
 
 void TfStep::BtnFinishClick() {

@@ -110,7 +110,7 @@ void TfStep::RegisterSystem() {
   ProgressWindowScope progress(*Controls);
   auto show = [this](const char* text) {
     Controls->ShowProgressInfo(text);
-    platform::SleepMilliseconds(kInfoPauseMs);
+    if (!Unattended) platform::SleepMilliseconds(kInfoPauseMs);
   };
 
   show(kInfoRegistering);

@@ -57,6 +57,7 @@ void TfStep::ExtractPayloads() {
   UninstallCounter = 0;
   UninstallList.clear();
   entries_in_use_.clear();
+  extraction_failed_ = false;
   entries_damaged_.clear();
   entry_target_.clear();
 
@@ -130,6 +131,7 @@ void TfStep::ExtractPayloads() {
     remove_scratch();
     throw ERunCanceled();
   }
+  extraction_failed_ = loop_failed;
   if (loop_failed) ShowError(kTextProgramRunning);
   ReportFailedEntries();
 

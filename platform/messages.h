@@ -1,6 +1,7 @@
 // Letting pending window messages run, waiting, and the mouse cursor.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 
 namespace platform {
@@ -12,6 +13,9 @@ void ProcessMessages();
 void SetMessagePumpHook(std::function<void()> hook);
 
 void SleepMilliseconds(unsigned milliseconds);
+// A clock that only moves forward, in microseconds from an arbitrary start;
+// for measuring how long something took.
+uint64_t MonotonicMicroseconds();
 
 enum class CursorShape { Default, Hourglass };
 CursorShape CurrentCursor();

@@ -1,11 +1,10 @@
 // One installer at a time. The first DIzavozi.exe holds a named mutex for its
 // whole life; a second one finds it taken and ends before it reads or writes
-// anything ("cRc.in", the scratch folder), saying so unless started with /S.
+// anything ("cRc.in", the scratch folder), saying so unless it runs unattended.
 // Windows only.
 #pragma once
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include "app/toolkit.h"
 
@@ -39,15 +38,9 @@ class SingleInstance {
 
   bool IsFirst() const { return first_; }
 
-  // For a second installer: the message (none with /S among the arguments).
+  // For a second installer started by a person: the message.
   static void SayAlreadyRunning() {
-    int count = 0;
-    LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
-    bool silent = false;
-    for (int i = 1; args && i < count; ++i)
-      if (lstrcmpiW(args[i], L"/S") == 0) silent = true;
-    if (args) LocalFree(args);
-    if (!silent) ShowWarning("安装程序已在运行中。\r\n请先完成或关闭正在运行的安装程序，然后再试。");
+    ShowWarning("安装程序已在运行中。\r\n请先完成或关闭正在运行的安装程序，然后再试。");
   }
 
  private:

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <ctime>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -90,6 +91,12 @@ void ProcessMessages() {
 void SetMessagePumpHook(std::function<void()> hook) {
   std::lock_guard lock(state().mutex);
   state().pump_hook = std::move(hook);
+}
+
+uint64_t MonotonicMicroseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<uint64_t>(now.tv_sec) * 1000000u + static_cast<uint64_t>(now.tv_nsec) / 1000u;
 }
 
 void SleepMilliseconds(unsigned milliseconds) {

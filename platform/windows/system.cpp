@@ -145,6 +145,18 @@ void SetMessagePumpHook(std::function<void()> hook) {
 
 void SleepMilliseconds(unsigned milliseconds) { Sleep(milliseconds); }
 
+uint64_t MonotonicMicroseconds() {
+  static const LONGLONG frequency = [] {
+    LARGE_INTEGER value;
+    QueryPerformanceFrequency(&value);
+    return value.QuadPart;
+  }();
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return static_cast<uint64_t>(now.QuadPart / frequency) * 1000000u +
+         static_cast<uint64_t>(now.QuadPart % frequency) * 1000000u / static_cast<uint64_t>(frequency);
+}
+
 CursorShape CurrentCursor() { return state().cursor; }
 
 void SetCursorShape(CursorShape shape) {

@@ -1,0 +1,121 @@
+#include "app/unattended.h"
+
+#include <cstdio>
+#include <exception>
+#include <memory>
+
+#include "app/memory_controls.h"
+#include "app/step.h"
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "platform/messages.h"
+
+namespace app {
+
+struct InstallLog::State {
+  uint64_t start = platform::MonotonicMicroseconds();
+  std::unique_ptr<platform::File> file;
+};
+
+InstallLog::InstallLog(const std::string& file_name) : state_(new State) {
+  if (file_name.empty()) return;
+  try {
+    state_->file = std::make_unique<platform::File>(file_name, platform::File::Mode::Create);
+  } catch (const std::exception&) {
+    // The installation does not depend on its log: it goes on without one.
+  }
+}
+
+InstallLog::~InstallLog() { delete state_; }
+
+bool InstallLog::Opened() const { return state_->file != nullptr; }
+
+void InstallLog::Line(const std::string& text) {
+  if (!state_->file) return;
+  const double seconds = static_cast<double>(platform::MonotonicMicroseconds() - state_->start) / 1e6;
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "[%8.3f] ", seconds);
+  // One entry, one line: the line breaks of a box's text become " / ".
+  std::string line = stamp;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' || text[i] == '\n') {
+      while (i + 1 < text.size() && (text[i + 1] == '\r' || text[i + 1] == '\n')) ++i;
+      line += " / ";
+    } else {
+      line += text[i];
+    }
+  }
+  line += "\r\n";
+  state_->file->Write(line.data(), line.size());
+}
+
+namespace {
+
+// The controls of the unattended run: no window; what the wizard would show
+// as the run's status and the progress window's texts goes to the log.
+class LoggedControls : public MemoryControls {
+ public:
+  explicit LoggedControls(InstallLog& log) : log_(log) {}
+
+  void SetText(Control control, const std::string& text) override {
+    if (control == Control::EInstallProcess && text != Text(control)) log_.Line(text);
+    MemoryControls::SetText(control, text);
+  }
+  void ShowProgressInfo(const std::string& text) override { log_.Line(text); }
+
+ private:
+  InstallLog& log_;
+};
+
+// Answers every message box by writing it to the log: with the safe button
+// (Cancel, No, or OK when it is the only one), as nobody is there to choose.
+class BoxesToLog {
+ public:
+  explicit BoxesToLog(InstallLog& log) {
+    platform::SetMessageBoxResponder([&log](const std::string& text, const std::string& title, unsigned style) {
+      log.Line("[" + title + "] " + text);
+      switch (style & 0x0F) {
+        case platform::kMbOkCancel: return static_cast<int>(platform::kIdCancel);
+        case platform::kMbYesNo: return static_cast<int>(platform::kIdNo);
+        default: return static_cast<int>(platform::kIdOk);
+      }
+    });
+  }
+  ~BoxesToLog() { platform::SetMessageBoxResponder(nullptr); }
+  BoxesToLog(const BoxesToLog&) = delete;
+  BoxesToLog& operator=(const BoxesToLog&) = delete;
+};
+
+}  // namespace
+
+int RunUnattended(const CommandLine& line, InstallLog& log) {
+  BoxesToLog boxes(log);
+  LoggedControls controls(log);
+  TfStep step;
+  step.SetControls(&controls);
+  step.Unattended = true;
+
+  int code = kExitSuccess;
+  try {
+    step.FormCreate();
+    log.Line("安装 " + step.fAppName + " " + step.fAppVersion + " 到 " + line.folder);
+    controls.SelectEditionKey(line.edition);
+    step.eInsSysTypeChange();
+    controls.SetText(Control::EInstallFolder, line.folder);
+    controls.SetChecked(Control::CkIns_Sc, line.sc);
+    controls.SetChecked(Control::CkIns_Pos, line.pos);
+    controls.SetChecked(Control::CkIns_WmSvr, line.wmsvr);
+    controls.SetChecked(Control::CkIns_Kds, line.kds);
+    step.InstallChosenSystems();
+    if (step.ExtractionFailed()) code = kExitExtractionFailed;
+    else if (step.FailedEntryCount() > 0) code = kExitFilesNotWritten;
+  } catch (const std::exception& e) {
+    log.Line(std::string("安装失败: ") + e.what());
+    code = kExitRunFailed;
+  }
+  step.FormDestroy();
+  log.Line("退出代码 " + std::to_string(code));
+  return code;
+}
+
+}  // namespace app
