@@ -20,7 +20,7 @@
 namespace {
 
 struct Colour {
-  double r, g, b, a;  // 0-255, alpha 0-1
+  double red, green, blue, alpha;  // 0-255, alpha 0-1
 };
 
 class Picture {
@@ -36,24 +36,24 @@ class Picture {
         for (int sy = 0; sy < 4; ++sy)
           for (int sx = 0; sx < 4; ++sx) hits += inside(x + (sx + 0.5) / 4, y + (sy + 0.5) / 4);
         if (!hits) continue;
-        double a = colour.a * hits / 16.0;
-        Colour& d = pixels_[size_t(y) * width_ + x];
-        double out_a = a + d.a * (1 - a);
-        if (out_a <= 0) continue;
-        d.r = (colour.r * a + d.r * d.a * (1 - a)) / out_a;
-        d.g = (colour.g * a + d.g * d.a * (1 - a)) / out_a;
-        d.b = (colour.b * a + d.b * d.a * (1 - a)) / out_a;
-        d.a = out_a;
+        double cover = colour.alpha * hits / 16.0;
+        Colour& under = pixels_[size_t(y) * width_ + x];
+        double alpha = cover + under.alpha * (1 - cover);
+        if (alpha <= 0) continue;
+        under.red = (colour.red * cover + under.red * under.alpha * (1 - cover)) / alpha;
+        under.green = (colour.green * cover + under.green * under.alpha * (1 - cover)) / alpha;
+        under.blue = (colour.blue * cover + under.blue * under.alpha * (1 - cover)) / alpha;
+        under.alpha = alpha;
       }
   }
 
   std::vector<uint8_t> Rgba() const {
     std::vector<uint8_t> out;
-    for (const Colour& c : pixels_) {
-      out.push_back(uint8_t(std::lround(c.r)));
-      out.push_back(uint8_t(std::lround(c.g)));
-      out.push_back(uint8_t(std::lround(c.b)));
-      out.push_back(uint8_t(std::lround(c.a * 255)));
+    for (const Colour& pixel : pixels_) {
+      out.push_back(uint8_t(std::lround(pixel.red)));
+      out.push_back(uint8_t(std::lround(pixel.green)));
+      out.push_back(uint8_t(std::lround(pixel.blue)));
+      out.push_back(uint8_t(std::lround(pixel.alpha * 255)));
     }
     return out;
   }
@@ -65,14 +65,14 @@ class Picture {
   std::vector<Colour> pixels_;
 };
 
-// A rectangle open at the top with the bottom corners rounded by radius r.
-std::function<bool(double, double)> Tab(double left, double top, double right, double bottom, double r) {
+// A rectangle open at the top with the bottom corners rounded by radius.
+std::function<bool(double, double)> Tab(double left, double top, double right, double bottom, double radius) {
   return [=](double x, double y) {
     if (x < left || x > right || y < top || y > bottom) return false;
-    double cx = x < left + r ? left + r : (x > right - r ? right - r : x);
-    if (y > bottom - r && cx != x) {
-      double dx = x - cx, dy = y - (bottom - r);
-      return dx * dx + dy * dy <= r * r;
+    double cx = x < left + radius ? left + radius : (x > right - radius ? right - radius : x);
+    if (y > bottom - radius && cx != x) {
+      double dx = x - cx, dy = y - (bottom - radius);
+      return dx * dx + dy * dy <= radius * radius;
     }
     return true;
   };
@@ -84,9 +84,9 @@ std::function<bool(double, double)> Box(double left, double top, double right, d
 
 std::function<bool(double, double)> Segment(double x0, double y0, double x1, double y1, double half_width) {
   return [=](double x, double y) {
-    double dx = x1 - x0, dy = y1 - y0, t = ((x - x0) * dx + (y - y0) * dy) / (dx * dx + dy * dy);
-    t = t < 0 ? 0 : (t > 1 ? 1 : t);
-    double px = x0 + t * dx - x, py = y0 + t * dy - y;
+    double dx = x1 - x0, dy = y1 - y0, along = ((x - x0) * dx + (y - y0) * dy) / (dx * dx + dy * dy);
+    along = along < 0 ? 0 : (along > 1 ? 1 : along);
+    double px = x0 + along * dx - x, py = y0 + along * dy - y;
     return px * px + py * py <= half_width * half_width;
   };
 }
@@ -155,24 +155,27 @@ Picture DrawButton(Glyph glyph, Look look) {
 // The program icon: a rounded blue-green square with a white arrow into a tray.
 Picture DrawIcon(int size) {
   Picture picture(size, size);
-  double s = size / 16.0;
-  auto rounded = [s](double l, double t, double r, double b, double radius) {
+  double scale = size / 16.0;
+  // A rectangle with all corners rounded, in units of a 16-pixel icon.
+  auto rounded = [scale](double left16, double top16, double right16, double bottom16, double radius16) {
     return [=](double x, double y) {
-      double L = l * s, T = t * s, R = r * s, B = b * s, rad = radius * s;
-      if (x < L || x > R || y < T || y > B) return false;
-      double cx = x < L + rad ? L + rad : (x > R - rad ? R - rad : x);
-      double cy = y < T + rad ? T + rad : (y > B - rad ? B - rad : y);
-      return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= rad * rad;
+      double left = left16 * scale, top = top16 * scale, right = right16 * scale, bottom = bottom16 * scale;
+      double radius = radius16 * scale;
+      if (x < left || x > right || y < top || y > bottom) return false;
+      double cx = x < left + radius ? left + radius : (x > right - radius ? right - radius : x);
+      double cy = y < top + radius ? top + radius : (y > bottom - radius ? bottom - radius : y);
+      return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= radius * radius;
     };
   };
   picture.Paint(rounded(0.5, 0.5, 15.5, 15.5, 3), {24, 90, 170, 1});
   picture.Paint(rounded(1.5, 1.5, 14.5, 8, 2.5), {70, 150, 225, 0.8});
-  picture.Paint([s](double x, double y) { return Box(7 * s, 3 * s, 9 * s, 9 * s)(x, y); }, {255, 255, 255, 1});
-  picture.Paint([s](double x, double y) {
-    double X = x / s, Y = y / s;
-    return Y >= 7.5 && Y <= 11 && std::fabs(X - 8) <= (11 - Y) * 1.1;
+  picture.Paint([scale](double x, double y) { return Box(7 * scale, 3 * scale, 9 * scale, 9 * scale)(x, y); },
+                {255, 255, 255, 1});
+  picture.Paint([scale](double x, double y) {
+    double x16 = x / scale, y16 = y / scale;
+    return y16 >= 7.5 && y16 <= 11 && std::fabs(x16 - 8) <= (11 - y16) * 1.1;
   }, {255, 255, 255, 1});
-  picture.Paint([s](double x, double y) { return Box(3.5 * s, 12 * s, 12.5 * s, 13.3 * s)(x, y); },
+  picture.Paint([scale](double x, double y) { return Box(3.5 * scale, 12 * scale, 12.5 * scale, 13.3 * scale)(x, y); },
                 {22, 205, 0, 1});
   return picture;
 }
@@ -180,30 +183,32 @@ Picture DrawIcon(int size) {
 // An icon file holding 32-bit pictures (BMP form with an AND mask).
 std::vector<uint8_t> WriteIco(const std::vector<Picture>& pictures) {
   std::vector<uint8_t> out;
-  auto put16 = [&out](unsigned v) { out.push_back(uint8_t(v)); out.push_back(uint8_t(v >> 8)); };
-  auto put32 = [&](uint32_t v) { put16(v & 0xFFFF); put16(v >> 16); };
+  auto put16 = [&out](unsigned value) { out.push_back(uint8_t(value)); out.push_back(uint8_t(value >> 8)); };
+  auto put32 = [&](uint32_t value) { put16(value & 0xFFFF); put16(value >> 16); };
   put16(0);
   put16(1);
   put16(unsigned(pictures.size()));
   std::vector<std::vector<uint8_t>> images;
-  for (const Picture& p : pictures) {
+  for (const Picture& picture : pictures) {
     std::vector<uint8_t> image;
-    auto i32 = [&image](uint32_t v) { for (int k = 0; k < 4; ++k) image.push_back(uint8_t(v >> (8 * k))); };
-    auto i16 = [&image](unsigned v) { image.push_back(uint8_t(v)); image.push_back(uint8_t(v >> 8)); };
-    int w = p.width(), h = p.height();
-    size_t mask_stride = size_t((w + 31) / 32) * 4;
-    i32(40); i32(uint32_t(w)); i32(uint32_t(h * 2)); i16(1); i16(32); i32(0);
-    i32(uint32_t(w * h * 4 + mask_stride * h)); i32(0); i32(0); i32(0); i32(0);
-    std::vector<uint8_t> rgba = p.Rgba();
-    for (int y = h - 1; y >= 0; --y)
-      for (int x = 0; x < w; ++x) {
-        const uint8_t* px = &rgba[(size_t(y) * w + x) * 4];
-        image.insert(image.end(), {px[2], px[1], px[0], px[3]});
+    auto i32 = [&image](uint32_t value) {
+      for (int shift = 0; shift < 32; shift += 8) image.push_back(uint8_t(value >> shift));
+    };
+    auto i16 = [&image](unsigned value) { image.push_back(uint8_t(value)); image.push_back(uint8_t(value >> 8)); };
+    int width = picture.width(), height = picture.height();
+    size_t mask_stride = size_t((width + 31) / 32) * 4;
+    i32(40); i32(uint32_t(width)); i32(uint32_t(height * 2)); i16(1); i16(32); i32(0);
+    i32(uint32_t(width * height * 4 + mask_stride * height)); i32(0); i32(0); i32(0); i32(0);
+    std::vector<uint8_t> rgba = picture.Rgba();
+    for (int y = height - 1; y >= 0; --y)
+      for (int x = 0; x < width; ++x) {
+        const uint8_t* pixel = &rgba[(size_t(y) * width + x) * 4];
+        image.insert(image.end(), {pixel[2], pixel[1], pixel[0], pixel[3]});
       }
-    for (int y = h - 1; y >= 0; --y) {
+    for (int y = height - 1; y >= 0; --y) {
       std::vector<uint8_t> row(mask_stride, 0);
-      for (int x = 0; x < w; ++x)
-        if (rgba[(size_t(y) * w + x) * 4 + 3] == 0) row[x / 8] |= uint8_t(0x80 >> (x % 8));
+      for (int x = 0; x < width; ++x)
+        if (rgba[(size_t(y) * width + x) * 4 + 3] == 0) row[x / 8] |= uint8_t(0x80 >> (x % 8));
       image.insert(image.end(), row.begin(), row.end());
     }
     images.push_back(std::move(image));
@@ -252,8 +257,9 @@ int main(int argc, char** argv) {
   };
   bool ok = true;
   for (const Item& item : items) {
-    Picture p = DrawButton(item.glyph, item.look);
-    ok &= Save(folder + "/" + item.name + ".png", skin_assets::WritePng(p.width(), p.height(), p.Rgba()));
+    Picture picture = DrawButton(item.glyph, item.look);
+    ok &= Save(folder + "/" + item.name + ".png",
+               skin_assets::WritePng(picture.width(), picture.height(), picture.Rgba()));
   }
   ok &= Save(folder + "/DIzavozi.ico", WriteIco({DrawIcon(16), DrawIcon(32)}));
   if (!ok) {

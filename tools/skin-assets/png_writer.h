@@ -5,17 +5,18 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace skin_assets {
 
-inline void PutBig32(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(uint8_t(v >> 24));
-  out.push_back(uint8_t(v >> 16));
-  out.push_back(uint8_t(v >> 8));
-  out.push_back(uint8_t(v));
+inline void PutBig32(std::vector<uint8_t>& out, uint32_t value) {
+  out.push_back(uint8_t(value >> 24));
+  out.push_back(uint8_t(value >> 16));
+  out.push_back(uint8_t(value >> 8));
+  out.push_back(uint8_t(value));
 }
 
 // Appends one chunk with its length and CRC.
@@ -56,15 +57,18 @@ inline std::vector<uint8_t> WritePng(int width, int height, const std::vector<ui
     const uint8_t* row = &rgba[y * stride];
     const uint8_t* above = y > 0 ? row - stride : nullptr;
     for (size_t i = 0; i < stride; ++i) {
-      int a = i >= 4 ? row[i - 4] : 0, b = above ? above[i] : 0, c = (above && i >= 4) ? above[i - 4] : 0;
+      int left = i >= 4 ? row[i - 4] : 0, up = above ? above[i] : 0;
+      int upper_left = (above && i >= 4) ? above[i - 4] : 0;
       int predictor = 0;
       switch (filter) {
-        case 1: predictor = a; break;
-        case 2: predictor = b; break;
-        case 3: predictor = (a + b) / 2; break;
+        case 1: predictor = left; break;
+        case 2: predictor = up; break;
+        case 3: predictor = (left + up) / 2; break;
         case 4: {
-          int p = a + b - c, pa = p > a ? p - a : a - p, pb = p > b ? p - b : b - p, pc = p > c ? p - c : c - p;
-          predictor = (pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c);
+          int estimate = left + up - upper_left;
+          int to_left = std::abs(estimate - left), to_up = std::abs(estimate - up);
+          int to_upper_left = std::abs(estimate - upper_left);
+          predictor = (to_left <= to_up && to_left <= to_upper_left) ? left : (to_up <= to_upper_left ? up : upper_left);
           break;
         }
         default: break;
