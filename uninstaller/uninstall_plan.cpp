@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 
 #include "app/toolkit.h"
 #include "platform/gbk.h"
@@ -63,12 +64,16 @@ bool IsShortcutName(const std::string& path) {
   return name.size() > 4 && gbk::SameText(name.substr(name.size() - 4), ".lnk");
 }
 
-size_t Depth(const std::string& folder) { return SplitParts(folder).size(); }
+size_t Depth(const std::string& folder) {
+  size_t depth = 0;
+  gbk::ForEachChar(folder, [&](size_t at, size_t length) { depth += length == 1 && folder[at] == '\\'; });
+  return depth;
+}
 
-void AddOnce(std::vector<std::string>& list, const std::string& item) {
-  for (const auto& present : list)
-    if (gbk::SameText(present, item)) return;
-  list.push_back(item);
+// Adds item unless the list holds it already (without regard to case); the
+// set of upper-cased items keeps this fast for long lists.
+void AddOnce(std::vector<std::string>& list, std::set<std::string>& present, const std::string& item) {
+  if (present.insert(gbk::UpperAscii(item)).second) list.push_back(item);
 }
 
 // The folder with exactly one trailing backslash, when it is a plain path.
@@ -171,7 +176,7 @@ Plan MakePlan(const std::string& list_bytes, const Places& places) {
       gbk::FindText(places.group_name, "\\") == gbk::npos)
     group = programs + places.group_name + "\\";
 
-  std::vector<std::string> seen;
+  std::set<std::string> seen, folders_present;
   auto refuse = [&](const std::string& line, const char* reason) { plan.refused.push_back({line, reason}); };
 
   for (const std::string& line : SplitLines(list_bytes)) {
@@ -191,15 +196,13 @@ Plan MakePlan(const std::string& list_bytes, const Places& places) {
       continue;
     }
     bool folder_entry = gbk::EndsWithBackslash(entry.path);
-    bool seen_before = std::any_of(seen.begin(), seen.end(), [&](const auto& p) { return gbk::SameText(p, entry.path); });
-    if (seen_before) continue;
-    seen.push_back(entry.path);
+    if (!seen.insert(gbk::UpperAscii(entry.path)).second) continue;  // listed before
 
     if (IsInside(entry.path, install)) {
       // Every folder from the entry's up to the installation folder.
       for (std::string folder = folder_entry ? entry.path : ParentFolder(entry.path);
            folder.size() >= install.size() && gbk::StartsWithText(folder, install); folder = ParentFolder(folder))
-        AddOnce(plan.folders, folder);
+        AddOnce(plan.folders, folders_present, folder);
       if (folder_entry) continue;
       if (IsDatabase(entry.path))
         plan.databases.push_back(entry.path);
@@ -210,14 +213,14 @@ Plan MakePlan(const std::string& list_bytes, const Places& places) {
       else
         plan.files.push_back(entry.path);
     } else if (!group.empty() && gbk::SameText(app::WithBackslash(entry.path), group)) {
-      AddOnce(plan.folders, group);  // the group folder line
+      AddOnce(plan.folders, folders_present, group);  // the group folder line
     } else if (!group.empty() && IsInside(entry.path, group) && !folder_entry &&
                gbk::LastBackslash(entry.path) == group.size() - 1) {
       if (!IsShortcutName(entry.path)) {
         refuse(line, "程序组中只删除快捷方式");
         continue;
       }
-      AddOnce(plan.folders, group);
+      AddOnce(plan.folders, folders_present, group);
       (entry.flag == 'Y' ? plan.kept : plan.shortcuts).push_back(entry.path);
     } else if (!desktop.empty() && IsInside(entry.path, desktop) && !folder_entry &&
                gbk::LastBackslash(entry.path) == desktop.size() - 1) {
