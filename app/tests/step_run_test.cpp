@@ -403,6 +403,26 @@ TEST_F(StepRun, EntriesNotWrittenAreNamedAfterTheLoop) {
 #endif
 }
 
+TEST_F(StepRun, QuittingDuringTheExtractionStopsTheRunAndLeavesNoScratchFolder) {
+  Choose("CySaaS", {Control::CkIns_Sc, Control::CkIns_Pos});
+  // The user confirms quitting while the tenth entry starts: the flow asks
+  // the run to stop, as its close handler does.
+  int entries = 0;
+  controls.on_call = [&](const std::string& call) {
+    if (call.rfind("Repaint LExtractFilesInfo", 0) == 0 && ++entries == 10) {
+      step.CancelRequested = true;
+      step.UnZipIt.Cancel();
+    }
+  };
+  EXPECT_THROW(step.ExtractPayloads(), app::ERunCanceled);
+  EXPECT_TRUE(boxes.empty()) << boxes.front();
+  EXPECT_EQ(entries, 10);
+  EXPECT_FALSE(platform::DirectoryExists(Scratch()));
+  EXPECT_FALSE(platform::FileExists(In("Install.in")));
+  EXPECT_FALSE(platform::DirectoryExists(In("LumoPos")));
+  step.CancelRequested = false;
+}
+
 TEST_F(StepRun, ScratchFolderNotWritableEndsTheRun) {
   // A file stands where the scratch folder would be.
   WriteWholeFile(temp.path() + "_wtsInstall", "not a folder");
