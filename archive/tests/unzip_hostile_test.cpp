@@ -281,6 +281,28 @@ TEST_F(HostileArchive, PathsPastTheLimitCreateNothing) {
   EXPECT_EQ(FilesBelow(dest), (std::set<std::string>{"d/", "d/" + std::string(room, 'f')}));
 }
 
+TEST_F(HostileArchive, FolderCreationWalksThePathOnce) {
+  // The folders of an output path are made in one walk from the root: every
+  // missing level is created, a doubled separator names no folder, and a
+  // file in the way ends the walk with nothing made below it.
+  dz::testing::WriteWholeFile(temp / "file.txt", "in the way");
+  struct Row {
+    std::string path;
+    bool made;
+    std::string exists;  // a folder that must exist afterwards ("" none)
+  } rows[] = {
+      {temp / "a\\b\\c", true, temp / "a\\b\\c"},
+      {temp / "twice\\\\x\\", true, temp / "twice\\x"},
+      {temp / "file.txt\\below", false, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path);
+    EXPECT_EQ(platform::ForceDirectories(row.path), row.made);
+    if (!row.exists.empty()) EXPECT_TRUE(platform::DirectoryExists(row.exists));
+  }
+  EXPECT_FALSE(platform::DirectoryExists(temp / "file.txt\\below"));
+}
+
 // The raw DEFLATE stream and the CRC-32 of size zero bytes, made a block at
 // a time so that the plain bytes are never held whole.
 std::pair<std::string, uint32_t> DeflatedZeros(uint64_t size) {
