@@ -20,6 +20,10 @@
 #include "app/step_controls.h"
 #include "archive/unzipper.h"
 
+namespace platform {
+class RegistryKey;
+}
+
 namespace app {
 
 class TProgressResourceStream;
@@ -129,6 +133,14 @@ class TfStep {
   void RegisterUninstall();
   bool CreateShortcut(const std::string& target, const std::string& name, const std::string& sub_folder,
                       int location);
+  // The uninstall entry's values beyond its name and command: version,
+  // publisher, location, icon, size, date, no modify/repair, the silent
+  // command and the web site.
+  void WriteEntryDetails(platform::RegistryKey& key, const std::string& folder, const std::string& uninstaller);
+  // The program the entry's icon is taken from, and the size of the files
+  // the uninstall list names, in KB rounded up.
+  std::string MainProgram(const std::string& folder) const;
+  uint32_t InstalledKilobytes() const;
 
   // --- the manifest (step.cpp) ---
   // Copies the manifest resource to ManifestPath (replacing a leftover copy)

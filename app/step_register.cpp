@@ -2,6 +2,8 @@
 // uninstall entry under the machine's uninstall key and creates the program
 // group and the desktop shortcuts, recording every shortcut file in the
 // uninstall list, while the progress window shows what is being done.
+#include <cstdio>
+#include <exception>
 #include <optional>
 
 #include "app/manifest.h"
@@ -167,10 +169,67 @@ void TfStep::RegisterUninstall() {
     if (!key->WriteString("Displayname", kUninstallPrefix + fAppName)) return;
     // Quoted: the folder usually holds a blank ("Program Files"), and an
     // unquoted command line would first be tried as "D:\Program.exe".
-    key->WriteString("UnInstallString",
-                     "\"" + WithBackslash(Controls->Text(Control::EInstallFolder)) + kUninstallProgram + "\"");
+    const std::string folder = WithBackslash(Controls->Text(Control::EInstallFolder));
+    const std::string uninstaller = "\"" + folder + kUninstallProgram + "\"";
+    key->WriteString("UnInstallString", uninstaller);
+    WriteEntryDetails(*key, folder, uninstaller);
   } catch (...) {
   }
+}
+
+void TfStep::WriteEntryDetails(RegistryKey& key, const std::string& folder, const std::string& uninstaller) {
+  // What the system's list of programs shows besides the name: version,
+  // maker, place, icon, size and date, and that the entry offers no change
+  // or repair, only removal (also silently, for deployment tools).
+  key.WriteString("DisplayVersion", fAppVersion);
+  key.WriteString("Publisher", fAppCompany);
+  std::string location = folder;
+  if (gbk::EndsWithBackslash(location) && location.size() > 3) location.pop_back();  // "C:\" keeps its root
+  key.WriteString("InstallLocation", location);
+  key.WriteString("DisplayIcon", MainProgram(folder));
+  key.WriteDword("EstimatedSize", InstalledKilobytes());
+  const platform::LocalDateTime today = platform::CurrentLocalTime();
+  char date[16];
+  std::snprintf(date, sizeof date, "%04d%02d%02d", today.year, today.month, today.day);
+  key.WriteString("InstallDate", date);
+  key.WriteDword("NoModify", 1);
+  key.WriteDword("NoRepair", 1);
+  key.WriteString("QuietUninstallString", uninstaller + " /S");
+  // A re-installation of a product that no longer names a web site leaves
+  // no stale address behind.
+  if (fAppWebsite.empty())
+    key.DeleteValue("URLInfoAbout");
+  else
+    key.WriteString("URLInfoAbout", fAppWebsite);
+}
+
+std::string TfStep::MainProgram(const std::string& folder) const {
+  // The first installed system's program in the order of the check boxes;
+  // the uninstaller when none was installed.
+  const bool commercial = SameText(EditionKey, kEditionCommercial);
+  for (const std::string* program :
+       {&Programs.LumoSc, commercial ? &Programs.LumoPosSy : &Programs.LumoPos, &Programs.WmSvr, &Programs.SaasKds})
+    if (!program->empty() && platform::FileExists(*program)) return *program;
+  return folder + kUninstallProgram;
+}
+
+uint32_t TfStep::InstalledKilobytes() const {
+  // The files the uninstall list names, as they are on disk now (the kept
+  // databases included: they are part of the installation).
+  uint64_t bytes = 0;
+  for (const std::string& line : UninstallList) {
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos || line.size() < equals + 2) continue;
+    const std::string path = line.substr(equals + 1, line.size() - equals - 2);
+    if (path.empty() || !platform::FileExists(path)) continue;
+    try {
+      platform::File file(path, platform::File::Mode::ReadShared);
+      bytes += static_cast<uint64_t>(file.Size());
+    } catch (const std::exception&) {
+    }
+  }
+  const uint64_t kilobytes = (bytes + 1023) / 1024;
+  return kilobytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(kilobytes);
 }
 
 bool TfStep::CreateShortcut(const std::string& target, const std::string& name, const std::string& sub_folder,

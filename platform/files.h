@@ -57,6 +57,9 @@ std::optional<LocalDateTime> ModifiedTime(const std::string& path);
 // with sharing, so that a file other programs hold open may still be dated.
 bool SetModifiedTime(const std::string& path, const LocalDateTime& time);
 
+// The current local date and time.
+LocalDateTime CurrentLocalTime();
+
 // Drive of a root text such as "C:\".
 DriveType DriveKind(const std::string& root);
 std::string VolumeLabel(const std::string& root);  // empty when unknown

@@ -205,6 +205,27 @@ TEST_F(RegistrationOnWindows, UninstallEntryReadBackWithTheRegistryApi) {
   EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"UnInstallString"),
             L"\"" + Wide(install) + L"\\UnInstall.exe\"");
   EXPECT_NE(Wide(install).find(L"安装 目录"), std::wstring::npos);
+  // The details the system's list of programs shows.
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"InstallLocation"), Wide(install));
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"QuietUninstallString"),
+            L"\"" + Wide(install) + L"\\UnInstall.exe\" /S");
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"DisplayIcon"), Wide(install) + L"\\UnInstall.exe");
+  const std::optional<std::wstring> date = ReadValue(HKEY_LOCAL_MACHINE, key, L"InstallDate");
+  ASSERT_TRUE(date);
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  wchar_t today[16];
+  swprintf(today, 16, L"%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+  EXPECT_EQ(*date, today);
+  HKEY entry;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &entry), ERROR_SUCCESS);
+  for (const wchar_t* name : {L"NoModify", L"NoRepair", L"EstimatedSize"}) {
+    DWORD type = 0, value = 0, size = sizeof value;
+    EXPECT_EQ(RegQueryValueExW(entry, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD)) << Narrow(name);
+    if (std::wstring(name) != L"EstimatedSize") EXPECT_EQ(value, 1u) << Narrow(name);
+  }
+  RegCloseKey(entry);
 }
 
 // The whole step for the catering edition with all four systems: every

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -212,6 +213,56 @@ TEST_F(Registration, UninstallEntryForBothEditions) {
   auto key = RegistryKey::Open(RegistryRoot::LocalMachine, kUninstallKey + kCateringName);
   ASSERT_TRUE(key);
   EXPECT_EQ(key->ReadString("UnInstallString"), "\"E:\\POS\\UnInstall.exe\"");
+}
+
+// What the system's list of programs shows of the entry besides its name.
+TEST_F(Registration, UninstallEntryDetails) {
+  step.fAppVersion = "V3.3";
+  step.fAppCompany = "让经营更简单";
+  step.fAppWebsite = "http://www.example.cn/";
+  // The list names 3000 + 5000 bytes of files (the kept database included),
+  // a listed file that is gone, a shortcut line and the desktop's empty line.
+  const std::string folder = tmp / "Shop";
+  ASSERT_TRUE(platform::ForceDirectories(folder + "\\LumoPos"));
+  dz::testing::WriteWholeFile(folder + "\\a.dll", std::string(3000, 'a'));
+  dz::testing::WriteWholeFile(folder + "\\LumoPos\\LumoPosBaseData.db", std::string(5000, 'b'));
+  controls.State(Control::EInstallFolder).text = folder;
+  step.UninstallList = {"File0=" + folder + "\\a.dllN", "File1=" + folder + "\\LumoPos\\LumoPosBaseData.dbY",
+                        "File2=" + folder + "\\gone.exeN", "File3=N"};
+  step.Programs = {};
+  step.Programs.LumoPos = folder + "\\LumoPos\\LumoPosBaseData.db";  // any existing file will do
+
+  step.RegisterUninstall();
+  auto key = RegistryKey::Open(RegistryRoot::LocalMachine, kUninstallKey + kCateringName);
+  ASSERT_TRUE(key);
+  EXPECT_EQ(key->ReadString("DisplayVersion"), "V3.3");
+  EXPECT_EQ(key->ReadString("Publisher"), "让经营更简单");
+  EXPECT_EQ(key->ReadString("InstallLocation"), folder);
+  EXPECT_EQ(key->ReadString("DisplayIcon"), step.Programs.LumoPos) << "the first installed system's program";
+  EXPECT_EQ(key->ReadDword("EstimatedSize"), 8u) << "8000 bytes, in KB rounded up";
+  const platform::LocalDateTime today = platform::CurrentLocalTime();
+  char date[16];
+  std::snprintf(date, sizeof date, "%04d%02d%02d", today.year, today.month, today.day);
+  EXPECT_EQ(key->ReadString("InstallDate"), std::string(date));
+  EXPECT_EQ(key->ReadDword("NoModify"), 1u);
+  EXPECT_EQ(key->ReadDword("NoRepair"), 1u);
+  EXPECT_EQ(key->ReadString("QuietUninstallString"), "\"" + folder + "\\UnInstall.exe\" /S");
+  EXPECT_EQ(key->ReadString("URLInfoAbout"), "http://www.example.cn/");
+
+  // Installed again without a web site and with no program installed: no
+  // stale address, and the uninstaller gives the icon.
+  step.fAppWebsite = "";
+  step.Programs = {};
+  step.RegisterUninstall();
+  key = RegistryKey::Open(RegistryRoot::LocalMachine, kUninstallKey + kCateringName);
+  ASSERT_TRUE(key);
+  EXPECT_EQ(key->ReadString("URLInfoAbout"), std::nullopt);
+  EXPECT_EQ(key->ReadString("DisplayIcon"), folder + "\\UnInstall.exe");
+  // A drive's root keeps its backslash as the location.
+  controls.State(Control::EInstallFolder).text = "E:\\";
+  step.RegisterUninstall();
+  key = RegistryKey::Open(RegistryRoot::LocalMachine, kUninstallKey + kCateringName);
+  EXPECT_EQ(key->ReadString("InstallLocation"), "E:\\");
 }
 
 TEST_F(Registration, RegistryFailuresAreSilent) {

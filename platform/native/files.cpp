@@ -130,6 +130,13 @@ bool WriteAttributes(const std::string& path, uint32_t attributes) {
   return ::chmod(host.c_str(), mode) == 0;
 }
 
+LocalDateTime CurrentLocalTime() {
+  time_t now = time(nullptr);
+  tm local{};
+  localtime_r(&now, &local);
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+}
+
 std::optional<LocalDateTime> ModifiedTime(const std::string& path) {
   struct stat st;
   if (!StatPath(path, st)) return std::nullopt;

@@ -109,6 +109,12 @@ bool WriteAttributes(const std::string& path, uint32_t attributes) {
   return SetFileAttributesW(Wide(path).c_str(), attributes) != 0;
 }
 
+LocalDateTime CurrentLocalTime() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
 std::optional<LocalDateTime> ModifiedTime(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
