@@ -29,9 +29,9 @@ LRESULT CALLBACK PreviewProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
 }
 
 SkinButtonWindow* AddButton(HWND form, int x, int y, const char* caption, int width = 120, int height = 30) {
-  SkinButtonWindow* b = SkinButtonWindow::Create(form, x, y, width, height);
-  b->button().SetCaption(caption);
-  return b;
+  SkinButtonWindow* window = SkinButtonWindow::Create(form, x, y, width, height);
+  window->button().SetCaption(caption);
+  return window;
 }
 
 }  // namespace
@@ -96,10 +96,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
   hot_complement->button().SetHotTrackColorType(htctComplement);
 
   // Row 3: a group of three toggles, and caption effects.
-  for (int i = 0; i < 3; ++i) {
-    SkinButtonWindow* g = AddButton(form, col[0] + 90 * i, 145, i == 0 ? "组 A" : i == 1 ? "组 B" : "组 C", 85);
-    g->button().SetGroupIndex(1);
-    if (i == 1) g->button().SetDown(true);
+  const char* const group_captions[] = {"组 A", "组 B", "组 C"};
+  for (int index = 0; index < 3; ++index) {
+    SkinButtonWindow* toggle = AddButton(form, col[0] + 90 * index, 145, group_captions[index], 85);
+    toggle->button().SetGroupIndex(1);
+    if (index == 1) toggle->button().SetDown(true);
   }
   SkinButtonWindow* raised = AddButton(form, col[2] + 20, 145, "Raised", 100);
   raised->button().SetTextStyle(tsRaised);
