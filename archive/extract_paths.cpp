@@ -53,15 +53,23 @@ bool NamesDevice(const std::string& part) {
 bool RefusedPart(const std::string& part) {
   if (part.empty() || part == ".") return false;
   if (ClimbsOut(part) || NamesDevice(part)) return true;
-  // Parts are split by whole characters: a ":" here is a character of its
-  // own, and the last byte is a character of its own when it is "." or " ".
-  // Neither may a character Windows refuses in a name (control characters
-  // and <>"|?*), so that such an entry fails the same way everywhere.
-  if (part.find_first_of(":<>\"|?*") != std::string::npos) return true;
-  // A NUL would end the name early on every system.
-  if (std::any_of(part.begin(), part.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; })) return true;
-  const char last = part.back();
-  return (last == '.' || last == ' ') && gbk::LastCharStart(part) == part.size() - 1;
+  // A colon (an alternate stream) or another character Windows refuses in a
+  // name, so that such an entry fails the same way everywhere. The bytes
+  // below 0x40 are never the second byte of a double-byte character, so they
+  // are found byte by byte (a NUL, which would end the name early, among
+  // them); "|" (0x7C) may be one, so it counts only as a character of its own.
+  const auto refused_byte = [](char c) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || c == ':' || c == '<' || c == '>' || c == '"' || c == '?' || c == '*';
+  };
+  if (std::any_of(part.begin(), part.end(), refused_byte)) return true;
+  bool bar = false;
+  gbk::ForEachChar(part, [&](size_t at, size_t length) { bar = bar || (length == 1 && part[at] == '|'); });
+  if (bar) return true;
+  // Windows drops a trailing dot or blank. Neither is ever the second byte of
+  // a double-byte character, so a part whose last byte is one of them ends in
+  // it (after a lead byte without a valid second byte too).
+  return part.back() == '.' || part.back() == ' ';
 }
 
 // The parts of path below dest_dir, or nullopt when path does not begin with

@@ -114,9 +114,9 @@ TEST_F(HostileArchive, DeviceNamesStreamsAndTrimmedNamesCreateNothing) {
                                  "NUL.txt",  "sub/NUL",     "NUL .txt",   "CONIN$",     "conout$.x", "con",
                                  "Com9.",    "a:b",         "x/y:z/f.txt", "ends.",     "ends ",    "dir./f.txt",
                                  "dir /f.txt", "tab\tname", "q?.txt",     "a|b",        " ",
-                                 std::string("nul\0cut.txt", 11)};
+                                 std::string("nul\0cut.txt", 11), "\xEB./x.txt", "x\xEB."};
   const char* accepted[] = {"COM10.txt", "COM0", "console.txt", "nul_x.txt", "LPT.txt", "./dot.txt",
-                            "\xD6\xD0.txt"};
+                            "\xD6\xD0.txt", "\x81\x7C.txt"};  // 0x7C ("|") as a second byte
   std::vector<ZipEntryPlan> entries;
   for (const std::string& name : refused) entries.push_back({name, "port data"});
   for (const char* name : accepted) entries.push_back({name, "file data"});
@@ -132,7 +132,7 @@ TEST_F(HostileArchive, DeviceNamesStreamsAndTrimmedNamesCreateNothing) {
     EXPECT_EQ(skipped[i], "skip " + std::to_string(SkipCannotCreate) + " " + stored);
   }
   EXPECT_EQ(FilesBelow(dest), (std::set<std::string>{"COM10.txt", "COM0", "console.txt", "nul_x.txt", "LPT.txt",
-                                                      "dot.txt", "\xD6\xD0.txt"}));
+                                                      "dot.txt", "\xD6\xD0.txt", "\x81\x7C.txt"}));
 }
 
 // Runs fn with the process's working folder set to folder (a program path).
