@@ -134,6 +134,25 @@ void TypeFolder(User& user, const std::wstring& folder) {
   Expect(user.ControlText(field) == folder, "the folder field holds " + Utf8(folder));
 }
 
+// The small button at the right end of the folder field: the control on
+// the field's row that ends at most 30 pixels right of it and is at most 30
+// wide.
+HWND EllipsisButton(User& user, HWND field) {
+  RECT f;
+  GetWindowRect(field, &f);
+  HWND found = nullptr;
+  for (HWND child : user.Controls()) {
+    RECT r;
+    GetWindowRect(child, &r);
+    const LONG middle = (r.top + r.bottom) / 2;
+    if (child != field && IsWindowVisible(child) && middle > f.top && middle < f.bottom && r.right - r.left <= 30 &&
+        r.left >= f.right - 30 && r.right <= f.right + 30)
+      found = child;
+  }
+  Expect(found != nullptr, "the folder field has its ellipsis button");
+  return found;
+}
+
 void Tick(User& user, const Choice& c) {
   for (auto [ticked, caption] : {std::pair{c.sc, kCaptionSc}, std::pair{c.pos, kCaptionPos},
                                  std::pair{c.wmsvr, kCaptionWmSvr}, std::pair{c.kds, kCaptionKds}})
@@ -324,8 +343,27 @@ void Scenario4(const Options& options, const Product& product) {
   user.Answer(box, kOk);
   Expect(!FolderExists(fresh.folder), "nothing is made for the folder");
 
-  // Cancel on the folder-exists question, then on the confirmation.
+  // The folder field's ellipsis button opens the shell's folder browser,
+  // owned by the wizard, which is disabled meanwhile; Cancel leaves the
+  // field as it was, OK takes the folder chosen (here the preselected one).
   TypeFolder(user, existing.folder);
+  for (const auto& answer : {kCancel, kOk}) {
+    HWND field = user.FindByClass(L"Edit");
+    user.Click(EllipsisButton(user, field));
+    Box browser = user.WaitForBox(kBoxWait);
+    Expect(browser.window != nullptr, "the folder browser opens");
+    bool prompt = false;
+    for (const auto& label : browser.labels) prompt = prompt || label == L"选择要安装的文件夹后按 \"确定\"";
+    Expect(prompt, "  with the prompt 选择要安装的文件夹后按 \"确定\"");
+    Expect(!IsWindowEnabled(user.Window()), "  the wizard is disabled while it is open");
+    Expect(GetWindow(browser.window, GW_OWNER) == user.Window(), "  it belongs to the wizard");
+    user.Answer(browser, answer);
+    Expect(WaitFor([&] { return IsWindowEnabled(user.Window()) != 0; }, 5000), "  the wizard is enabled again");
+    Expect(user.ControlText(field) == existing.folder,
+           "  the field holds " + Utf8(existing.folder) + " (" + Utf8(user.ControlText(field)) + ")");
+  }
+
+  // Cancel on the folder-exists question, then on the confirmation.
   Tick(user, existing);
   user.Click(start);
   box = user.WaitForBox(kBoxWait);

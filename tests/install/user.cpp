@@ -142,6 +142,8 @@ HWND User::FindTopLevel(const std::wstring& title) const {
   return nullptr;
 }
 
+std::vector<HWND> User::Controls() const { return Descendants(window_); }
+
 HWND User::FindByText(const std::wstring& text) const {
   for (HWND child : Descendants(window_))
     if (IsWindowVisible(child) && CaptionOf(child) == text) return child;
@@ -282,8 +284,11 @@ Box User::WaitForBox(int milliseconds) {
   Settle(100);
   box.title = CaptionOf(box.window);
   if (HWND text = GetDlgItem(box.window, 0xFFFF)) box.text = CaptionOf(text);
-  for (HWND child : Descendants(box.window))
-    if (IsWindowVisible(child) && ClassOf(child) == L"Button") box.buttons.push_back(PlainCaption(CaptionOf(child)));
+  for (HWND child : Descendants(box.window)) {
+    if (!IsWindowVisible(child)) continue;
+    if (ClassOf(child) == L"Button") box.buttons.push_back(PlainCaption(CaptionOf(child)));
+    if (ClassOf(child) == L"Static") box.labels.push_back(CaptionOf(child));
+  }
   return box;
 }
 

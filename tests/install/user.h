@@ -40,6 +40,7 @@ struct Box {
   HWND window = nullptr;
   std::wstring title, text;
   std::vector<std::wstring> buttons;  // captions, access-key marks removed
+  std::vector<std::wstring> labels;   // every visible static text of the dialog
 };
 
 class User {
@@ -62,6 +63,7 @@ class User {
   HWND FindByText(const std::wstring& text) const;
   HWND FindByClass(const std::wstring& class_name) const;
   std::wstring ControlText(HWND control) const;  // what the control shows
+  std::vector<HWND> Controls() const;            // every child window of the main window
 
   // True when a person can reach the control's centre: visible, enabled,
   // and the window under that point is the control (or inside it).
