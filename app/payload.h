@@ -18,6 +18,9 @@ inline std::string PayloadName(int n) { return "C" + std::to_string(n); }
 inline constexpr char kScratchFolderName[] = "_wtsInstall\\";
 inline constexpr char kPayloadFileExtension[] = ".DLL";
 
+// The payload type extracted into the installation folder itself.
+inline constexpr char kPayloadTypeUnInstall[] = "UnInstall";
+
 // The two files a re-installation keeps as they are: the local databases.
 inline constexpr const char* kKeptDatabaseNames[] = {"LumoPosBaseData.db", "WmCacheData.db"};
 

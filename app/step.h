@@ -10,6 +10,7 @@
 //   step_flow.cpp     the wizard's handlers and pages
 //   step_run.cpp      the installation run: payloads, extraction, Install.in
 //   step_register.cpp the uninstall entry and the shortcuts
+//   preflight.cpp     the checks before anything is written
 #pragma once
 
 #include <stdexcept>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "app/manifest.h"
+#include "app/payload_choice.h"
 #include "app/step_controls.h"
 #include "archive/unzipper.h"
 
@@ -110,6 +112,20 @@ class TfStep {
   bool ExtractionFailed() const { return extraction_failed_; }
   size_t FailedEntryCount() const { return entries_in_use_.size() + entries_damaged_.size(); }
   bool CancelRequested = false;  // the user chose to quit during the run
+
+  // --- the checks before anything is written (preflight.cpp) ---
+  // Run after the confirmation, before InstallChosenSystems. Files the run
+  // would replace that a running program holds open are listed in a box
+  // with Retry (check again) and Cancel; then the free space of the scratch
+  // folder's drive and of the installation's drives is compared with what
+  // the run will write there, and a shortage is shown. True when the run may
+  // start; false after Cancel or a shortage, with nothing created or changed.
+  bool CheckBeforeWriting();
+  enum class WriteCheck { Passed, FilesInUse, DiskFull };
+  // The outcome of the last CheckBeforeWriting.
+  WriteCheck LastWriteCheck() const { return write_check_; }
+  // The edition and the ticked systems, as the selection page shows them.
+  ChosenSystems ChosenSystemsNow() const;
   // Lets pending window messages run, then raises ERunCanceled when the user
   // chose to quit meanwhile. The run's pump points call this.
   void PumpMessages();
@@ -159,6 +175,7 @@ class TfStep {
   std::string entry_target_;    // target of the entry being written; empty between entries
   bool entry_in_use_ = false;   // the component could not create that target
   bool extraction_failed_ = false;  // a failure ended the last extraction loop
+  WriteCheck write_check_ = WriteCheck::Passed;
   // Entries of this run that did not end as good files, by cause.
   std::vector<std::string> entries_in_use_, entries_damaged_;
   void SetUnzipSettings(const std::string& archive_path, const std::string& payload_folder);

@@ -104,6 +104,9 @@ void TfStep::BtnInstallClick() {
       if (Controls->IsChecked(box)) confirmation += Controls->Text(box) + "\r\n";
     confirmation += "\r\n\r\n确定要开始安装以上系统吗？";
     if (!AskConfirm(confirmation)) return;
+    // Files held open and a drive without room are found before anything is
+    // written; the selection then stays as it is.
+    if (!CheckBeforeWriting()) return;
 
     Running = true;
     CancelRequested = false;

@@ -7,6 +7,7 @@
 
 #include "app/manifest.h"
 #include "app/payload.h"
+#include "app/payload_choice.h"
 #include "app/profile_file.h"
 #include "app/progress_stream.h"
 #include "app/step.h"
@@ -27,18 +28,10 @@ constexpr char kTextProgramRunning[] = "所要安装的程序正在运行中,请
 // How many paths a box of failed entries names; the count covers all.
 constexpr size_t kListedFailures = 5;
 
-constexpr char kTypeUnInstall[] = "UnInstall";
-
 // The part of a path after its last backslash (the whole path without one).
 std::string FileNameOf(const std::string& path) {
   size_t at = gbk::LastBackslash(path);
   return at == std::string::npos ? path : path.substr(at + 1);
-}
-
-bool IsKeptDatabase(const std::string& file_name) {
-  for (const char* name : kKeptDatabaseNames)
-    if (SameText(file_name, name)) return true;
-  return false;
 }
 
 // One paragraph of the failure box: the heading with the count, then the
@@ -87,34 +80,28 @@ void TfStep::ExtractPayloads() {
       const std::string type = FieldAt(line, '\t', 1);
       const std::string dest = FieldAt(line, '\t', 2);
 
-      std::string folder = TrimWithBackslash(ResolveDestRoot(dest, folder_text));
-      if (!SameText(type, kTypeUnInstall)) folder = TrimWithBackslash(folder + type);
+      const std::string folder = PayloadFolder(type, dest, folder_text);
       Controls->SetText(Control::EInstallProcess, kTextExtracting);
 
-      const bool catering = SameText(EditionKey, kEditionCatering);
-      const bool commercial = SameText(EditionKey, kEditionCommercial);
-      // The payload types that carry a program: whether the choice takes the
-      // payload, and which program path and program key go with it.
-      struct ProgramPayload {
-        const char* type;
-        bool taken;
-        std::string* program_path;
-        const std::string* program;
-      };
-      const ProgramPayload program_payloads[] = {
-          {"LumoSc", Controls->IsChecked(Control::CkIns_Sc), &Programs.LumoSc, &fAppExe},
-          {"LumoPos", Controls->IsChecked(Control::CkIns_Pos) && catering, &Programs.LumoPos, &fAppExe1},
-          {"WmSvr", Controls->IsChecked(Control::CkIns_WmSvr) && catering, &Programs.WmSvr, &fAppExe2},
-          {"SaasKds", Controls->IsChecked(Control::CkIns_Kds) && catering, &Programs.SaasKds, &fAppExe3},
-          {"LumoPosSy", Controls->IsChecked(Control::CkIns_Pos) && commercial, &Programs.LumoPosSy, &fAppExe4},
-      };
-      const ProgramPayload* program_payload = nullptr;
-      for (const ProgramPayload& p : program_payloads)
-        if (SameText(type, p.type)) program_payload = &p;
-      if (program_payload && !program_payload->taken) continue;  // every other type is always taken
+      const PayloadDecision decision = DecidePayload(type, ChosenSystemsNow());
+      if (!decision.taken) continue;
 
       if (!platform::DirectoryExists(folder)) platform::ForceDirectories(folder);
-      if (program_payload) *program_payload->program_path = TrimWithBackslash(folder) + *program_payload->program;
+      // The program path and program key of a program-bearing payload.
+      struct ProgramSlot {
+        std::string* path;
+        const std::string* program;
+      };
+      ProgramSlot slot{nullptr, nullptr};
+      switch (decision.program) {
+        case ProgramPayload::LumoSc: slot = {&Programs.LumoSc, &fAppExe}; break;
+        case ProgramPayload::LumoPos: slot = {&Programs.LumoPos, &fAppExe1}; break;
+        case ProgramPayload::WmSvr: slot = {&Programs.WmSvr, &fAppExe2}; break;
+        case ProgramPayload::SaasKds: slot = {&Programs.SaasKds, &fAppExe3}; break;
+        case ProgramPayload::LumoPosSy: slot = {&Programs.LumoPosSy, &fAppExe4}; break;
+        case ProgramPayload::None: break;
+      }
+      if (slot.path) *slot.path = TrimWithBackslash(folder) + *slot.program;
 
       SetUnzipSettings(archive_path, folder);
       UnZipIt.UnZip();
@@ -151,6 +138,16 @@ void TfStep::ExtractPayloads() {
     UninstallList.push_back("File" + std::to_string(UninstallCounter) + "=" + install_folder + name + "N");
     ++UninstallCounter;
   }
+}
+
+ChosenSystems TfStep::ChosenSystemsNow() const {
+  ChosenSystems chosen;
+  chosen.edition = EditionKey;
+  chosen.sc = Controls->IsChecked(Control::CkIns_Sc);
+  chosen.pos = Controls->IsChecked(Control::CkIns_Pos);
+  chosen.wmsvr = Controls->IsChecked(Control::CkIns_WmSvr);
+  chosen.kds = Controls->IsChecked(Control::CkIns_Kds);
+  return chosen;
 }
 
 void TfStep::CopyPayloadsToTemp(std::vector<std::string>& payloads) {

@@ -68,14 +68,16 @@ class LoggedControls : public MemoryControls {
 };
 
 // Answers every message box by writing it to the log: with the safe button
-// (Cancel, No, or OK when it is the only one), as nobody is there to choose.
+// (Cancel, No, or OK when it is the only one), as nobody is there to choose;
+// Retry is never the answer, so a box of files in use ends the installation.
 class BoxesToLog {
  public:
   explicit BoxesToLog(InstallLog& log) {
     platform::SetMessageBoxResponder([&log](const std::string& text, const std::string& title, unsigned style) {
       log.Line("[" + title + "] " + text);
       switch (style & 0x0F) {
-        case platform::kMbOkCancel: return static_cast<int>(platform::kIdCancel);
+        case platform::kMbOkCancel:
+        case platform::kMbRetryCancel: return static_cast<int>(platform::kIdCancel);
         case platform::kMbYesNo: return static_cast<int>(platform::kIdNo);
         default: return static_cast<int>(platform::kIdOk);
       }
@@ -106,9 +108,13 @@ int RunUnattended(const CommandLine& line, InstallLog& log) {
     controls.SetChecked(Control::CkIns_Pos, line.pos);
     controls.SetChecked(Control::CkIns_WmSvr, line.wmsvr);
     controls.SetChecked(Control::CkIns_Kds, line.kds);
-    step.InstallChosenSystems();
-    if (step.ExtractionFailed()) code = kExitExtractionFailed;
-    else if (step.FailedEntryCount() > 0) code = kExitFilesNotWritten;
+    if (!step.CheckBeforeWriting()) {
+      code = step.LastWriteCheck() == TfStep::WriteCheck::FilesInUse ? kExitFilesInUse : kExitDiskFull;
+    } else {
+      step.InstallChosenSystems();
+      if (step.ExtractionFailed()) code = kExitExtractionFailed;
+      else if (step.FailedEntryCount() > 0) code = kExitFilesNotWritten;
+    }
   } catch (const std::exception& e) {
     log.Line(std::string("安装失败: ") + e.what());
     code = kExitRunFailed;

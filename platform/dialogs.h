@@ -14,7 +14,7 @@ enum DialogResult : int {
 
 // Style bits (the Windows values).
 enum MessageBoxStyle : unsigned {
-  kMbOk = 0x00, kMbOkCancel = 0x01, kMbYesNo = 0x04,
+  kMbOk = 0x00, kMbOkCancel = 0x01, kMbYesNo = 0x04, kMbRetryCancel = 0x05,
   kMbIconError = 0x10, kMbIconQuestion = 0x20, kMbIconWarning = 0x30, kMbIconInformation = 0x40,
 };
 

@@ -64,6 +64,18 @@ LocalDateTime CurrentLocalTime();
 DriveType DriveKind(const std::string& root);
 std::string VolumeLabel(const std::string& root);  // empty when unknown
 
+// True when an existing file is held open by a program in a way that keeps
+// it from being replaced now: opening it for exclusive writing (no sharing)
+// fails for sharing or a lock. A read-only file is tried for exclusive
+// reading instead (it is made writable before it is replaced). False for a
+// missing file and for other failures, which replacing would meet anyway.
+bool FileHeldOpen(const std::string& path);
+
+// The bytes this user may still write on the drive that holds path (the
+// path itself or its nearest existing parent folder); nullopt when the
+// system cannot tell.
+std::optional<uint64_t> FreeDiskSpace(const std::string& path);
+
 // The current working folder (GBK), used where a dialog starts "here".
 std::string CurrentDirectory();
 

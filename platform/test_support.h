@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,14 @@ void ClearModuleResources();
 void SetSpecialFolders(const std::string& temp, const std::string& windows, const std::string& system);
 // Natively: the drive type and volume label reported for a drive root.
 void SetDriveInfo(const std::string& root, int drive_type, const std::string& label);
+
+// Natively: FileHeldOpen reports the file (a program path) as held open by
+// a running program while held is true; nothing locks files natively.
+void SetFileHeldOpen(const std::string& path, bool held);
+// Natively: the free space FreeDiskSpace reports for every path on a drive
+// (its letter counts, e.g. "Q:\"); nullopt goes back to the host's free
+// space of the sandbox folder.
+void SetFreeDiskSpace(const std::string& root, std::optional<uint64_t> bytes);
 
 // Natively: the registry kept in memory (seed and inspect it through
 // registry.h). ClearRegistry empties every root; SetRegistryReadOnly makes

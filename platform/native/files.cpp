@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include <ctime>
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "platform/encoding.h"
 #include "platform/errors.h"
@@ -28,6 +30,8 @@ bool StatPath(const std::string& path, struct stat& st) { return ::stat(ToHostPa
 
 std::mutex drive_mutex;
 std::map<std::string, std::pair<int, std::string>> drive_info;
+std::set<std::string> held_files;                  // host paths
+std::map<std::string, uint64_t> drive_free_space;  // by drive letter
 
 std::string DriveKey(const std::string& root) {
   std::string key = root.substr(0, 1);
@@ -177,6 +181,32 @@ std::string VolumeLabel(const std::string& root) {
   return it != drive_info.end() ? it->second.second : std::string();
 }
 
+bool FileHeldOpen(const std::string& path) {
+  if (!FileExists(path)) return false;
+  std::lock_guard lock(drive_mutex);
+  return held_files.count(ToHostPath(path)) != 0;
+}
+
+std::optional<uint64_t> FreeDiskSpace(const std::string& path) {
+  {
+    std::lock_guard lock(drive_mutex);
+    if (path.size() >= 2 && path[1] == ':') {
+      auto it = drive_free_space.find(DriveKey(path));
+      if (it != drive_free_space.end()) return it->second;
+    }
+  }
+  // The host's file system under the nearest existing folder.
+  std::string host = ToHostPath(path);
+  struct stat st;
+  while (!host.empty() && ::stat(host.c_str(), &st) != 0) {
+    size_t slash = host.find_last_of('/');
+    host = slash == std::string::npos || slash == 0 ? std::string(slash == 0 ? "/" : "") : host.substr(0, slash);
+  }
+  struct statvfs fs;
+  if (host.empty() || ::statvfs(host.c_str(), &fs) != 0) return std::nullopt;
+  return static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize;
+}
+
 std::string CurrentDirectory() {
   char buffer[4096];
   if (!::getcwd(buffer, sizeof buffer)) return "";
@@ -256,6 +286,22 @@ namespace testing {
 void SetDriveInfo(const std::string& root, int drive_type, const std::string& label) {
   std::lock_guard lock(drive_mutex);
   drive_info[DriveKey(root)] = {drive_type, label};
+}
+
+void SetFileHeldOpen(const std::string& path, bool held) {
+  std::lock_guard lock(drive_mutex);
+  if (held)
+    held_files.insert(native::ToHostPath(path));
+  else
+    held_files.erase(native::ToHostPath(path));
+}
+
+void SetFreeDiskSpace(const std::string& root, std::optional<uint64_t> bytes) {
+  std::lock_guard lock(drive_mutex);
+  if (bytes)
+    drive_free_space[DriveKey(root)] = *bytes;
+  else
+    drive_free_space.erase(DriveKey(root));
 }
 
 }  // namespace testing

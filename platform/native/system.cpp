@@ -65,7 +65,8 @@ int ShowMessageBox(const std::string& text, const std::string& title, unsigned s
   if (responder) return responder(text, title, style);
   std::fprintf(stderr, "[%s] %s\n", title.c_str(), text.c_str());
   switch (style & 0x0F) {
-    case kMbOkCancel: return kIdCancel;
+    case kMbOkCancel:
+    case kMbRetryCancel: return kIdCancel;
     case kMbYesNo: return kIdNo;
     default: return kIdOk;
   }

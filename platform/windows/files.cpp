@@ -153,6 +153,36 @@ std::string VolumeLabel(const std::string& root) {
   return Narrow(label, wcslen(label));
 }
 
+bool FileHeldOpen(const std::string& path) {
+  const std::wstring wide = Wide(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  // A read-only file refuses write access to everyone; its sharing is then
+  // tested with read access, which meets the same share checks.
+  const DWORD access = (attributes & FILE_ATTRIBUTE_READONLY) ? GENERIC_READ : GENERIC_WRITE;
+  OwnedFileHandle file(CreateFileW(wide.c_str(), access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.valid()) return false;
+  const DWORD error = GetLastError();
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+std::optional<uint64_t> FreeDiskSpace(const std::string& path) {
+  // GetDiskFreeSpaceExW wants an existing folder: walk up to one.
+  std::wstring folder = Wide(path);
+  for (;;) {
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) break;
+    while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
+    const size_t cut = folder.find_last_of(L"\\/");
+    if (cut == std::wstring::npos) return std::nullopt;
+    folder.resize(cut + 1);  // "C:\" stays a root
+  }
+  if (folder.back() != L'\\') folder += L'\\';
+  ULARGE_INTEGER available{};
+  if (!GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) return std::nullopt;
+  return available.QuadPart;
+}
+
 std::string CurrentDirectory() {
   wchar_t buffer[MAX_PATH + 1];
   DWORD written = GetCurrentDirectoryW(MAX_PATH + 1, buffer);
