@@ -22,6 +22,7 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/install/checks.h"
@@ -404,6 +405,19 @@ void Scenario5(const Options& options, const Product& product) {
     Expect(box.buttons.size() == 2, "the close question offers two buttons");
     user.Answer(box, kNo);
     Expect(user.Running() && IsWindowVisible(user.Window()), "No keeps the wizard");
+    // The borderless window moves when its title bar or its page background
+    // is dragged.
+    for (auto [x, y, what] : {std::tuple{300, 12, "the title bar"}, std::tuple{60, 420, "the page background"}}) {
+      RECT before, after;
+      GetWindowRect(user.Window(), &before);
+      POINT from{x, y};
+      ClientToScreen(user.Window(), &from);
+      user.Drag(from, POINT{from.x + 60, from.y + 40}, user.Window());
+      GetWindowRect(user.Window(), &after);
+      Expect(after.left == before.left + 60 && after.top == before.top + 40,
+             std::string("dragging ") + what + " moves the window by (60, 40) (it moved by (" +
+                 std::to_string(after.left - before.left) + ", " + std::to_string(after.top - before.top) + "))");
+    }
     PickEditionWithMouse(user, 2);  // and it still works
     ExpectSelectionOffered(user, L"SySaaS");
     user.ClickTitleBarClose();

@@ -209,6 +209,28 @@ void User::ClickAt(POINT p, HWND expected) {
   Settle();
 }
 
+void User::Drag(POINT from, POINT to, HWND expected) {
+  HWND hit = WindowFromPoint(from);
+  Require(hit && (hit == expected || IsChild(expected, hit)), "nothing covers the place dragged from");
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  auto mouse = [&](POINT p, DWORD flags) {
+    std::vector<INPUT> input(1);
+    input[0].type = INPUT_MOUSE;
+    input[0].mi.dx = static_cast<LONG>((p.x * 65535LL + width / 2) / (width - 1));
+    input[0].mi.dy = static_cast<LONG>((p.y * 65535LL + height / 2) / (height - 1));
+    input[0].mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
+    SendInputs(input);
+    Sleep(40);
+  };
+  mouse(from, MOUSEEVENTF_MOVE);
+  mouse(from, MOUSEEVENTF_LEFTDOWN);
+  constexpr int kSteps = 8;
+  for (int i = 1; i <= kSteps; ++i)
+    mouse(POINT{from.x + (to.x - from.x) * i / kSteps, from.y + (to.y - from.y) * i / kSteps}, MOUSEEVENTF_MOVE);
+  mouse(to, MOUSEEVENTF_LEFTUP);
+  Settle(300);
+}
+
 void User::Key(WORD virtual_key, bool alt, bool shift, bool control) {
   std::vector<INPUT> inputs;
   if (control) inputs.push_back(KeyInput(VK_CONTROL, false));

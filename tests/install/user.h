@@ -73,6 +73,9 @@ class User {
   // another window than the one meant.
   void Click(HWND control);
   void ClickAt(POINT screen_point, HWND expected_under_point);
+  // Presses the left button at from, moves the pointer to to in steps,
+  // releases it there.
+  void Drag(POINT from, POINT to, HWND expected_under_point);
   void Key(WORD virtual_key, bool alt = false, bool shift = false, bool control = false);
   // The same key strokes one right after the other, with no pause between.
   void QuickKeys(const std::vector<std::pair<WORD, bool>>& keys_with_alt);
