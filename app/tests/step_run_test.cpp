@@ -15,6 +15,7 @@
 #include "app/step.h"
 #include "app/testing/recording_controls.h"
 #include "app/tests/payload_resources.h"
+#include "app/tests/temporary_folder_override.h"
 #include "app/tests/test_resources.h"
 #include "app/toolkit.h"
 #include "platform/dialogs.h"
@@ -39,36 +40,6 @@ const std::map<std::string, int> kEntries = {{"LumoSc", 200}, {"LumoPos", 120}, 
                                              {"SaasKds", 35}, {"LumoPosSy", 67}, {"UnInstall", 1}};
 constexpr int kTotalEntries = 483;
 const char kProgramRunning[] = "所要安装的程序正在运行中,请退出后再安装！";
-
-// Points the program's temporary folder at a test folder, so the scratch
-// folder and "cRc.in" live there.
-class TemporaryFolderOverride {
- public:
-  explicit TemporaryFolderOverride(const std::string& folder) {
-#ifdef _WIN32
-    for (const wchar_t* name : {L"TMP", L"TEMP"}) {
-      wchar_t buffer[1024];
-      DWORD n = GetEnvironmentVariableW(name, buffer, 1024);
-      saved_.push_back(n && n < 1024 ? std::wstring(buffer, n) : std::wstring());
-      std::wstring wide(folder.begin(), folder.end());  // an ASCII folder
-      SetEnvironmentVariableW(name, wide.c_str());
-    }
-#else
-    platform::testing::SetSpecialFolders(folder, "C:\\WINDOWS", "C:\\WINDOWS\\system32");
-#endif
-  }
-  ~TemporaryFolderOverride() {
-#ifdef _WIN32
-    SetEnvironmentVariableW(L"TMP", saved_[0].empty() ? nullptr : saved_[0].c_str());
-    SetEnvironmentVariableW(L"TEMP", saved_[1].empty() ? nullptr : saved_[1].c_str());
-#else
-    platform::testing::SetSpecialFolders("C:\\TEMP\\", "C:\\WINDOWS", "C:\\WINDOWS\\system32");
-#endif
-  }
-
- private:
-  std::vector<std::wstring> saved_;
-};
 
 // Every file below a folder, relative names.
 void Files(const std::string& folder, const std::string& prefix, std::set<std::string>& out) {
@@ -136,7 +107,7 @@ class StepRun : public ::testing::Test {
   }
 
   TempFolder temp, root;
-  TemporaryFolderOverride temp_override{temp.path()};
+  dz::testing::TemporaryFolderOverride temp_override{temp.path()};
   app::testing::RecordingControls controls;
   app::TfStep step;
   std::string folder;
