@@ -176,7 +176,7 @@ Plan MakePlan(const std::string& list_bytes, const Places& places) {
       gbk::FindText(places.group_name, "\\") == gbk::npos)
     group = programs + places.group_name + "\\";
 
-  std::set<std::string> seen, folders_present;
+  std::set<std::string> seen, folders_present, kept_folders;
   auto refuse = [&](const std::string& line, const char* reason) { plan.refused.push_back({line, reason}); };
 
   for (const std::string& line : SplitLines(list_bytes)) {
@@ -203,7 +203,14 @@ Plan MakePlan(const std::string& list_bytes, const Places& places) {
       for (std::string folder = folder_entry ? entry.path : ParentFolder(entry.path);
            folder.size() >= install.size() && gbk::StartsWithText(folder, install); folder = ParentFolder(folder))
         AddOnce(plan.folders, folders_present, folder);
-      if (folder_entry) continue;
+      if (folder_entry) {
+        // A folder there before the installation stays, even when empty.
+        if (entry.flag == 'Y') {
+          kept_folders.insert(gbk::UpperAscii(entry.path));
+          plan.kept.push_back(entry.path);
+        }
+        continue;
+      }
       if (IsDatabase(entry.path))
         plan.databases.push_back(entry.path);
       else if (entry.flag == 'Y')
@@ -233,6 +240,7 @@ Plan MakePlan(const std::string& list_bytes, const Places& places) {
       refuse(line, "不在安装文件夹、程序组或桌面上");
     }
   }
+  std::erase_if(plan.folders, [&](const std::string& f) { return kept_folders.count(gbk::UpperAscii(f)) > 0; });
   std::stable_sort(plan.folders.begin(), plan.folders.end(),
                    [](const std::string& a, const std::string& b) { return Depth(a) > Depth(b); });
   return plan;

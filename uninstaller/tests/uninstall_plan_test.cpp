@@ -131,6 +131,19 @@ TEST(UninstallPlanTest, FoldersComeDeepestFirstOnceEachWithTheGroup) {
   EXPECT_TRUE(Has(plan.files, "c:\\program files\\orvane\\lumosc\\b.dll"));
 }
 
+TEST(UninstallPlanTest, FolderThereBeforeIsKeptEvenWhenEmpty) {
+  // A re-installation lists an archive's folder entry that already existed "Y".
+  Plan plan = MakePlan(
+      "File0=C:\\Program Files\\Orvane\\LumoSc\\Config\\Y\r\n"
+      "File1=C:\\Program Files\\Orvane\\LumoSc\\Config\\a.iniN\r\n"
+      "File2=C:\\Program Files\\Orvane\\LumoSc\\Empty\\N\r\n",
+      TestPlaces());
+  EXPECT_EQ(plan.kept, std::vector<std::string>{"C:\\Program Files\\Orvane\\LumoSc\\Config\\"});
+  EXPECT_EQ(plan.folders, (std::vector<std::string>{"C:\\Program Files\\Orvane\\LumoSc\\Empty\\",
+                                                     "C:\\Program Files\\Orvane\\LumoSc\\",
+                                                     "C:\\Program Files\\Orvane\\"}));
+}
+
 TEST(UninstallPlanTest, LineEndsAndBlankLines) {
   Plan plan = MakePlan(
       "File0=C:\\Program Files\\Orvane\\a.txtN\nFile1=C:\\Program Files\\Orvane\\b.txtN\r\r\n  \r\n"

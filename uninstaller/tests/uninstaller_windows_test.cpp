@@ -11,10 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <set>
 #include <string>
 
 #include "platform/files.h"
+#include "platform/gbk.h"
 #include "platform/registry.h"
 #include "platform/shell_links.h"
 #include "platform/testing/temp_folder.h"
@@ -348,6 +350,129 @@ TEST_F(UninstallerWindowsTest, InteractiveCancelChangesNothing) {
   Snapshot after = Take();
   EXPECT_TRUE(after.drive == installed.drive) << Difference(installed.drive, after.drive);
   EXPECT_EQ(after.keys, installed.keys);
+}
+
+// --- With the real installer (DIzavozi.exe /S from the current folder) ---
+
+constexpr char kProductCatering[] = "Orvane云专家-美食版";
+constexpr char kProductCommercial[] = "Orvane云专家-商业版";
+constexpr char kRealFolder[] = "C:\\Program Files\\DzUninstallE2E";
+
+DWORD RunAndWait(const std::wstring& program, const std::wstring& arguments) {
+  std::wstring command = L"\"" + program + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    return 0xFFFFFFFE;
+  DWORD code = 0xFFFFFFFF;
+  if (WaitForSingleObject(process.hProcess, 5 * kRunTimeoutMs) == WAIT_OBJECT_0)
+    GetExitCodeProcess(process.hProcess, &code);
+  else
+    TerminateProcess(process.hProcess, 1);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return code;
+}
+
+class RealInstallerTest : public UninstallerWindowsTest {
+ protected:
+  void SetUp() override {
+    UninstallerWindowsTest::SetUp();
+    wchar_t full[MAX_PATH];
+    GetFullPathNameW(L"DIzavozi.exe", MAX_PATH, full, nullptr);
+    installer_ = full;
+    ASSERT_NE(GetFileAttributesW(full), INVALID_FILE_ATTRIBUTES);
+    Clean();  // a machine without the product, whatever earlier tests left
+  }
+  void TearDown() override {
+    Clean();
+    UninstallerWindowsTest::TearDown();
+  }
+  void Clean() {
+    dz::testing::RemoveTree(std::string(kRealFolder) + "\\");
+    for (const char* group : {kProductCatering, kProductCommercial}) {
+      dz::testing::RemoveTree(programs_ + "\\" + group + "\\");
+      platform::DeleteRegistryKey(RegistryRoot::LocalMachine, std::string(kUninstallRoot) + "\\" + group);
+    }
+    for (const char* name : {"云后台管理系统", "云前台收银系统", "云服务管理系统", "云触屏划菜系统"})
+      platform::RemoveFile(desktop_ + "\\" + name + ".lnk");
+  }
+  DWORD Install(const char* edition, const char* systems) {
+    return RunAndWait(installer_, Wide(std::string("/S /EDITION=") + edition + " \"/DIR=" + kRealFolder +
+                                       "\" /SYSTEMS=" + systems));
+  }
+  DWORD Uninstall() { return RunAndWait(Wide(std::string(kRealFolder) + "\\UnInstall.exe"), L"/S"); }
+
+  // What the uninstaller keeps of an installation: the files install.dl
+  // flags "Y" and the shop databases, with their folders.
+  std::set<std::string> KeptOf(const Snapshot& installed) {
+    std::set<std::string> kept;
+    std::string list;
+    dz::testing::ReadWholeFile(std::string(kRealFolder) + "\\install.dl", list);
+    // The path and every folder above it inside the installation folder
+    // (backslashes found by whole GBK characters).
+    auto keep = [&](const std::string& path) {
+      kept.insert(path);
+      gbk::ForEachChar(path, [&](size_t at, size_t length) {
+        if (length == 1 && path[at] == '\\' && at >= std::strlen(kRealFolder) && at + 1 < path.size())
+          kept.insert(path.substr(0, at + 1));
+      });
+    };
+    for (size_t start = 0; start < list.size();) {
+      size_t end = list.find("\r\n", start);
+      if (end == std::string::npos) end = list.size();
+      std::string line = list.substr(start, end - start);
+      start = end + 2;
+      size_t equals = line.find('=');
+      if (equals != std::string::npos && line.size() > equals + 2 && line.back() == 'Y')
+        keep(line.substr(equals + 1, line.size() - equals - 2));
+    }
+    for (const auto& path : installed.drive)
+      if (path.ends_with("\\LumoPosBaseData.db") || path.ends_with("\\WmCacheData.db")) keep(path);
+    return kept;
+  }
+
+  std::wstring installer_;
+};
+
+TEST_F(RealInstallerTest, CateringEditionAllSystems) {
+  Snapshot before = Take();
+  ASSERT_EQ(Install("CySaaS", "Sc,Pos,WmSvr,Kds"), 0u);
+  Snapshot installed = Take();
+  ASSERT_EQ(installed.keys.size(), before.keys.size() + 1);
+  ASSERT_NE(installed.desktop, before.desktop);
+  std::set<std::string> kept = KeptOf(installed);
+  EXPECT_EQ(Uninstall(), 0u);
+  EXPECT_TRUE(WaitUntilGone(std::string(kRealFolder) + "\\UnInstall.exe"));
+  ExpectSame(before, Take(), kept);
+}
+
+// The commercial edition's Install.in names the commercial edition while the
+// installer names the key after the catering name.
+TEST_F(RealInstallerTest, CommercialEdition) {
+  Snapshot before = Take();
+  ASSERT_EQ(Install("SySaaS", "Sc,Pos"), 0u);
+  Snapshot installed = Take();
+  ASSERT_TRUE(installed.keys.count(kProductCatering));
+  std::set<std::string> kept = KeptOf(installed);
+  EXPECT_EQ(Uninstall(), 0u);
+  EXPECT_TRUE(WaitUntilGone(std::string(kRealFolder) + "\\UnInstall.exe"));
+  ExpectSame(before, Take(), kept);
+}
+
+// A second installation over the first flags the first one's files "Y"
+// (there before it); they are what stays.
+TEST_F(RealInstallerTest, Reinstallation) {
+  Snapshot before = Take();
+  ASSERT_EQ(Install("CySaaS", "Sc,Pos"), 0u);
+  ASSERT_EQ(Install("CySaaS", "Sc,Pos"), 0u);
+  Snapshot installed = Take();
+  std::set<std::string> kept = KeptOf(installed);
+  EXPECT_EQ(Uninstall(), 0u);
+  EXPECT_TRUE(WaitUntilGone(std::string(kRealFolder) + "\\UnInstall.exe"));
+  ExpectSame(before, Take(), kept);
 }
 
 TEST_F(UninstallerWindowsTest, TamperedListDeletesNothingOutside) {
