@@ -20,7 +20,11 @@ fi
 prefix=$(mktemp -d /tmp/dizavozi-scenario$scenario.XXXXXX)
 wine_env_start "$prefix"
 
-args=("$(winepath -w "$exe")")
+# The installer runs from a copy in the prefix, as a downloaded one would
+# (and a rebuild of the tree's copy meanwhile cannot touch the run).
+mkdir -p "$prefix/drive_c/下载"
+cp "$exe" "$prefix/drive_c/下载/DIzavozi.exe"
+args=('C:\下载\DIzavozi.exe')
 [ -n "$pictures" ] && mkdir -p "$pictures" && args+=("$(winepath -w "$pictures")")
 wine "$driver" "$scenario" "${args[@]}"
 status=$?

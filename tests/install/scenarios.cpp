@@ -208,9 +208,8 @@ InstallationCheck Before(const Product& product, const Choice& choice) {
 // A whole installation with the mouse: edition, folder, systems, the
 // questions (the folder question when the folder exists), the run, the
 // finish button. Returns the boxes seen during the run.
-std::vector<Box> InstallWithMouse(const Options& options, const Choice& choice) {
-  User user;
-  user.Start(options.exe, kWindowTitle);
+// Fills in the selection page with the mouse: edition, folder, systems.
+void FillSelection(User& user, const Options& options, const Choice& choice) {
   Expect(user.FindByText(kInstallButton) == nullptr && user.FindByText(kCaptionSc) == nullptr &&
              user.FindByClass(L"Edit") == nullptr,
          "at start only the edition list is offered");
@@ -220,7 +219,11 @@ std::vector<Box> InstallWithMouse(const Options& options, const Choice& choice) 
   TypeFolder(user, choice.folder);
   Tick(user, choice);
   SavePicture(user, user.Window(), options, L"selection-page");
+}
 
+// Presses the start button and answers the folder-exists question (asked
+// when the folder exists) and the confirmation with OK.
+void StartAndConfirm(User& user, const Choice& choice) {
   const bool exists = FolderExists(choice.folder);
   user.Click(user.FindByText(kInstallButton));
   if (exists) {
@@ -231,12 +234,25 @@ std::vector<Box> InstallWithMouse(const Options& options, const Choice& choice) 
   Box confirmation = user.WaitForBox(kBoxWait);
   ExpectBox(confirmation, L"确认", Confirmation(choice));
   user.Answer(confirmation, kOk);
+}
 
+// The run up to the finish page, then the finish button, which ends the
+// program with no question. Returns the boxes seen during the run.
+std::vector<Box> FinishRun(User& user, const Options& options) {
   std::vector<Box> boxes = RunToFinish(user, options);
   SavePicture(user, user.Window(), options, L"finish-page");
   user.Click(user.FindByText(kFinishButton));
   Expect(user.WaitForExit(20000) == 0, "the finish button ends the program, asking nothing");
   return boxes;
+}
+
+// A whole installation with the mouse. Returns the boxes seen during the run.
+std::vector<Box> InstallWithMouse(const Options& options, const Choice& choice) {
+  User user;
+  user.Start(options.exe, kWindowTitle);
+  FillSelection(user, options, choice);
+  StartAndConfirm(user, choice);
+  return FinishRun(user, options);
 }
 
 Choice AllFourCatering(const std::wstring& folder) { return Choice{L"CySaaS", true, true, true, true, folder}; }
@@ -499,15 +515,16 @@ void Scenario5(const Options& options, const Product& product) {
 void Scenario6(const Options& options, const Product& product) {
   const Choice choice{L"CySaaS", true, true, false, false, L"C:\\安装测试\\程序运行中"};
   const InstallationCheck first = Before(product, choice);
-  InstallWithMouse(options, choice);
+  std::vector<Box> boxes = InstallWithMouse(options, choice);
+  Expect(boxes.empty(), "no box during the first installation");
   CheckInstallation(product, choice, first);
   InstallationCheck check = Before(product, choice);
+  const std::string list_before = ReadFileBytes(WithBackslash(choice.folder) + L"install.dl");
 
   // One installed program runs from the installation folder.
   std::wstring program;
   for (const TakenPayload& t : Taken(product, choice))
     if (t.payload->type == L"LumoSc") program = t.program;
-  const std::string program_bytes = ReadFileBytes(program);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION running{};
@@ -515,28 +532,47 @@ void Scenario6(const Options& options, const Product& product) {
   Expect(CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         (WithBackslash(choice.folder) + L"LumoSc").c_str(), &startup, &running) != 0,
          "start the installed " + Utf8(program));
-  Sleep(1500);
   struct EndProgram {
     PROCESS_INFORMATION& p;
-    ~EndProgram() {
+    void Now() {
+      if (!p.hProcess) return;
       TerminateProcess(p.hProcess, 0);
       WaitForSingleObject(p.hProcess, 5000);
       CloseHandle(p.hProcess);
       CloseHandle(p.hThread);
+      p.hProcess = nullptr;
     }
+    ~EndProgram() { Now(); }
   } end_program{running};
+  Sleep(1500);
   Expect(WaitForSingleObject(running.hProcess, 0) == WAIT_TIMEOUT, "the program keeps running");
 
-  std::vector<Box> boxes = InstallWithMouse(options, choice);
-  const std::wstring name = program.substr(program.rfind(L'\\') + 1);
-  bool told = false;
-  for (const Box& box : boxes)
-    if (box.title == L"错误" && box.text.find(L"所要安装的程序正在运行中,请退出后再安装！") != std::wstring::npos &&
-        box.text.find(name) != std::wstring::npos)
-      told = true;
-  Expect(told, "the user is told that " + Utf8(name) + " is in use and was not installed");
-  Expect(ReadFileBytes(program) == program_bytes, "the running program's file is untouched");
-  // Everything else was installed again, and the list says what is there.
+  // The re-installation names the file in use before anything is written.
+  const std::wstring held_text = L"以下 1 个文件正在被其他程序使用,无法替换:\n" + program +
+                                 L"\n\n请退出正在运行的程序后按“重试”,或按“取消”返回。";
+  const std::vector<std::wstring> retry = {L"重试", L"Retry"};
+  User user;
+  user.Start(options.exe, kWindowTitle);
+  FillSelection(user, options, choice);
+  StartAndConfirm(user, choice);
+  Box box = user.WaitForBox(kBoxWait);
+  ExpectBox(box, L"警告", held_text);
+  user.Answer(box, kCancel);
+  Expect(user.Reachable(user.FindByText(kInstallButton)) && !user.BoxOpen(), "Cancel: back on the selection page");
+  Expect(ReadFileBytes(WithBackslash(choice.folder) + L"install.dl") == list_before, "nothing was written");
+
+  // Retry while the program still runs asks again; once the user has ended
+  // it, Retry installs.
+  StartAndConfirm(user, choice);
+  box = user.WaitForBox(kBoxWait);
+  ExpectBox(box, L"警告", held_text);
+  user.Answer(box, retry);
+  box = user.WaitForBox(kBoxWait);
+  ExpectBox(box, L"警告", held_text);
+  end_program.Now();
+  user.Answer(box, retry);
+  boxes = FinishRun(user, options);
+  Expect(boxes.empty(), "no box during the re-installation");
   CheckInstallation(product, choice, check);
 }
 

@@ -113,6 +113,14 @@ void User::Start(const std::wstring& exe, const std::wstring& title) {
         return window_ != nullptr || !Running();
       },
       30000);
+  if (!window_) {
+    for (HWND w : TopLevelWindows()) {
+      wchar_t text[512] = {};
+      if (HWND label = GetDlgItem(w, 0xFFFF)) GetWindowTextW(label, text, 512);
+      std::printf("     instead: window \"%s\" %s\n", Utf8(CaptionOf(w)).c_str(), Utf8(text).c_str());
+    }
+    if (!Running()) std::printf("     the program ended with code %d\n", WaitForExit(0));
+  }
   Expect(up && window_, "the window \"" + Utf8(title) + "\" opens");
   Settle(300);
 }
