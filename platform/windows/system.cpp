@@ -4,7 +4,11 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 #include "platform/dialogs.h"
 #include "platform/messages.h"
@@ -120,7 +124,50 @@ std::string BrowseForOpenFile(const std::string& title, const std::string& filte
   return Narrow(file, wcslen(file));
 }
 
+#ifdef DZ_TIME_PUMPS
+// Benchmark builds: how long the window goes without its messages being run.
+// Every interval between the starts of two pumps of 50 ms or more, and the
+// longest, go to the file named by DZ_PUMP_TIMES when the program ends, in
+// milliseconds and in seconds since the program started.
+namespace {
+class PumpTimer {
+ public:
+  void Pump() {
+    const uint64_t now = MonotonicMicroseconds();
+    if (last_) {
+      const uint64_t interval = now - last_;
+      if (interval > longest_) longest_ = interval;
+      if (interval >= 50000 && slow_.size() < 1000) slow_.push_back({last_ - start_, interval});
+    }
+    last_ = now;
+    ++pumps_;
+  }
+  ~PumpTimer() {
+    const wchar_t* name = _wgetenv(L"DZ_PUMP_TIMES");
+    if (!name || !*name) return;
+    FILE* out = _wfopen(name, L"w");
+    if (!out) return;
+    std::fprintf(out, "pumps %llu\nlongest_ms %.3f\n", static_cast<unsigned long long>(pumps_), longest_ / 1000.0);
+    for (const auto& [at, interval] : slow_)
+      std::fprintf(out, "slow_ms %.3f at_s %.3f\n", interval / 1000.0, at / 1e6);
+    std::fclose(out);
+  }
+
+ private:
+  uint64_t start_ = MonotonicMicroseconds();
+  uint64_t last_ = 0;
+  uint64_t longest_ = 0;
+  uint64_t pumps_ = 0;
+  std::vector<std::pair<uint64_t, uint64_t>> slow_;
+};
+PumpTimer pump_timer;
+}  // namespace
+#endif
+
 void ProcessMessages() {
+#ifdef DZ_TIME_PUMPS
+  pump_timer.Pump();
+#endif
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {

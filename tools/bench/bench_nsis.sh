@@ -1,0 +1,46 @@
+#!/bin/bash
+# Install benchmark against NSIS (not part of the test run): builds
+# DIzavozi.exe carrying the full-size demo product (about 150 MB) in a tree of
+# its own, build/bench-win32 (the win32 preset with -DDZ_FULL_PRODUCT=ON and
+# -DDZ_TIME_PUMPS=ON; the normal trees are left alone), builds the same files
+# into two NSIS installers, and times silent installations of the three
+# under Wine (bench_nsis.py prints the table).
+#
+#   bash tools/bench/bench_nsis.sh [--runs N]
+#
+# DZ_BENCH_PREFIX names the Wine prefix (default build/bench-win32/wineprefix).
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/../.." && pwd)
+cd "$root"
+tree=$root/build/bench-win32
+
+if ! command -v makensis >/dev/null; then
+  if [ "$(id -u)" = 0 ]; then
+    apt-get install -y nsis
+  else
+    echo "makensis is missing: install the Debian package nsis (apt-get install nsis) as root" >&2
+    exit 1
+  fi
+fi
+for tool in wine Xvfb i686-w64-mingw32-g++-posix; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "$tool is missing: run tools/install-deps.sh as root first" >&2
+    exit 1
+  fi
+done
+
+mkdir -p build
+bash tools/build-libjpeg-mingw.sh
+if [ ! -f "$tree/CMakeCache.txt" ]; then
+  flock build/.lock cmake --preset win32 -B "$tree" -DDZ_FULL_PRODUCT=ON -DDZ_TIME_PUMPS=ON >/dev/null
+fi
+flock build/.lock cmake --build "$tree" --target DIzavozi bench_launch
+
+export DIZAVOZI_FORCE_XVFB=1
+. tools/wine-env.sh
+trap wine_env_stop EXIT
+wine_env_start "${DZ_BENCH_PREFIX:-$tree/wineprefix}"
+echo "load before the runs: $(cut -d' ' -f1-3 /proc/loadavg)"
+python3 tools/bench/bench_nsis.py --tree "$tree" "$@"
+echo "load after the runs: $(cut -d' ' -f1-3 /proc/loadavg)"
