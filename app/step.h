@@ -13,6 +13,7 @@
 //   preflight.cpp     the checks before anything is written
 #pragma once
 
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -27,6 +28,9 @@ class RegistryKey;
 }
 
 namespace app {
+
+// The uninstall list's file in the installation folder.
+inline constexpr char kUninstallListName[] = "install.dl";
 
 class TProgressResourceStream;
 
@@ -175,6 +179,11 @@ class TfStep {
   std::string entry_target_;    // target of the entry being written; empty between entries
   bool entry_in_use_ = false;   // the component could not create that target
   bool extraction_failed_ = false;  // a failure ended the last extraction loop
+  // Files an earlier installation into the same folder put there itself
+  // (flag "N" in its install.dl), upper-cased: a re-installation does not
+  // take them for files that were there before it.
+  std::set<std::string> earlier_installation_files_;
+  void ReadEarlierInstallation(const std::string& list_path);
   WriteCheck write_check_ = WriteCheck::Passed;
   // Entries of this run that did not end as good files, by cause.
   std::vector<std::string> entries_in_use_, entries_damaged_;

@@ -145,7 +145,7 @@ void TfStep::InstallChosenSystems() {
   RegisterSystem();
   // The registration is complete once begun: its entry and shortcuts are
   // recorded in the list even when the user chose to quit meanwhile.
-  SaveLines(UninstallList, WithBackslash(Controls->Text(Control::EInstallFolder)) + "install.dl");
+  SaveLines(UninstallList, WithBackslash(Controls->Text(Control::EInstallFolder)) + kUninstallListName);
 }
 
 void TfStep::BtnFinishClick() {

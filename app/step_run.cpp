@@ -12,6 +12,7 @@
 #include "app/progress_stream.h"
 #include "app/step.h"
 #include "app/toolkit.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/gbk.h"
 
@@ -25,6 +26,9 @@ constexpr char kTextExtracting[] = "正在复制安装文件...";
 // Shown when the extraction loop ends on a failure, and for files that could
 // not be replaced because a program holds them open.
 constexpr char kTextProgramRunning[] = "所要安装的程序正在运行中,请退出后再安装！";
+// An earlier installation's list larger than this is not read (the product's
+// own list is a few tens of KB).
+constexpr int64_t kMaxEarlierListSize = 16 * 1024 * 1024;
 // How many paths a box of failed entries names; the count covers all.
 constexpr size_t kListedFailures = 5;
 
@@ -63,6 +67,8 @@ void TfStep::ExtractPayloads() {
     ClearTempFolder(scratch);
     platform::RemoveEmptyDirectory(scratch);
   };
+
+  ReadEarlierInstallation(WithBackslash(Controls->Text(Control::EInstallFolder)) + kUninstallListName);
 
   std::vector<std::string> payloads;
   try {
@@ -210,7 +216,14 @@ void TfStep::UnZipItStartUnZip(archive::TUnZipper*, int, std::string& FName, boo
   Controls->Repaint(Control::LExtractFilesInfo);
 
   const bool in_sub_folder = payload_folder_ != WithBackslash(Controls->Text(Control::EInstallFolder));
-  const char* flag = exists && in_sub_folder ? "Y" : "N";
+  // "Y" marks a file that was there before the installation, which an
+  // uninstaller keeps. A file that an earlier installation into this folder
+  // put there is the product's own, not the user's: were it flagged "Y", a
+  // re-installed product could never be removed. The kept databases stay
+  // "Y" once they exist: they hold the shop's data.
+  const bool earlier_own = !IsKeptDatabase(FileNameOf(FName)) &&
+                           earlier_installation_files_.count(gbk::UpperAscii(FName)) != 0;
+  const char* flag = exists && in_sub_folder && !earlier_own ? "Y" : "N";
   UninstallList.push_back("File" + std::to_string(UninstallCounter) + "=" + FName + flag);
   ++UninstallCounter;
 
@@ -222,6 +235,34 @@ void TfStep::UnZipItStartUnZip(archive::TUnZipper*, int, std::string& FName, boo
   Controls->SetPosition(Control::ZipBar, 0);
   Controls->SetPosition(Control::ProgressBar1, UninstallCounter);
   PumpMessages();
+}
+
+void TfStep::ReadEarlierInstallation(const std::string& list_path) {
+  earlier_installation_files_.clear();
+  if (!platform::FileExists(list_path)) return;
+  std::string bytes;
+  try {
+    platform::File file(list_path, platform::File::Mode::ReadShared);
+    const int64_t size = file.Size();
+    if (size <= 0 || size > kMaxEarlierListSize) return;
+    bytes.resize(static_cast<size_t>(size));
+    if (file.Read(bytes.data(), bytes.size()) != bytes.size()) return;
+  } catch (const platform::Error&) {
+    return;  // no earlier list to go by: every existing file counts as there before
+  }
+  // Lines "File<n>=<path><flag>", CR LF.
+  size_t start = 0;
+  while (start < bytes.size()) {
+    size_t end = bytes.find('\n', start);
+    if (end == std::string::npos) end = bytes.size();
+    std::string line = bytes.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t equals = line.find('=');
+    if (line.compare(0, 4, "File") != 0 || equals == std::string::npos || line.size() < equals + 3) continue;
+    if (line.back() != 'N') continue;
+    earlier_installation_files_.insert(gbk::UpperAscii(line.substr(equals + 1, line.size() - equals - 2)));
+  }
 }
 
 void TfStep::UnZipItFilePercentDone(archive::TUnZipper*, int Percent) {

@@ -236,6 +236,37 @@ TEST_F(StepRun, ReinstallKeepsTheDatabasesAndReplacesEverythingElse) {
   EXPECT_EQ(controls.Position(Control::ProgressBar1), 416);
 }
 
+// A re-installation over an installation whose install.dl is there: the
+// files that installation put there are the product's own (flag N, so an
+// uninstaller removes them); a file that was there before the first
+// installation stays Y, and so do the kept databases.
+TEST_F(StepRun, ReinstallTellsTheProductsOwnFilesFromTheUsers) {
+  Choose("CySaaS", {Control::CkIns_Sc, Control::CkIns_Pos});
+  const std::string users = In("LumoSc\\Config\\License.dat"), program = In("LumoSc\\OvErp.exe");
+  const std::string pos_db = In("LumoPos\\LumoPosBaseData.db");
+  ASSERT_TRUE(platform::ForceDirectories(In("LumoSc\\Config")));
+  WriteWholeFile(users, "there before the first installation");
+  step.ExtractPayloads();
+  ASSERT_EQ(LineOf(users).back(), 'Y');
+  ASSERT_EQ(LineOf(program).back(), 'N');
+  ASSERT_EQ(LineOf(pos_db).back(), 'N');
+  std::string list;
+  for (const std::string& line : step.UninstallList) list += line + "\r\n";
+  WriteWholeFile(In("install.dl"), list);
+
+  step.ExtractPayloads();
+  EXPECT_EQ(LineOf(users).back(), 'Y');
+  EXPECT_EQ(LineOf(program).back(), 'N');
+  EXPECT_EQ(LineOf(In("LumoPos\\LumoPos.exe")).back(), 'N');
+  EXPECT_EQ(LineOf(pos_db).back(), 'Y') << "the shop's data stays the shop's";
+  ExpectNumberedWithoutGaps();
+
+  // Without the earlier list every existing file counts as there before.
+  platform::RemoveFile(In("install.dl"));
+  step.ExtractPayloads();
+  EXPECT_EQ(LineOf(program).back(), 'Y');
+}
+
 TEST_F(StepRun, NoPayloadsStillWritesInstallInAndItsLines) {
   WriteWholeFile(step.ManifestPath, "[InstallFiles]\r\nFileCount=0\r\nfTotalFiles=0\r\n");
   Choose("CySaaS", {Control::CkIns_Sc});
