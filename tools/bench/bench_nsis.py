@@ -24,6 +24,7 @@ and install.dl into the installation folder; the byte comparison leaves those
 two out and names them.
 """
 import argparse
+import hashlib
 import os
 import shutil
 import statistics
@@ -137,30 +138,40 @@ def main():
     os.makedirs(work, exist_ok=True)
 
     # The product as installed: every file of the chosen payloads.
-    expected = {}
+    expected, sources = {}, {}
     for folder, dest in INSTALLED:
         for rel, size in tree_files(os.path.join(product, folder)).items():
-            expected[os.path.join(dest, rel) if dest else rel] = size
+            installed_as = os.path.join(dest, rel) if dest else rel
+            expected[installed_as] = size
+            sources[installed_as] = os.path.join(product, folder, rel)
     print(f"product: {len(expected)} files, {sum(expected.values())} bytes installed by each installer", flush=True)
 
     # The NSIS installers.
+    contents = hashlib.sha1()
+    for rel in sorted(expected):
+        contents.update(rel.encode("utf-8") + b"\0")
+        with open(sources[rel], "rb") as f:
+            contents.update(f.read())
+    product_digest = contents.hexdigest()
     installers = {"DIzavozi": dizavozi}
     for name, compressor in (("NSIS-zlib", "zlib"), ("NSIS-lzma", "/SOLID lzma")):
         script = os.path.join(work, name + ".nsi")
         out = os.path.join(work, name + ".exe")
         text = nsis_script(product, out, compressor)
         # makensis takes minutes for /SOLID lzma: an installer built from the
-        # same script after the product was last written is used again.
-        stamp = os.path.join(os.path.dirname(product), "demo-product.stamp")
-        if (os.path.exists(out) and os.path.exists(script) and open(script, encoding="utf-8").read() == text
-                and os.path.getmtime(out) > os.path.getmtime(stamp)):
-            print(f"{name}: built before, from the same script and product", flush=True)
+        # same script and the same product files is used again.
+        digest_file = out + ".digest"
+        digest = hashlib.sha1((text + product_digest).encode("utf-8")).hexdigest()
+        if os.path.exists(out) and os.path.exists(digest_file) and open(digest_file).read() == digest:
+            print(f"{name}: built before, from the same script and product files", flush=True)
         else:
             with open(script, "w", encoding="utf-8") as f:
                 f.write(text)
             started = time.monotonic()
             subprocess.run(["makensis", "-V1", script], check=True)
             print(f"{name}: built by makensis in {time.monotonic() - started:.1f} s", flush=True)
+            with open(digest_file, "w") as f:
+                f.write(digest)
         installers[name] = out
 
     # Everything the runs use sits on drive C: of the prefix.
