@@ -49,6 +49,13 @@ for tree in $trees; do
     wine_env_start "$prefix"
     run_tree win32
     wine_env_stop
+    # The ports lead to files of the prefix; an archive entry named like a
+    # device ("COM1.txt", "LPT1") that reached one would have left bytes.
+    for port in "$prefix"/devices/*; do
+      if [ -s "$port" ]; then
+        summary+=("win32: a test wrote to the port $(basename "$port")"); status=1
+      fi
+    done
     rm -rf "$prefix"
   else
     run_tree "$tree"

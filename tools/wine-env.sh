@@ -16,6 +16,15 @@ export WINEARCH=win32
 
 wine_env_started_xvfb=""
 
+# The registry values that lead each serial and printer port to a plain file
+# of the prefix (Wine's mount manager makes the port links from them).
+wine_env_port_values() {
+  local port
+  for port in com1 com2 com3 com4 com5 com6 com7 com8 com9 lpt1 lpt2 lpt3 lpt4 lpt5 lpt6 lpt7 lpt8 lpt9; do
+    printf '"%s"="%s"\n' "${port^^}" "$WINEPREFIX/devices/$port"
+  done
+}
+
 wine_env_start() {
   export WINEPREFIX=$1
   export LANG=${DIZAVOZI_WINE_LANG:-zh_CN.UTF-8}
@@ -46,13 +55,23 @@ wine_env_start() {
       '"宋体"="WenQuanYi Zen Hei Sharp"' '"SimSun"="WenQuanYi Zen Hei Sharp"' \
       '"新宋体"="WenQuanYi Zen Hei Sharp"' '"NSimSun"="WenQuanYi Zen Hei Sharp"' \
       '"MS Shell Dlg"="WenQuanYi Zen Hei Sharp"' '"MS Shell Dlg 2"="WenQuanYi Zen Hei Sharp"' '' \
-      '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' '' |
+      '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' '' \
+      '[HKEY_LOCAL_MACHINE\Software\Wine\Ports]' $(wine_env_port_values) '' |
       iconv -f UTF-8 -t UTF-16 > "$reg"
     cp "$reg" "$WINEPREFIX/drive_c/fonts.reg"
     wine regedit /S 'C:\fonts.reg' >/dev/null 2>&1 || true
     rm -f "$reg" "$WINEPREFIX/drive_c/fonts.reg"
     wineserver -w
   fi
+  # The serial and printer ports lead to plain files of the prefix: a
+  # program that opens "COM1" or "LPT1" by mistake writes there, never to a
+  # device of the machine.
+  mkdir -p "$WINEPREFIX/devices"
+  local port
+  for port in com1 com2 com3 com4 com5 com6 com7 com8 com9 lpt1 lpt2 lpt3 lpt4 lpt5 lpt6 lpt7 lpt8 lpt9; do
+    : >> "$WINEPREFIX/devices/$port"
+    ln -sfn "$WINEPREFIX/devices/$port" "$WINEPREFIX/dosdevices/$port"
+  done
   wineserver -p
   # Start Wine's own service processes now, with their output going nowhere:
   # started by the first test program they would inherit its output pipes and
