@@ -278,7 +278,10 @@ void CheckInstallation(const Product& product, const Choice& choice, const Insta
   for (const TakenPayload& t : taken)
     for (const ArchiveEntry& e : t.payload->entries) {
       const std::wstring path = t.folder + e.name;
-      add(path, t.folder != root && check.existed_before.count(path) > 0);
+      const std::wstring name = path.substr(path.rfind(L'\\') + 1);
+      const bool database = name == L"LumoPosBaseData.db" || name == L"WmCacheData.db";
+      const bool earlier_own = check.earlier_own.count(path) > 0 && !database;
+      add(path, t.folder != root && check.existed_before.count(path) > 0 && !earlier_own);
     }
   add(root + L"install.in", false);
   add(root + L"install.dl", false);

@@ -57,6 +57,10 @@ struct InstallationCheck {
   // Paths that existed before the run (their list lines carry "Y" when they
   // lie in a payload's own sub-folder).
   std::set<std::wstring> existed_before;
+  // Files an earlier installation into the folder put there itself (flag
+  // "N" in its install.dl): a re-installation flags them "N" again, except
+  // the kept databases.
+  std::set<std::wstring> earlier_own;
   // Files whose bytes must be these instead of the archive's (the kept
   // databases).
   std::map<std::wstring, std::string> kept;

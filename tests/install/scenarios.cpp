@@ -202,6 +202,20 @@ InstallationCheck Before(const Product& product, const Choice& choice) {
     if (FileExists(path)) check.existed_before.insert(path);
   for (const Payload& p : product.payloads)
     if (FolderExists(WithBackslash(choice.folder) + p.type)) check.existed_before.insert(WithBackslash(choice.folder) + p.type);
+  // The earlier installation's own files, from its list.
+  const std::wstring list = WithBackslash(choice.folder) + L"install.dl";
+  if (FileExists(list)) {
+    const std::wstring text = FromGbk(ReadFileBytes(list));
+    for (size_t start = 0; start < text.size();) {
+      size_t end = text.find(L"\r\n", start);
+      if (end == std::wstring::npos) end = text.size();
+      const std::wstring line = text.substr(start, end - start);
+      start = end + 2;
+      const size_t equals = line.find(L'=');
+      if (equals != std::wstring::npos && line.size() > equals + 1 && line.back() == L'N')
+        check.earlier_own.insert(line.substr(equals + 1, line.size() - equals - 2));
+    }
+  }
   return check;
 }
 
