@@ -340,26 +340,22 @@ void TUnZipper::CheckAbort() {
 
 void TUnZipper::ReadZipDirectory() {
   aborted_ = false;
-  const platform::CursorShape saved = platform::CurrentCursor();
   for (;;) {
-    platform::SetCursorShape(platform::CursorShape::Hourglass);
     try {
+      platform::CursorScope hourglass(platform::CursorShape::Hourglass);
       OpenArchive();
-      break;
+      CloseArchive();
+      return;
     } catch (const EIncompleteZip&) {
-      platform::SetCursorShape(saved);
       CloseArchiveStream();
       // A handler may supply the missing part or change the mode; without one
       // the component simply holds no directory.
       if (!OnInCompleteZip) return;
     } catch (...) {
-      platform::SetCursorShape(saved);
       ReleaseArchive();
       throw;
     }
   }
-  CloseArchive();
-  platform::SetCursorShape(saved);
 }
 
 void TUnZipper::BuildSortedView(TZipSortMode mode) {
@@ -673,11 +669,9 @@ void TUnZipper::DefaultGetNextDisk(TUnZipper*, int NextDisk, std::string& FName)
     FName = platform::FileExists(volume) ? volume : numbered;
     return;
   }
-  const platform::CursorShape saved = platform::CurrentCursor();
-  platform::SetCursorShape(platform::CursorShape::Default);
+  platform::CursorScope normal_cursor(platform::CursorShape::Default);
   int answer = platform::ShowMessageBox("Please insert disk " + std::to_string(NextDisk) + " of the multi-disk set.",
                                         "", platform::kMbOkCancel, platform::MessageBoxOwner::None);
-  platform::SetCursorShape(saved);
   if (answer == platform::kIdCancel) FName.clear();
 }
 
