@@ -10,18 +10,6 @@
 namespace archive {
 namespace {
 
-// Splits at backslashes that are characters of their own.
-std::vector<std::string> SplitParts(const std::string& path) {
-  std::vector<std::string> parts(1);
-  gbk::ForEachChar(path, [&](size_t at, size_t length) {
-    if (length == 1 && path[at] == '\\')
-      parts.emplace_back();
-    else
-      parts.back().append(path, at, length);
-  });
-  return parts;
-}
-
 // "..", and the forms Windows trims to it (trailing dots and spaces: "...",
 // ".. ").
 bool ClimbsOut(const std::string& part) {
@@ -75,10 +63,10 @@ bool RefusedPart(const std::string& part) {
 // The parts of path below dest_dir, or nullopt when path does not begin with
 // dest_dir + "\" (an empty dest_dir: the whole path).
 std::optional<std::vector<std::string>> PartsBelow(const std::string& dest_dir, const std::string& path) {
-  if (dest_dir.empty()) return SplitParts(path);
+  if (dest_dir.empty()) return gbk::SplitAtBackslashes(path);
   const std::string base = dest_dir + "\\";
   if (path.compare(0, base.size(), base) != 0) return std::nullopt;
-  return SplitParts(path.substr(base.size()));
+  return gbk::SplitAtBackslashes(path.substr(base.size()));
 }
 
 }  // namespace

@@ -21,6 +21,17 @@ size_t LastBackslash(std::string_view text) {
   return found;
 }
 
+std::vector<std::string> SplitAtBackslashes(std::string_view path) {
+  std::vector<std::string> parts(1);
+  ForEachChar(path, [&](size_t at, size_t length) {
+    if (length == 1 && path[at] == '\\')
+      parts.emplace_back();
+    else
+      parts.back().append(path, at, length);
+  });
+  return parts;
+}
+
 char UpperAscii(char byte) { return byte >= 'a' && byte <= 'z' ? static_cast<char>(byte - 'a' + 'A') : byte; }
 
 std::string UpperAscii(std::string_view text) {

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace gbk {
 
@@ -42,6 +43,10 @@ bool EndsWithBackslash(std::string_view text);
 
 // Offset of the last backslash that is a character of its own, or npos.
 size_t LastBackslash(std::string_view text);
+
+// The parts of a path between its backslashes (characters of their own);
+// one empty part for an empty text, empty parts where backslashes meet.
+std::vector<std::string> SplitAtBackslashes(std::string_view path);
 
 // The single-byte letters upper-cased; double-byte characters kept.
 char UpperAscii(char byte);

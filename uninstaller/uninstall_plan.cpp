@@ -10,18 +10,6 @@
 namespace uninstaller {
 namespace {
 
-// The parts of a path between its backslashes (whole characters only).
-std::vector<std::string> SplitParts(const std::string& path) {
-  std::vector<std::string> parts(1);
-  gbk::ForEachChar(path, [&](size_t at, size_t length) {
-    if (length == 1 && path[at] == '\\')
-      parts.emplace_back();
-    else
-      parts.back().append(path, at, length);
-  });
-  return parts;
-}
-
 bool IsPlainPart(const std::string& part) {
   if (part.empty() || part == "." || part == "..") return false;
   // Windows drops trailing dots and spaces, so "x." would name "x" and ". ."
@@ -127,7 +115,7 @@ std::vector<std::string> SplitLines(const std::string& bytes) {
 
 bool IsPlainAbsolutePath(const std::string& path) {
   if (path.size() < 4 || !IsDriveLetter(path[0]) || path[1] != ':' || path[2] != '\\') return false;
-  std::vector<std::string> parts = SplitParts(path.substr(3));
+  std::vector<std::string> parts = gbk::SplitAtBackslashes(path.substr(3));
   if (gbk::EndsWithBackslash(path)) parts.pop_back();  // the folder's own backslash
   return std::all_of(parts.begin(), parts.end(), IsPlainPart);
 }

@@ -7,6 +7,7 @@
 
 #include "app/application.h"
 #include "app/step.h"
+#include "app/tests/temporary_folder_override.h"
 #include "app/tests/test_resources.h"
 #include "app/toolkit.h"
 #include "platform/dialogs.h"
@@ -22,36 +23,6 @@ namespace {
 
 using dz::testing::ReadWholeFile;
 using dz::testing::WriteWholeFile;
-
-// Points the temporary folder of the program at another folder for one test.
-class TemporaryFolderOverride {
- public:
-  explicit TemporaryFolderOverride(const std::string& folder) {
-#ifdef _WIN32
-    // GetTempPath reads TMP, then TEMP, at every call.
-    for (const wchar_t* name : {L"TMP", L"TEMP"}) {
-      wchar_t buffer[1024];
-      DWORD n = GetEnvironmentVariableW(name, buffer, 1024);
-      saved_.push_back(n && n < 1024 ? std::wstring(buffer, n) : std::wstring());
-      std::wstring wide(folder.begin(), folder.end());  // ASCII folders only
-      SetEnvironmentVariableW(name, wide.c_str());
-    }
-#else
-    platform::testing::SetSpecialFolders(folder, "C:\\WINDOWS", "C:\\WINDOWS\\system32");
-#endif
-  }
-  ~TemporaryFolderOverride() {
-#ifdef _WIN32
-    SetEnvironmentVariableW(L"TMP", saved_[0].empty() ? nullptr : saved_[0].c_str());
-    SetEnvironmentVariableW(L"TEMP", saved_[1].empty() ? nullptr : saved_[1].c_str());
-#else
-    platform::testing::SetSpecialFolders("C:\\TEMP\\", "C:\\WINDOWS", "C:\\WINDOWS\\system32");
-#endif
-  }
-
- private:
-  std::vector<std::wstring> saved_;
-};
 
 class Step : public ::testing::Test {
  protected:
@@ -126,7 +97,7 @@ TEST_F(Step, FolderNameDefaultsToTheProductName) {
 TEST_F(Step, CreationFailureIsShownAndCreationGoesOn) {
   dz::testing::TempFolder tmp;
   const std::string missing = tmp.path() + "gone\\";
-  TemporaryFolderOverride temp(missing);
+  dz::testing::TemporaryFolderOverride temp(missing);
   app::TfStep step;
   step.Finished = true;
   EXPECT_NO_THROW(step.CreateForm());

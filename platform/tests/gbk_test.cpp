@@ -49,6 +49,14 @@ TEST(Gbk, TrailByte5CIsNotABackslash) {
   }
 }
 
+TEST(Gbk, SplitsAtBackslashesOfTheirOwn) {
+  using Parts = std::vector<string>;
+  EXPECT_EQ(gbk::SplitAtBackslashes(""), Parts{""});
+  EXPECT_EQ(gbk::SplitAtBackslashes("a\\b\\\\c\\"), (Parts{"a", "b", "", "c", ""}));
+  // The trail byte 0x5C belongs to its character: one part, not two.
+  EXPECT_EQ(gbk::SplitAtBackslashes("x\\" + kTrail5C + "y"), (Parts{"x", kTrail5C + "y"}));
+}
+
 TEST(Gbk, CutLeadByteAtTheEndIsACharacterOfItsOwn) {
   EXPECT_EQ(gbk::LastCharStart(string("ab\x95", 3)), 2u);
   EXPECT_EQ(gbk::LastCharStart("ab" + kTrail5C), 2u);
