@@ -26,6 +26,12 @@
 #include "platform/test_support.h"
 #include "platform/testing/temp_folder.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/windows/wide.h"
+#endif
+
 namespace {
 
 using app::Control;
@@ -145,6 +151,9 @@ struct Box {
 class Preflight : public ::testing::Test {
  protected:
   void SetUp() override {
+#ifdef _WIN32
+    ASSERT_EQ(GetACP(), 936u) << "the boxes' texts and the paths are GBK";
+#endif
     dz::testing::RegisterTestResources();
     dz::testing::RegisterPayloadResources();
     platform::SetMessageBoxResponder([this](const std::string& text, const std::string& title, unsigned style) {
@@ -162,7 +171,7 @@ class Preflight : public ::testing::Test {
   void TearDown() override {
     platform::SetMessageBoxResponder(nullptr);
     for (const char* drive : {"C:\\", "D:\\"}) platform::testing::SetFreeDiskSpace(drive, std::nullopt);
-    for (const std::string& path : held) platform::testing::SetFileHeldOpen(path, false);
+    ReleaseAll();
     step.FormDestroy();
     dz::testing::RegisterPayloadResources();  // undamaged, for the next test
   }
@@ -177,12 +186,26 @@ class Preflight : public ::testing::Test {
   app::InstallPlan Plan() const {
     return app::PlanInstallation(step.ManifestPath, step.ChosenSystemsNow(), folder, true);
   }
+  // A running program holds the file open: under Windows a handle that
+  // shares nothing, natively the platform's mark.
   void Hold(const std::string& path) {
     held.push_back(path);
+#ifdef _WIN32
+    HANDLE handle = CreateFileW(platform::windows::Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE) << path;
+    handles.push_back(handle);
+#else
     platform::testing::SetFileHeldOpen(path, true);
+#endif
   }
   void ReleaseAll() {
+#ifdef _WIN32
+    for (HANDLE handle : handles) CloseHandle(handle);
+    handles.clear();
+#else
     for (const std::string& path : held) platform::testing::SetFileHeldOpen(path, false);
+#endif
   }
   std::string Scratch() const { return temp.path() + "_wtsInstall\\"; }
   std::map<std::string, uint64_t> FilesBelow(const std::string& f) const {
@@ -200,6 +223,9 @@ class Preflight : public ::testing::Test {
   std::deque<int> answers;
   std::function<void(const Box&)> on_box;
   std::vector<std::string> held;
+#ifdef _WIN32
+  std::vector<HANDLE> handles;
+#endif
 };
 
 TEST_F(Preflight, PlanNamesExactlyTheFilesTheRunWrites) {
@@ -218,7 +244,11 @@ TEST_F(Preflight, PlanNamesExactlyTheFilesTheRunWrites) {
     const app::InstallPlan plan = Plan();
     EXPECT_TRUE(plan.unread.empty());
     uint64_t copies = 0;
-    for (int n = 0; n < 6; ++n) copies += platform::FindModuleResource("C" + std::to_string(n), "C" + std::to_string(n))->size;
+    for (int n = 0; n < 6; ++n) {
+      std::string name = "C";
+      name += std::to_string(n);
+      copies += platform::FindModuleResource(name, name)->size;
+    }
     EXPECT_GE(plan.payload_bytes, copies);
     EXPECT_LT(plan.payload_bytes, copies + 6 * kUnit);
 
@@ -233,6 +263,8 @@ TEST_F(Preflight, PlanNamesExactlyTheFilesTheRunWrites) {
   }
 }
 
+// Natively only: the test replaces a module resource.
+#ifndef _WIN32
 TEST_F(Preflight, APayloadThatCannotBeReadIsLeftToTheRun) {
   const std::string cut = dz::testing::PackedFile("C1");
   platform::testing::AddModuleResource("C1", "C1", std::vector<uint8_t>(cut.begin(), cut.begin() + cut.size() / 2));
@@ -248,6 +280,7 @@ TEST_F(Preflight, APayloadThatCannotBeReadIsLeftToTheRun) {
   EXPECT_EQ(cashier, 0u);
   EXPECT_TRUE(step.CheckBeforeWriting());
 }
+#endif
 
 // ---- Files in use -----------------------------------------------------------
 
@@ -286,32 +319,30 @@ TEST_F(Preflight, HeldFilesAreListedAndCancelChangesNothing) {
   EXPECT_TRUE(controls.Calls("SetEnabled").empty());
   EXPECT_FALSE(step.Running);
   EXPECT_EQ(FilesBelow(root.path()), before);
+  ReleaseAll();  // so the files can be read
   for (const std::string& path : earlier) EXPECT_EQ(ReadWholeFile(path), "earlier");
   EXPECT_FALSE(platform::DirectoryExists(Scratch()));
   EXPECT_TRUE(step.UninstallList.empty());
 }
 
-TEST_F(Preflight, RetryChecksAgainAndTheRunFollowsOnceTheFilesAreFree) {
+TEST_F(Preflight, RetryChecksAgainUntilTheFilesAreFree) {
   Choose("CySaaS", {Control::CkIns_Sc});
   const std::vector<std::string> earlier = EarlierFiles(Plan(), 2);
   Hold(earlier[1]);
   // The first Retry comes while the file is still held; the program is
   // closed before the second.
-  answers = {platform::kIdOk, platform::kIdOk, platform::kIdRetry, platform::kIdRetry};
-  int held_boxes = 0;
-  on_box = [&](const Box& box) {
-    if (box.style == (platform::kMbRetryCancel | platform::kMbIconWarning) && ++held_boxes == 2) ReleaseAll();
+  answers = {platform::kIdRetry, platform::kIdRetry};
+  on_box = [&](const Box&) {
+    if (boxes.size() == 2) ReleaseAll();
   };
-  step.BtnInstallClick();
+  EXPECT_TRUE(step.CheckBeforeWriting());
 
-  EXPECT_EQ(held_boxes, 2);
-  ASSERT_EQ(boxes.size(), 4u) << boxes.back().text;
-  EXPECT_EQ(boxes[3].text, boxes[2].text);
-  EXPECT_NE(boxes[2].text.find("以下 1 个文件正在被其他程序使用,无法替换:\n" + earlier[1] + "\n\n"), std::string::npos);
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, "以下 1 个文件正在被其他程序使用,无法替换:\n" + earlier[1] +
+                               "\n\n请退出正在运行的程序后按“重试”,或按“取消”返回。");
+  EXPECT_EQ(boxes[1].text, boxes[0].text);
   EXPECT_EQ(step.LastWriteCheck(), app::TfStep::WriteCheck::Passed);
-  EXPECT_EQ(controls.pages_shown.back(), 2);
-  EXPECT_NE(ReadWholeFile(earlier[1]), "earlier");
-  EXPECT_TRUE(platform::FileExists(folder + "\\install.dl"));
+  EXPECT_EQ(ReadWholeFile(earlier[1]), "earlier");  // the check itself writes nothing
 }
 
 TEST_F(Preflight, KeptDatabasesAreNotCheckedForBeingHeld) {
@@ -328,6 +359,10 @@ TEST_F(Preflight, KeptDatabasesAreNotCheckedForBeingHeld) {
 
 // ---- Disk space -------------------------------------------------------------
 
+// Natively the drives' free space is set by the test; under Wine
+// DIzavozi.exe meets a drive letter mapped to a small file system
+// (disk_full_drive_test.sh).
+#ifndef _WIN32
 TEST_F(Preflight, ShortageOnEachDriveAndOnOneSharedDrive) {
   // Existing files: one that a new file replaces, one of the kept databases.
   const std::string c_folder = root.path() + "c\\", d_folder = "D:\\dz-preflight\\";
@@ -379,6 +414,7 @@ TEST_F(Preflight, ShortageOnEachDriveAndOnOneSharedDrive) {
   EXPECT_TRUE(shortages.empty());
   dz::testing::RemoveTree(d_folder);
 }
+#endif
 
 TEST(DiskShortageText, SaysHowMuchIsNeededAndWhere) {
   const std::vector<app::DriveShortage> shortages = {
@@ -399,6 +435,7 @@ TEST(DriveRootOf, DriveLetterOrShare) {
   for (const auto& [path, root] : rows) EXPECT_EQ(app::DriveRootOf(path), root) << path;
 }
 
+#ifndef _WIN32
 TEST_F(Preflight, ShortInstallationDriveStaysOnTheSelectionWithNothingCreated) {
   folder = "D:\\dz-preflight-new\\安装";
   dz::testing::RemoveTree("D:\\dz-preflight-new\\");
@@ -417,9 +454,13 @@ TEST_F(Preflight, ShortInstallationDriveStaysOnTheSelectionWithNothingCreated) {
   EXPECT_FALSE(platform::DirectoryExists("D:\\dz-preflight-new"));
   EXPECT_FALSE(platform::DirectoryExists(Scratch()));
 }
+#endif
 
 // ---- Unattended: a log line and an exit code --------------------------------
 
+// Under Wine the unattended installation is tested on DIzavozi.exe itself
+// (preflight_installer_windows_test.cpp).
+#ifndef _WIN32
 TEST_F(Preflight, UnattendedEndsWithItsExitCodeAndALogLine) {
   const std::string log_file = root.path() + "install.log";
   auto run = [&](const std::string& systems) {
@@ -456,5 +497,6 @@ TEST_F(Preflight, UnattendedEndsWithItsExitCodeAndALogLine) {
   }
   EXPECT_TRUE(boxes.empty());
 }
+#endif
 
 }  // namespace
