@@ -4,6 +4,7 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -126,9 +127,9 @@ std::string BrowseForOpenFile(const std::string& title, const std::string& filte
 
 #ifdef DZ_TIME_PUMPS
 // Benchmark builds: how long the window goes without its messages being run.
-// Every interval between the starts of two pumps of 50 ms or more, and the
-// longest, go to the file named by DZ_PUMP_TIMES when the program ends, in
-// milliseconds and in seconds since the program started.
+// The 32 longest intervals between the starts of two pumps go to the file
+// named by DZ_PUMP_TIMES when the program ends, each in milliseconds with
+// the second since the program started at which it began.
 namespace {
 class PumpTimer {
  public:
@@ -137,7 +138,16 @@ class PumpTimer {
     if (last_) {
       const uint64_t interval = now - last_;
       if (interval > longest_) longest_ = interval;
-      if (interval >= 50000 && slow_.size() < 1000) slow_.push_back({last_ - start_, interval});
+      // slow_ is kept as a heap whose top is the shortest of the longest.
+      auto shorter = [](const auto& a, const auto& b) { return a.second > b.second; };
+      if (slow_.size() < kKept || interval > slow_.front().second) {
+        if (slow_.size() == kKept) {
+          std::pop_heap(slow_.begin(), slow_.end(), shorter);
+          slow_.pop_back();
+        }
+        slow_.push_back({last_ - start_, interval});
+        std::push_heap(slow_.begin(), slow_.end(), shorter);
+      }
     }
     last_ = now;
     ++pumps_;
@@ -154,6 +164,7 @@ class PumpTimer {
   }
 
  private:
+  static constexpr size_t kKept = 32;
   uint64_t start_ = MonotonicMicroseconds();
   uint64_t last_ = 0;
   uint64_t longest_ = 0;
