@@ -13,36 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/testing/windows_programs.h"
 #include "platform/windows/wide.h"
 
 namespace {
 
+using dz::testing::FindProcessWindow;
 using platform::windows::Narrow;
-
-struct Found {
-  DWORD process;
-  const wchar_t* class_name;
-  HWND window = nullptr;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
-  auto* f = reinterpret_cast<Found*>(data);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  if (owner == f->process && IsWindowVisible(window) && std::wstring(name) == f->class_name) {
-    f->window = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND FindProcessWindow(DWORD process, const wchar_t* class_name) {
-  Found found{process, class_name};
-  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&found));
-  return found.window;
-}
 
 std::string BoxText(HWND box) {
   wchar_t title[256] = {}, text[1024] = {};
@@ -63,25 +40,6 @@ bool FileExists(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// This process's environment with TMP and TEMP pointing at folder.
-std::vector<wchar_t> EnvironmentWithTemp(const std::wstring& folder) {
-  std::vector<wchar_t> block;
-  wchar_t* env = GetEnvironmentStringsW();
-  for (const wchar_t* entry = env; *entry; entry += wcslen(entry) + 1) {
-    std::wstring text = entry;
-    if (_wcsnicmp(entry, L"TMP=", 4) == 0 || _wcsnicmp(entry, L"TEMP=", 5) == 0) continue;
-    block.insert(block.end(), text.begin(), text.end());
-    block.push_back(L'\0');
-  }
-  FreeEnvironmentStringsW(env);
-  for (std::wstring entry : {L"TMP=" + folder, L"TEMP=" + folder}) {
-    block.insert(block.end(), entry.begin(), entry.end());
-    block.push_back(L'\0');
-  }
-  block.push_back(L'\0');
-  return block;
-}
-
 int failures = 0;
 void Check(bool ok, const std::string& what) {
   std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what.c_str());
@@ -97,19 +55,14 @@ void Check(bool ok, const std::string& what) {
 size_t RunInstaller(const std::wstring& exe, const std::wstring& temp, bool temp_exists,
                     std::vector<std::string>& boxes) {
   const std::wstring copy = temp + L"cRc.in";
-  std::vector<wchar_t> environment = EnvironmentWithTemp(temp);
-  std::wstring command = L"\"" + exe + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                      environment.data(), nullptr, &startup, &process)) {
+  dz::testing::StartedProgram program(exe, L"", dz::testing::EnvironmentWithTemp(temp));
+  if (!program.Started()) {
     Check(false, "start the installer (error " + std::to_string(GetLastError()) + ")");
     return 0;
   }
-  CloseHandle(process.hThread);
+  const DWORD process_id = program.Id();
   auto answer_boxes = [&] {
-    if (HWND box = FindProcessWindow(process.dwProcessId, L"#32770")) {
+    if (HWND box = FindProcessWindow(process_id, L"#32770")) {
       std::string text = BoxText(box);
       if (boxes.empty() || boxes.back() != text) boxes.push_back(text);
       AnswerBox(box);
@@ -120,8 +73,8 @@ size_t RunInstaller(const std::wstring& exe, const std::wstring& temp, bool temp
   HWND window = nullptr;
   for (int i = 0; i < 600 && !window; ++i) {
     answer_boxes();
-    if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) break;
-    window = FindProcessWindow(process.dwProcessId, L"TfStep");
+    if (program.Ended()) break;
+    window = FindProcessWindow(process_id, L"TfStep");
     if (!window) Sleep(100);
   }
   Check(window != nullptr, "main window fStep is shown");
@@ -152,14 +105,11 @@ size_t RunInstaller(const std::wstring& exe, const std::wstring& temp, bool temp
   // Answer any question the close may ask, and wait for the end.
   bool ended = false;
   for (int i = 0; i < 300 && !ended; ++i) {
-    ended = WaitForSingleObject(process.hProcess, 100) == WAIT_OBJECT_0;
+    ended = WaitForSingleObject(program.Handle(), 100) == WAIT_OBJECT_0;
     if (!ended) answer_boxes();
   }
   Check(ended, "the program ends after its window is closed");
-  if (!ended) TerminateProcess(process.hProcess, 1);
-  DWORD code = 1;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hProcess);
+  const DWORD code = program.Wait(0);
   Check(code == 0, "exit code 0, is " + std::to_string(code));
   Check(!FileExists(copy), "no cRc.in once the program has ended");
   return boxes_before_window;

@@ -13,46 +13,19 @@
 #include <string>
 #include <vector>
 
+#include "platform/testing/windows_programs.h"
 #include "platform/windows/wide.h"
 
 namespace {
 
 using platform::windows::Wide;
 
-// This process's environment with TMP and TEMP pointing at folder.
-std::vector<wchar_t> EnvironmentWithTemp(const std::wstring& folder) {
-  std::vector<wchar_t> block;
-  wchar_t* env = GetEnvironmentStringsW();
-  for (const wchar_t* entry = env; *entry; entry += wcslen(entry) + 1) {
-    if (_wcsnicmp(entry, L"TMP=", 4) == 0 || _wcsnicmp(entry, L"TEMP=", 5) == 0) continue;
-    block.insert(block.end(), entry, entry + wcslen(entry) + 1);
-  }
-  FreeEnvironmentStringsW(env);
-  for (std::wstring entry : {L"TMP=" + folder, L"TEMP=" + folder})
-    block.insert(block.end(), entry.c_str(), entry.c_str() + entry.size() + 1);
-  block.push_back(L'\0');
-  return block;
-}
-
 // Runs DIzavozi.exe with the arguments and temporary folder; its exit code,
 // or 0xFFFFFFFF when it did not start or end within a minute.
 DWORD RunInstaller(const std::wstring& arguments, const std::wstring& temp) {
   wchar_t exe[MAX_PATH];
   GetFullPathNameW(L"DIzavozi.exe", MAX_PATH, exe, nullptr);
-  std::vector<wchar_t> environment = EnvironmentWithTemp(temp);
-  std::wstring command = L"\"" + std::wstring(exe) + L"\" " + arguments;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  if (!CreateProcessW(exe, command.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, environment.data(),
-                      nullptr, &startup, &info))
-    return 0xFFFFFFFF;
-  CloseHandle(info.hThread);
-  DWORD code = 0xFFFFFFFF;
-  if (WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(info.hProcess, &code);
-  else TerminateProcess(info.hProcess, 1);
-  CloseHandle(info.hProcess);
-  return code;
+  return dz::testing::StartedProgram(exe, arguments, dz::testing::EnvironmentWithTemp(temp)).Wait(60000);
 }
 
 // Every file and folder below folder (relative names) with its size.

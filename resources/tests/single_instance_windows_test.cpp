@@ -11,95 +11,38 @@
 #include <string>
 #include <vector>
 
+#include "platform/testing/windows_programs.h"
 #include "platform/windows/wide.h"
 
 namespace {
 
+using dz::testing::FindProcessWindow;
 using platform::windows::Narrow;
 using platform::windows::Wide;
 
 constexpr int kPolls = 300;  // of 100 ms
 
-struct Found {
-  DWORD process;
-  const wchar_t* class_name;
-  HWND window = nullptr;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
-  auto* f = reinterpret_cast<Found*>(data);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  if (owner == f->process && IsWindowVisible(window) && std::wstring(name) == f->class_name) {
-    f->window = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND FindProcessWindow(DWORD process, const wchar_t* class_name) {
-  Found found{process, class_name};
-  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&found));
-  return found.window;
-}
-
-// This process's environment with TMP and TEMP pointing at folder.
-std::vector<wchar_t> EnvironmentWithTemp(const std::wstring& folder) {
-  std::vector<wchar_t> block;
-  wchar_t* env = GetEnvironmentStringsW();
-  for (const wchar_t* entry = env; *entry; entry += wcslen(entry) + 1) {
-    if (_wcsnicmp(entry, L"TMP=", 4) == 0 || _wcsnicmp(entry, L"TEMP=", 5) == 0) continue;
-    block.insert(block.end(), entry, entry + wcslen(entry) + 1);
-  }
-  FreeEnvironmentStringsW(env);
-  for (std::wstring entry : {L"TMP=" + folder, L"TEMP=" + folder})
-    block.insert(block.end(), entry.c_str(), entry.c_str() + entry.size() + 1);
-  block.push_back(L'\0');
-  return block;
-}
-
-class Installer {
+// DIzavozi.exe from the current folder, started with its own temporary
+// folder and watched from outside.
+class Installer : public dz::testing::StartedProgram {
  public:
-  Installer(const std::wstring& temp, const std::wstring& arguments) {
-    wchar_t exe[MAX_PATH];
-    GetFullPathNameW(L"DIzavozi.exe", MAX_PATH, exe, nullptr);
-    std::vector<wchar_t> environment = EnvironmentWithTemp(temp);
-    std::wstring command = L"\"" + std::wstring(exe) + L"\"" + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (CreateProcessW(exe, command.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, environment.data(),
-                       nullptr, &startup, &info)) {
-      CloseHandle(info.hThread);
-      process_ = info.hProcess;
-      id_ = info.dwProcessId;
-    }
-  }
-  ~Installer() {
-    if (!process_) return;
-    if (WaitForSingleObject(process_, 0) != WAIT_OBJECT_0) TerminateProcess(process_, 1);
-    CloseHandle(process_);
-  }
-  bool Started() const { return process_ != nullptr; }
-  DWORD Id() const { return id_; }
+  Installer(const std::wstring& temp, const std::wstring& arguments)
+      : StartedProgram(FullPath(L"DIzavozi.exe"), arguments, dz::testing::EnvironmentWithTemp(temp)) {}
 
   // Waits for a visible window of the class; nullptr when the program ended
   // or the time ran out.
   HWND WaitForWindow(const wchar_t* class_name) {
     for (int i = 0; i < kPolls; ++i) {
-      if (HWND window = FindProcessWindow(id_, class_name)) return window;
+      if (HWND window = FindProcessWindow(Id(), class_name)) return window;
       if (Ended()) return nullptr;
       Sleep(100);
     }
     return nullptr;
   }
-  bool Ended() { return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }
   // Waits for the end, answering any box with Yes (else OK); counts boxes.
   DWORD WaitForExit(int* boxes = nullptr) {
     for (int i = 0; i < kPolls && !Ended(); ++i) {
-      if (HWND box = FindProcessWindow(id_, L"#32770")) {
+      if (HWND box = FindProcessWindow(Id(), L"#32770")) {
         if (boxes) ++*boxes;
         HWND yes = GetDlgItem(box, IDYES);
         HWND button = (yes && IsWindowVisible(yes)) ? yes : GetDlgItem(box, IDOK);
@@ -108,14 +51,15 @@ class Installer {
       }
       Sleep(100);
     }
-    DWORD code = 0xFFFFFFFF;
-    if (Ended()) GetExitCodeProcess(process_, &code);
-    return code;
+    return Ended() ? Wait(0) : kTimedOut;
   }
 
  private:
-  HANDLE process_ = nullptr;
-  DWORD id_ = 0;
+  static std::wstring FullPath(const wchar_t* name) {
+    wchar_t path[MAX_PATH];
+    GetFullPathNameW(name, MAX_PATH, path, nullptr);
+    return path;
+  }
 };
 
 // Every name in the folder with its size and last-write time.

@@ -20,6 +20,7 @@
 #include "platform/registry.h"
 #include "platform/shell_links.h"
 #include "platform/testing/temp_folder.h"
+#include "platform/testing/windows_programs.h"
 #include "platform/windows/wide.h"
 
 namespace {
@@ -74,29 +75,6 @@ void Walk(const std::wstring& folder, const std::wstring& temp, std::set<std::st
     }
   } while (FindNextFileW(find, &data));
   FindClose(find);
-}
-
-struct BoxSearch {
-  DWORD process;
-  HWND box = nullptr;
-};
-
-BOOL CALLBACK MatchBox(HWND window, LPARAM data) {
-  auto* search = reinterpret_cast<BoxSearch*>(data);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  wchar_t name[16] = {};
-  GetClassNameW(window, name, 16);
-  if (owner != search->process || !IsWindowVisible(window) || std::wstring(name) != L"#32770") return TRUE;
-  search->box = window;
-  return FALSE;
-}
-
-// The visible message box of a process, or nullptr.
-HWND FindBox(DWORD process) {
-  BoxSearch search{process};
-  EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&search));
-  return search.box;
 }
 
 struct Snapshot {
@@ -215,40 +193,26 @@ class UninstallerWindowsTest : public ::testing::Test {
   // Runs the installed uninstaller with /S; its exit code. Then waits until
   // its temporary copy has removed the program file.
   DWORD RunSilent() {
-    std::wstring program = Wide(std::string(kFolder) + "UnInstall.exe");
-    std::wstring command = L"\"" + program + L"\" /S";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+    dz::testing::StartedProgram uninstaller(Wide(std::string(kFolder) + "UnInstall.exe"), L"/S");
+    if (!uninstaller.Started()) {
       ADD_FAILURE() << "cannot start the uninstaller";
       return 0xFFFFFFFF;
     }
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, kRunTimeoutMs), WAIT_OBJECT_0);
-    DWORD code = 0xFFFFFFFF;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    const DWORD code = uninstaller.Wait(kRunTimeoutMs);
+    EXPECT_NE(code, dz::testing::StartedProgram::kTimedOut);
     return code;
   }
   // Runs the installed uninstaller without /S, answering its boxes in turn
   // with the given buttons; adds "[title] text" of each box to boxes.
   DWORD RunInteractive(const std::vector<int>& buttons, std::vector<std::string>& boxes) {
-    std::wstring program = Wide(std::string(kFolder) + "UnInstall.exe");
-    std::wstring command = L"\"" + program + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+    dz::testing::StartedProgram uninstaller(Wide(std::string(kFolder) + "UnInstall.exe"), L"");
+    if (!uninstaller.Started()) {
       ADD_FAILURE() << "cannot start the uninstaller";
       return 0xFFFFFFFF;
     }
-    CloseHandle(process.hThread);
     HWND answered = nullptr;
-    for (int i = 0; i < 600 && WaitForSingleObject(process.hProcess, 100) != WAIT_OBJECT_0; ++i) {
-      HWND box = FindBox(process.dwProcessId);
+    for (int i = 0; i < 600 && WaitForSingleObject(uninstaller.Handle(), 100) != WAIT_OBJECT_0; ++i) {
+      HWND box = dz::testing::FindProcessWindow(uninstaller.Id(), L"#32770");
       if (!box || box == answered) continue;
       wchar_t title[64] = {}, text[2048] = {};
       GetWindowTextW(box, title, 64);
@@ -258,11 +222,7 @@ class UninstallerWindowsTest : public ::testing::Test {
       PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0);
       answered = box;
     }
-    DWORD code = 0xFFFFFFFF;
-    if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
-    else TerminateProcess(process.hProcess, 1);
-    CloseHandle(process.hProcess);
-    return code;
+    return uninstaller.Wait(0);
   }
   bool WaitUntilGone(const std::string& path) {
     for (int i = 0; i < kCleanerPolls; ++i) {
@@ -359,21 +319,7 @@ constexpr char kProductCommercial[] = "Orvane云专家-商业版";
 constexpr char kRealFolder[] = "C:\\Program Files\\DzUninstallE2E";
 
 DWORD RunAndWait(const std::wstring& program, const std::wstring& arguments) {
-  std::wstring command = L"\"" + program + L"\" " + arguments;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process))
-    return 0xFFFFFFFE;
-  DWORD code = 0xFFFFFFFF;
-  if (WaitForSingleObject(process.hProcess, 5 * kRunTimeoutMs) == WAIT_OBJECT_0)
-    GetExitCodeProcess(process.hProcess, &code);
-  else
-    TerminateProcess(process.hProcess, 1);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return code;
+  return dz::testing::StartedProgram(program, arguments).Wait(5 * kRunTimeoutMs);
 }
 
 class RealInstallerTest : public UninstallerWindowsTest {

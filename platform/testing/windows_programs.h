@@ -1,0 +1,108 @@
+// For Windows test programs that start another of our programs (the
+// installer, the uninstaller) and watch it from outside: its windows, its
+// temporary folder, its exit code. Windows only.
+#pragma once
+
+#include <windows.h>
+
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace dz::testing {
+
+namespace detail {
+struct WindowSearch {
+  DWORD process;
+  const wchar_t* class_name;
+  HWND window = nullptr;
+};
+inline BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<WindowSearch*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  if (owner != search->process || !IsWindowVisible(window) || std::wcscmp(name, search->class_name) != 0) return TRUE;
+  search->window = window;
+  return FALSE;
+}
+}  // namespace detail
+
+// The first visible top-level window of the process with the class name
+// (L"#32770" for a message box), or nullptr.
+inline HWND FindProcessWindow(DWORD process, const wchar_t* class_name) {
+  detail::WindowSearch search{process, class_name};
+  EnumWindows(detail::MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
+  return search.window;
+}
+
+// This process's environment block with TMP and TEMP pointing at folder.
+inline std::vector<wchar_t> EnvironmentWithTemp(const std::wstring& folder) {
+  std::vector<wchar_t> block;
+  wchar_t* environment = GetEnvironmentStringsW();
+  for (const wchar_t* entry = environment; *entry; entry += wcslen(entry) + 1) {
+    if (_wcsnicmp(entry, L"TMP=", 4) == 0 || _wcsnicmp(entry, L"TEMP=", 5) == 0) continue;
+    block.insert(block.end(), entry, entry + wcslen(entry) + 1);
+  }
+  FreeEnvironmentStringsW(environment);
+  for (const std::wstring& entry : {L"TMP=" + folder, L"TEMP=" + folder})
+    block.insert(block.end(), entry.c_str(), entry.c_str() + entry.size() + 1);
+  block.push_back(L'\0');
+  return block;
+}
+
+// A started program; closes its handles, and ends it if it still runs.
+class StartedProgram {
+ public:
+  // Starts program with the arguments (the command line quotes the program),
+  // with the given environment block (EnvironmentWithTemp), or this
+  // process's environment when it is empty.
+  StartedProgram(const std::wstring& program, const std::wstring& arguments,
+                 std::vector<wchar_t> environment = {}) {
+    std::wstring command = L"\"" + program + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    const bool own_environment = !environment.empty();
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE,
+                        own_environment ? CREATE_UNICODE_ENVIRONMENT : 0, own_environment ? environment.data() : nullptr,
+                        nullptr, &startup, &info))
+      return;
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    id_ = info.dwProcessId;
+  }
+  ~StartedProgram() {
+    if (!process_) return;
+    if (!Ended()) TerminateProcess(process_, 1);
+    CloseHandle(process_);
+  }
+  StartedProgram(const StartedProgram&) = delete;
+  StartedProgram& operator=(const StartedProgram&) = delete;
+
+  bool Started() const { return process_ != nullptr; }
+  DWORD Id() const { return id_; }
+  HANDLE Handle() const { return process_; }
+  bool Ended() const { return !process_ || WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }
+
+  // The exit code once the program has ended within timeout_ms; it is ended
+  // otherwise and the result is kTimedOut. kNotStarted when it never ran.
+  static constexpr DWORD kNotStarted = 0xFFFFFFFE, kTimedOut = 0xFFFFFFFF;
+  DWORD Wait(DWORD timeout_ms) {
+    if (!process_) return kNotStarted;
+    if (WaitForSingleObject(process_, timeout_ms) != WAIT_OBJECT_0) {
+      TerminateProcess(process_, 1);
+      return kTimedOut;
+    }
+    DWORD code = kTimedOut;
+    GetExitCodeProcess(process_, &code);
+    return code;
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  DWORD id_ = 0;
+};
+
+}  // namespace dz::testing
