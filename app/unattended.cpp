@@ -8,6 +8,7 @@
 #include "app/step.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
+#include "platform/gbk.h"
 #include "platform/messages.h"
 
 namespace app {
@@ -19,6 +20,13 @@ struct InstallLog::State {
 
 InstallLog::InstallLog(const std::string& file_name) : state_(new State) {
   if (file_name.empty()) return;
+  // The log may name a folder that does not exist yet (often the
+  // installation folder itself).
+  const size_t folder_end = gbk::LastBackslash(file_name);
+  if (folder_end != std::string::npos && folder_end > 0) {
+    const std::string folder = file_name.substr(0, folder_end);
+    if (!platform::DirectoryExists(folder)) platform::ForceDirectories(folder);
+  }
   try {
     state_->file = std::make_unique<platform::File>(file_name, platform::File::Mode::Create);
   } catch (const std::exception&) {

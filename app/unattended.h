@@ -14,10 +14,10 @@ namespace app {
 
 // Lines of the installation's log, each with the seconds since the start:
 //   "[   0.125] 正在抽取安装文件..."
-// Written to the file named by /LOG (GBK, CR LF), flushed line by line so
-// that a log read after a failure is complete; without a file nothing is
-// kept. A log file that cannot be created is reported on the first line of
-// the run's result instead (the installation does not depend on it).
+// Written to the file named by /LOG (GBK, CR LF; its folder is created when
+// missing), each line as it comes, so that a log read after a failure is
+// complete; without a file nothing is kept. A log that cannot be created is
+// done without: the installation does not depend on it.
 class InstallLog {
  public:
   explicit InstallLog(const std::string& file_name);

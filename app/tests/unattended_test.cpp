@@ -153,8 +153,14 @@ TEST_F(Unattended, AFailureOutsideTheExtractionIsTheRunsFailure) {
   EXPECT_TRUE(shown.empty());
 }
 
-TEST_F(Unattended, ALogThatCannotBeWrittenDoesNotStopTheInstallation) {
-  EXPECT_EQ(Run({"/S", "/EDITION=CySaaS", "/DIR=" + folder, "/SYSTEMS=Kds", "/LOG=" + root.path() + "no\\such\\x.log"}),
+TEST_F(Unattended, TheLogsFolderIsMadeAndALogThatCannotBeWrittenStopsNothing) {
+  // A log in a folder that does not exist yet.
+  const std::string nested = folder + "\\logs\\install.log";
+  EXPECT_EQ(Run({"/S", "/EDITION=CySaaS", "/DIR=" + folder, "/SYSTEMS=Kds", "/LOG=" + nested}), app::kExitSuccess);
+  EXPECT_NE(ReadWholeFile(nested).find("退出代码 0"), std::string::npos);
+  // A log that cannot be created: a file stands where its folder would be.
+  WriteWholeFile(root.path() + "blocked", "a file");
+  EXPECT_EQ(Run({"/S", "/EDITION=CySaaS", "/DIR=" + folder, "/SYSTEMS=Kds", "/LOG=" + root.path() + "blocked\\x.log"}),
             app::kExitSuccess);
   EXPECT_TRUE(platform::FileExists(folder + "\\SaasKds\\PSaasKds.exe"));
 }

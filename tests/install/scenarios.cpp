@@ -15,6 +15,8 @@
 //   5  the close question: before the run, during the run, after the finish
 //   6  a file in use during a re-installation
 //   7  scenario 1 at the Western code page 1252
+//   8  scenario 1 unattended (/S): no window, no box, the same results, and
+//      a wrong command line that writes nothing
 // With a picture folder, scenario 1 (and 7) save the three pages and the
 // progress window as BMP files there.
 #include <windows.h>
@@ -590,6 +592,69 @@ void Scenario6(const Options& options, const Product& product) {
   CheckInstallation(product, choice, check);
 }
 
+struct ProcessWindows {
+  DWORD process;
+  bool seen = false;
+};
+BOOL CALLBACK NoteProcessWindow(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<ProcessWindows*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search->process && IsWindowVisible(window)) search->seen = true;
+  return TRUE;
+}
+
+// Runs the installer with the arguments and no person at all: no window may
+// ever show. Returns its exit code.
+DWORD RunUnattended(const Options& options, const std::wstring& arguments) {
+  std::wstring command = L"\"" + options.exe + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(options.exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    Expect(false, "the installer starts");
+    return 0xFFFFFFFF;
+  }
+  CloseHandle(process.hThread);
+  ProcessWindows search{process.dwProcessId};
+  bool ended = false;
+  for (int i = 0; i < 1200 && !ended; ++i) {
+    ended = WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0;
+    EnumWindows(NoteProcessWindow, reinterpret_cast<LPARAM>(&search));
+  }
+  if (!ended) TerminateProcess(process.hProcess, 1);
+  Expect(ended, "the unattended installation ends by itself");
+  Expect(!search.seen, "no window and no box shows");
+  DWORD code = 0xFFFFFFFF;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hProcess);
+  return code;
+}
+
+void Scenario8(const Options& options, const Product& product) {
+  // A wrong command line: exit code 2, nothing written anywhere.
+  const Choice choice = AllFourCatering(L"C:\\安装测试\\无人值守");
+  const DWORD refused = RunUnattended(options, L"/S /EDITION=CySaaS \"/DIR=" + choice.folder + L"\" /SYSTEMS=Sc,Printer");
+  Expect(refused == 2, "a wrong command line ends with exit code 2 (it is " + std::to_string(refused) + ")");
+  CheckNothingInstalled(product, choice);
+
+  // Scenario 1's installation, unattended, with a log.
+  InstallationCheck check = Before(product, choice);
+  const std::wstring log = L"C:\\安装测试\\无人值守.log";
+  const DWORD code = RunUnattended(options, L"/S /EDITION=CySaaS \"/DIR=" + choice.folder +
+                                                L"\" /SYSTEMS=Sc,Pos,WmSvr,Kds \"/LOG=" + log + L"\"");
+  Expect(code == 0, "the unattended installation ends with exit code 0 (it is " + std::to_string(code) + ")");
+  CheckInstallation(product, choice, check);
+  const std::wstring text = FromGbk(ReadFileBytes(log));
+  size_t at = 0;
+  for (const wchar_t* phase : {L"正在抽取安装文件...", L"正在复制安装文件...", L"正在注册系统信息...", L"退出代码 0"}) {
+    const size_t found = text.find(phase, at);
+    Expect(found != std::wstring::npos, "the log names " + Utf8(phase) + " in its place");
+    if (found != std::wstring::npos) at = found;
+  }
+}
+
 int RunScenario(int scenario, const Options& options) {
   const UINT expected_code_page = scenario == 7 ? 1252 : 936;
   Expect(GetACP() == expected_code_page, "the ANSI code page is " + std::to_string(expected_code_page) + " (it is " +
@@ -603,7 +668,8 @@ int RunScenario(int scenario, const Options& options) {
     case 4: Scenario4(options, product); break;
     case 5: Scenario5(options, product); break;
     case 6: Scenario6(options, product); break;
-    default: Expect(false, "a scenario from 1 to 7"); break;
+    case 8: Scenario8(options, product); break;
+    default: Expect(false, "a scenario from 1 to 8"); break;
   }
   return 0;
 }
