@@ -119,6 +119,7 @@ size_t RunInstaller(const std::wstring& exe, const std::wstring& temp, bool temp
 
 int main(int argc, char** argv) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+  Check(GetACP() == 936, "the ANSI code page is 936 (it is " + std::to_string(GetACP()) + ")");
   if (argc != 2) {
     std::fprintf(stderr, "usage: installer_startup_test DIzavozi.exe\n");
     return 2;
