@@ -55,7 +55,7 @@ endfunction()
 #   corpus. In the other native trees it is built with a small driver that runs
 #   every file of the corpus folders once, so the seeds and every crash kept as
 #   a regression file are checked by the ordinary test run.
-set(DZ_FUZZ_SECONDS 60 CACHE STRING "Default time budget of one fuzz target in the fuzz tree")
+set(DZ_FUZZ_SECONDS 30 CACHE STRING "Default time budget of one fuzz target in the fuzz tree")
 
 function(dz_add_fuzzer)
   cmake_parse_arguments(F "" "NAME;SECONDS" "SOURCES;LIBS;CORPUS" ${ARGN})
