@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <ctime>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -95,9 +94,8 @@ void SetMessagePumpHook(std::function<void()> hook) {
 }
 
 uint64_t MonotonicMicroseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<uint64_t>(now.tv_sec) * 1000000u + static_cast<uint64_t>(now.tv_nsec) / 1000u;
+  const auto since_start = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(since_start).count());
 }
 
 void SleepMilliseconds(unsigned milliseconds) {
