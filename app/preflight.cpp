@@ -32,22 +32,7 @@ class BytesStream : public platform::TCustomMemoryStream {
   BytesStream(const uint8_t* data, size_t size) { SetPointer(data, static_cast<int64_t>(size)); }
 };
 
-std::string FileNameOf(const std::string& path) {
-  const size_t at = gbk::LastBackslash(path);
-  return at == std::string::npos ? path : path.substr(at + 1);
-}
-
 uint64_t WholeUnits(uint64_t bytes) { return (bytes + kAllocationUnit - 1) / kAllocationUnit * kAllocationUnit; }
-
-uint64_t ExistingFileSize(const std::string& path) {
-  try {
-    platform::File file(path, platform::File::Mode::ReadShared);
-    const int64_t size = file.Size();
-    return size > 0 ? static_cast<uint64_t>(size) : 0;
-  } catch (const std::exception&) {
-    return 0;
-  }
-}
 
 // Megabytes with one decimal; what is needed is rounded up and what is
 // available down, so the box never shows a need the drive seems to meet.
@@ -120,7 +105,7 @@ InstallPlan PlanInstallation(const std::string& manifest_path, const ChosenSyste
 std::vector<std::string> HeldTargets(const InstallPlan& plan) {
   std::vector<std::string> held;
   for (const TargetFile& target : plan.targets) {
-    if (IsKeptDatabase(FileNameOf(target.path))) continue;  // kept when it exists, new otherwise
+    if (IsKeptDatabase(gbk::FileNamePart(target.path))) continue;  // kept when it exists, new otherwise
     if (platform::FileHeldOpen(target.path)) held.push_back(target.path);
   }
   return held;
@@ -162,10 +147,10 @@ std::vector<DriveShortage> SpaceShortages(const InstallPlan& plan, const std::st
   drive(install_folder).written += WholeUnits(manifest_bytes) + WholeUnits(list_bytes);
   for (const TargetFile& target : plan.targets) {
     const bool exists = platform::FileExists(target.path);
-    if (exists && IsKeptDatabase(FileNameOf(target.path))) continue;  // left as it is
+    if (exists && IsKeptDatabase(gbk::FileNamePart(target.path))) continue;  // left as it is
     Drive& on = drive(target.path);
     on.written += WholeUnits(target.size);
-    if (exists) on.replaced += WholeUnits(ExistingFileSize(target.path));
+    if (exists) on.replaced += WholeUnits(platform::FileSize(target.path).value_or(0));
   }
 
   std::vector<DriveShortage> shortages;

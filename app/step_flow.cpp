@@ -33,14 +33,6 @@ constexpr Control kSelectionControls[] = {Control::eInsSysType, Control::EInstal
                                           Control::CkIns_Pos,   Control::CkIns_WmSvr,    Control::CkIns_Kds,
                                           Control::BtnInstall};
 
-// Removes every byte at or below the blank from both ends.
-std::string TrimBlanks(const std::string& text) {
-  size_t first = 0, last = text.size();
-  while (first < last && static_cast<unsigned char>(text[first]) <= ' ') ++first;
-  while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ') --last;
-  return text.substr(first, last - first);
-}
-
 // Writes the lines, each followed by CR LF, replacing an existing file.
 void SaveLines(const std::vector<std::string>& lines, const std::string& path) {
   std::string bytes;
@@ -56,7 +48,7 @@ void TfStep::ShowPage(int page) { Controls->ShowPage(page); }
 void TfStep::FormShow() { Controls->SetFocus(Control::eInsSysType); }
 
 void TfStep::eInsSysTypeChange() {
-  EditionKey = TrimBlanks(Controls->SelectedEditionKey());
+  EditionKey = Trim(Controls->SelectedEditionKey());
   const bool chosen = EditionKey != kEditionNone;
   for (Control control : {Control::LInstallFolder, Control::EInstallFolder, Control::CkIns_Sc, Control::CkIns_Pos,
                           Control::BtnInstall})
@@ -89,7 +81,7 @@ void TfStep::BtnInstallClick() {
   // the run again while it runs, whatever the window lets through.
   if (Running) return;
   try {
-    const std::string folder = TrimBlanks(Controls->Text(Control::EInstallFolder));
+    const std::string folder = Trim(Controls->Text(Control::EInstallFolder));
     if (folder.empty()) throw platform::Error(kEmptyFolderText);
     bool any_ticked = false;
     for (Control box : kSystemBoxes) any_ticked = any_ticked || Controls->IsChecked(box);
@@ -120,7 +112,7 @@ void TfStep::BtnInstallClick() {
     // Until the first file starts the progress page names the folder being
     // installed to, which is not the proposed one when the user changed it.
     Controls->SetText(Control::LExtractFilesInfo,
-                      ShortenPathText(TrimBlanks(Controls->Text(Control::EInstallFolder)), kShortenedLabelLength));
+                      ShortenPathText(Trim(Controls->Text(Control::EInstallFolder)), kShortenedLabelLength));
     ShowPage(1);
     Controls->SetFocus(Control::ProgressBar1);
     InstallChosenSystems();

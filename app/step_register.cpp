@@ -3,7 +3,6 @@
 // group and the desktop shortcuts, recording every shortcut file in the
 // uninstall list, while the progress window shows what is being done.
 #include <cstdio>
-#include <exception>
 #include <optional>
 
 #include "app/manifest.h"
@@ -53,18 +52,6 @@ std::string ShellFolder(const RegistryKey& folders, int location) {
   if (folder.empty()) return "";
   if (location == 4) folder += "\\Microsoft\\Internet Explorer\\Quick Launch";
   return folder;
-}
-
-// The folder part of a path, up to and including its last backslash (a
-// backslash character, never the trail byte of a double-byte character).
-std::string FolderOf(const std::string& path) {
-  size_t slash = gbk::LastBackslash(path);
-  return slash == gbk::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string FileNameOf(const std::string& path) {
-  size_t slash = gbk::LastBackslash(path);
-  return slash == gbk::npos ? path : path.substr(slash + 1);
 }
 
 // The name with the text after its last dot, if any, replaced by "lnk". A
@@ -221,12 +208,7 @@ uint32_t TfStep::InstalledKilobytes() const {
     const size_t equals = line.find('=');
     if (equals == std::string::npos || line.size() < equals + 2) continue;
     const std::string path = line.substr(equals + 1, line.size() - equals - 2);
-    if (path.empty() || !platform::FileExists(path)) continue;
-    try {
-      platform::File file(path, platform::File::Mode::ReadShared);
-      bytes += static_cast<uint64_t>(file.Size());
-    } catch (const std::exception&) {
-    }
+    if (!path.empty()) bytes += platform::FileSize(path).value_or(0);
   }
   const uint64_t kilobytes = (bytes + 1023) / 1024;
   return kilobytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(kilobytes);
@@ -237,12 +219,12 @@ bool TfStep::CreateShortcut(const std::string& target, const std::string& name, 
   // A link object that cannot be made is a failure of the whole step.
   platform::ShellLink link;
   link.SetPath(target);
-  link.SetWorkingDirectory(FolderOf(target));
+  link.SetWorkingDirectory(gbk::FolderPart(target));
 
   auto folders = RegistryKey::Open(RegistryRoot::CurrentUser, kShellFoldersKey);
   if (!folders) return false;
 
-  std::string shown = target.empty() ? kEmptyTargetName : !name.empty() ? name : FileNameOf(target);
+  std::string shown = target.empty() ? kEmptyTargetName : !name.empty() ? name : gbk::FileNamePart(target);
   link.SetDescription(shown);
   std::string file_name = LinkFileName(shown);
 

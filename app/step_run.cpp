@@ -4,6 +4,7 @@
 // with the edition's names, and the uninstall list records every file.
 #include <cmath>
 #include <exception>
+#include <optional>
 
 #include "app/manifest.h"
 #include "app/payload.h"
@@ -28,15 +29,9 @@ constexpr char kTextExtracting[] = "正在复制安装文件...";
 constexpr char kTextProgramRunning[] = "所要安装的程序正在运行中,请退出后再安装！";
 // An earlier installation's list larger than this is not read (the product's
 // own list is a few tens of KB).
-constexpr int64_t kMaxEarlierListSize = 16 * 1024 * 1024;
+constexpr uint64_t kMaxEarlierListSize = 16 * 1024 * 1024;
 // How many paths a box of failed entries names; the count covers all.
 constexpr size_t kListedFailures = 5;
-
-// The part of a path after its last backslash (the whole path without one).
-std::string FileNameOf(const std::string& path) {
-  size_t at = gbk::LastBackslash(path);
-  return at == std::string::npos ? path : path.substr(at + 1);
-}
 
 // One paragraph of the failure box: the heading with the count, then the
 // first few paths.
@@ -210,7 +205,7 @@ void TfStep::UnZipItStartUnZip(archive::TUnZipper*, int, std::string& FName, boo
   if (!entry_target_.empty()) EndEntry(false);
 
   const bool exists = platform::FileExists(FName);
-  Skip = exists && IsKeptDatabase(FileNameOf(FName));
+  Skip = exists && IsKeptDatabase(gbk::FileNamePart(FName));
 
   Controls->SetText(Control::LExtractFilesInfo, ShortenPathText(FName, 70));
   Controls->Repaint(Control::LExtractFilesInfo);
@@ -221,7 +216,7 @@ void TfStep::UnZipItStartUnZip(archive::TUnZipper*, int, std::string& FName, boo
   // put there is the product's own, not the user's: were it flagged "Y", a
   // re-installed product could never be removed. The kept databases stay
   // "Y" once they exist: they hold the shop's data.
-  const bool earlier_own = !IsKeptDatabase(FileNameOf(FName)) &&
+  const bool earlier_own = !IsKeptDatabase(gbk::FileNamePart(FName)) &&
                            earlier_installation_files_.count(gbk::UpperAscii(FName)) != 0;
   const char* flag = exists && in_sub_folder && !earlier_own ? "Y" : "N";
   UninstallList.push_back("File" + std::to_string(UninstallCounter) + "=" + FName + flag);
@@ -239,17 +234,11 @@ void TfStep::UnZipItStartUnZip(archive::TUnZipper*, int, std::string& FName, boo
 
 void TfStep::ReadEarlierInstallation(const std::string& list_path) {
   earlier_installation_files_.clear();
-  if (!platform::FileExists(list_path)) return;
-  std::string bytes;
-  try {
-    platform::File file(list_path, platform::File::Mode::ReadShared);
-    const int64_t size = file.Size();
-    if (size <= 0 || size > kMaxEarlierListSize) return;
-    bytes.resize(static_cast<size_t>(size));
-    if (file.Read(bytes.data(), bytes.size()) != bytes.size()) return;
-  } catch (const platform::Error&) {
-    return;  // no earlier list to go by: every existing file counts as there before
-  }
+  // Without an earlier list to go by, every existing file counts as there
+  // before.
+  const std::optional<std::string> list = platform::ReadSmallFile(list_path, kMaxEarlierListSize);
+  if (!list) return;
+  const std::string& bytes = *list;
   // Lines "File<n>=<path><flag>", CR LF.
   size_t start = 0;
   while (start < bytes.size()) {

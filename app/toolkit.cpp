@@ -43,12 +43,14 @@ std::string GetTempFolder() { return TrimWithBackslash(platform::TempPath(kFolde
 std::string GetWindowsDir() { return platform::WindowsDirectory(kFolderBuffer); }
 std::string GetSystemDir() { return platform::SystemDirectory(kFolderBuffer); }
 
-std::string TrimWithBackslash(const std::string& text) {
+std::string Trim(const std::string& text) {
   size_t first = 0, last = text.size();
   while (first < last && static_cast<unsigned char>(text[first]) <= 0x20) ++first;
   while (last > first && static_cast<unsigned char>(text[last - 1]) <= 0x20) --last;
-  return WithBackslash(text.substr(first, last - first));
+  return text.substr(first, last - first);
 }
+
+std::string TrimWithBackslash(const std::string& text) { return WithBackslash(Trim(text)); }
 
 std::string WithBackslash(const std::string& text) {
   if (text.empty() || gbk::EndsWithBackslash(text)) return text;

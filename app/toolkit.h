@@ -29,6 +29,9 @@ std::string GetTempFolder();  // the temporary path (260-byte buffer), TrimWithB
 std::string GetWindowsDir();  // no trailing backslash
 std::string GetSystemDir();   // no trailing backslash
 
+// Removes every byte at or below 0x20 (blanks and control characters) from
+// both ends.
+std::string Trim(const std::string& text);
 // Removes every byte at or below 0x20 from both ends, then appends "\" unless
 // the text is empty or its last character is a backslash.
 std::string TrimWithBackslash(const std::string& text);

@@ -57,6 +57,13 @@ std::optional<LocalDateTime> ModifiedTime(const std::string& path);
 // with sharing, so that a file other programs hold open may still be dated.
 bool SetModifiedTime(const std::string& path, const LocalDateTime& time);
 
+// The size of an existing file; nullopt when it is missing or cannot be
+// opened.
+std::optional<uint64_t> FileSize(const std::string& path);
+// The whole content of a file of at most max_size bytes; nullopt when it is
+// missing, larger or cannot be read.
+std::optional<std::string> ReadSmallFile(const std::string& path, uint64_t max_size);
+
 // The current local date and time.
 LocalDateTime CurrentLocalTime();
 

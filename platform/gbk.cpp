@@ -21,6 +21,16 @@ size_t LastBackslash(std::string_view text) {
   return found;
 }
 
+std::string FileNamePart(std::string_view path) {
+  const size_t slash = LastBackslash(path);
+  return std::string(slash == npos ? path : path.substr(slash + 1));
+}
+
+std::string FolderPart(std::string_view path) {
+  const size_t slash = LastBackslash(path);
+  return slash == npos ? std::string() : std::string(path.substr(0, slash + 1));
+}
+
 std::vector<std::string> SplitAtBackslashes(std::string_view path) {
   std::vector<std::string> parts(1);
   ForEachChar(path, [&](size_t at, size_t length) {

@@ -44,6 +44,11 @@ bool EndsWithBackslash(std::string_view text);
 // Offset of the last backslash that is a character of its own, or npos.
 size_t LastBackslash(std::string_view text);
 
+// The part of a path after its last backslash (the whole path without one),
+// and the part up to and including it (empty without one).
+std::string FileNamePart(std::string_view path);
+std::string FolderPart(std::string_view path);
+
 // The parts of a path between its backslashes (characters of their own);
 // one empty part for an empty text, empty parts where backslashes meet.
 std::vector<std::string> SplitAtBackslashes(std::string_view path);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <set>
 
+#include "app/payload_choice.h"
 #include "app/toolkit.h"
 #include "platform/gbk.h"
 
@@ -27,28 +28,19 @@ bool IsPlainPart(const std::string& part) {
 
 bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// The file name: the part after the last backslash.
-std::string FileName(const std::string& path) {
-  size_t slash = gbk::LastBackslash(path);
-  return slash == gbk::npos ? path : path.substr(slash + 1);
-}
-
 // The folder of a path, with its trailing backslash.
 std::string ParentFolder(const std::string& path) {
   std::string trimmed = path;
   if (gbk::EndsWithBackslash(trimmed)) trimmed.pop_back();
-  size_t slash = gbk::LastBackslash(trimmed);
-  return slash == gbk::npos ? std::string() : trimmed.substr(0, slash + 1);
+  return gbk::FolderPart(trimmed);
 }
 
-bool IsDatabase(const std::string& path) {
-  std::string name = FileName(path);
-  return std::any_of(std::begin(kDatabaseNames), std::end(kDatabaseNames),
-                     [&](const char* db) { return gbk::SameText(name, db); });
-}
+// The shop's databases: never removed by their flag, only when the user
+// agrees separately.
+bool IsDatabase(const std::string& path) { return app::IsKeptDatabase(gbk::FileNamePart(path)); }
 
 bool IsShortcutName(const std::string& path) {
-  std::string name = FileName(path);
+  std::string name = gbk::FileNamePart(path);
   return name.size() > 4 && gbk::SameText(name.substr(name.size() - 4), ".lnk");
 }
 

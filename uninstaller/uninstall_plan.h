@@ -23,10 +23,6 @@
 
 namespace uninstaller {
 
-// The two shop databases: never removed by their flag, only when the user
-// agrees separately.
-inline constexpr const char* kDatabaseNames[] = {"LumoPosBaseData.db", "WmCacheData.db"};
-
 struct Places {
   std::string install_folder;   // ends with a backslash: the folder of UnInstall.exe
   std::string self_path;        // the running uninstaller

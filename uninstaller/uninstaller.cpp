@@ -1,6 +1,7 @@
 #include "uninstaller/uninstaller.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "app/profile_file.h"
 #include "app/toolkit.h"
@@ -23,16 +24,10 @@ constexpr uint32_t kAttrReparsePoint = 0x400;
 constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 bool ReadList(const std::string& path, std::string& bytes) {
-  if (!platform::FileExists(path)) return false;
-  try {
-    platform::File file(path, platform::File::Mode::ReadShared);
-    int64_t size = file.Size();
-    if (size < 0 || size > kMaxListSize) return false;
-    bytes.resize(static_cast<size_t>(size));
-    return file.Read(bytes.data(), bytes.size()) == bytes.size();
-  } catch (const platform::Error&) {
-    return false;
-  }
+  std::optional<std::string> content = platform::ReadSmallFile(path, kMaxListSize);
+  if (!content) return false;
+  bytes = std::move(*content);
+  return true;
 }
 
 std::string ItemLines(const std::vector<std::string>& items) {
@@ -228,8 +223,7 @@ std::vector<std::string> RegistryUninstallKeys::KeyNames() {
 Places PlacesOf(const std::string& self_path) {
   Places places;
   places.self_path = self_path;
-  size_t slash = gbk::LastBackslash(self_path);
-  places.install_folder = slash == gbk::npos ? std::string() : self_path.substr(0, slash + 1);
+  places.install_folder = gbk::FolderPart(self_path);
   if (auto folders = platform::RegistryKey::Open(platform::RegistryRoot::CurrentUser, kShellFoldersKey)) {
     places.programs_folder = folders->ReadString("Programs").value_or("");
     places.desktop_folder = folders->ReadString("Desktop").value_or("");

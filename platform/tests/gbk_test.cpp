@@ -46,6 +46,10 @@ TEST(Gbk, TrailByte5CIsNotABackslash) {
   for (const auto& c : cases) {
     EXPECT_EQ(gbk::EndsWithBackslash(c.text), c.ends_with_backslash) << c.text;
     EXPECT_EQ(gbk::LastBackslash(c.text), c.last_backslash) << c.text;
+    // The file name and folder parts split there.
+    const size_t split = c.last_backslash == gbk::npos ? 0 : c.last_backslash + 1;
+    EXPECT_EQ(gbk::FolderPart(c.text), c.text.substr(0, split)) << c.text;
+    EXPECT_EQ(gbk::FileNamePart(c.text), c.text.substr(split)) << c.text;
   }
 }
 
