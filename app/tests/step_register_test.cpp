@@ -490,7 +490,9 @@ TEST_F(Registration, WindowClosedWhenTheStepFails) {
   platform::testing::SetShellLinkAvailable(false);
   Tick({Control::CkIns_Sc});
   controls.on_call = [&](const std::string& call) {
-    if (call.rfind("ShowProgressInfo", 0) == 0) EXPECT_TRUE(controls.progress_window_open);
+    if (call.rfind("ShowProgressInfo", 0) == 0) {
+      EXPECT_TRUE(controls.progress_window_open);
+    }
   };
   EXPECT_THROW(step.RegisterSystem(), platform::ShellLinkError);
   EXPECT_FALSE(controls.progress_window_open);

@@ -298,7 +298,9 @@ TEST_F(HostileArchive, FolderCreationWalksThePathOnce) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path);
     EXPECT_EQ(platform::ForceDirectories(row.path), row.made);
-    if (!row.exists.empty()) EXPECT_TRUE(platform::DirectoryExists(row.exists));
+    if (!row.exists.empty()) {
+      EXPECT_TRUE(platform::DirectoryExists(row.exists));
+    }
   }
   EXPECT_FALSE(platform::DirectoryExists(temp / "file.txt\\below"));
 }
