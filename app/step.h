@@ -67,6 +67,11 @@ class TfStep {
 
   std::vector<std::string> UninstallList;  // lines "File<n>=<path><Y|N>"
   int UninstallCounter = 0;
+  // Appends "File<counter>=<path><flag>" to the uninstall list and counts it.
+  void AddUninstallLine(const std::string& path, char flag);
+  // The path and flag of a line "File<n>=<path><flag>"; false for any other
+  // line. The path may be empty.
+  static bool ParseUninstallLine(const std::string& line, std::string& path, char& flag);
   bool Finished = false;  // set by the finish button; closing then asks nothing
 
   // The archive component UnZipIt, as created with the window: OverwriteMode

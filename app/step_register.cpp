@@ -74,12 +74,6 @@ std::string GroupFolderToRecord(const std::string& group) {
   return platform::DirectoryExists(folder) ? folder + "\\" : "";
 }
 
-// Appends "File<n>=<path>N" to the uninstall list and counts it.
-void AddListLine(std::vector<std::string>& list, int& counter, const std::string& path) {
-  list.push_back("File" + std::to_string(counter) + "=" + path + "N");
-  ++counter;
-}
-
 // Hides and releases the progress window when the step ends, also when it
 // ends by a failure, before the failure travels on.
 class ProgressWindowScope {
@@ -131,14 +125,14 @@ void TfStep::RegisterSystem() {
     // (Programs\<group>\, ending with a backslash, which marks a folder), so
     // an uninstaller can remove it once it is empty; its path is empty when
     // there is no such folder.
-    AddListLine(UninstallList, UninstallCounter, GroupFolderToRecord(group));
+    AddUninstallLine(GroupFolderToRecord(group), 'N');
 
     create_systems(kLocationDesktop, "", "");
     // The list line after the desktop's shortcuts names nothing (an empty
     // path, "File<n>=N"): the desktop shortcuts are recorded one by one
     // above, and the Desktop itself is never to be removed. An uninstaller
     // skips a line whose path is empty.
-    AddListLine(UninstallList, UninstallCounter, "");
+    AddUninstallLine("", 'N');
   }
 
   show(kInfoFinishing);
@@ -205,10 +199,9 @@ uint32_t TfStep::InstalledKilobytes() const {
   // databases included: they are part of the installation).
   uint64_t bytes = 0;
   for (const std::string& line : UninstallList) {
-    const size_t equals = line.find('=');
-    if (equals == std::string::npos || line.size() < equals + 2) continue;
-    const std::string path = line.substr(equals + 1, line.size() - equals - 2);
-    if (!path.empty()) bytes += platform::FileSize(path).value_or(0);
+    std::string path;
+    char flag = 0;
+    if (ParseUninstallLine(line, path, flag) && !path.empty()) bytes += platform::FileSize(path).value_or(0);
   }
   const uint64_t kilobytes = (bytes + 1023) / 1024;
   return kilobytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(kilobytes);
@@ -240,7 +233,7 @@ bool TfStep::CreateShortcut(const std::string& target, const std::string& name, 
   }
 
   if (!link.Save(link_file)) return false;
-  AddListLine(UninstallList, UninstallCounter, link_file);
+  AddUninstallLine(link_file, 'N');
   return true;
 }
 

@@ -135,10 +135,7 @@ void TfStep::ExtractPayloads() {
   profile.WriteString(kSectionBaseInfo, "fAppCompany", fAppCompany);
   profile.WriteString(kSectionBaseInfo, "fAppWebsite", fAppWebsite);
 
-  for (const char* name : {"install.in", "install.dl"}) {
-    UninstallList.push_back("File" + std::to_string(UninstallCounter) + "=" + install_folder + name + "N");
-    ++UninstallCounter;
-  }
+  for (const char* name : {"install.in", "install.dl"}) AddUninstallLine(install_folder + name, 'N');
 }
 
 ChosenSystems TfStep::ChosenSystemsNow() const {
@@ -218,9 +215,7 @@ void TfStep::UnZipItStartUnZip(archive::TUnZipper*, int, std::string& FName, boo
   // "Y" once they exist: they hold the shop's data.
   const bool earlier_own = !IsKeptDatabase(gbk::FileNamePart(FName)) &&
                            earlier_installation_files_.count(gbk::UpperAscii(FName)) != 0;
-  const char* flag = exists && in_sub_folder && !earlier_own ? "Y" : "N";
-  UninstallList.push_back("File" + std::to_string(UninstallCounter) + "=" + FName + flag);
-  ++UninstallCounter;
+  AddUninstallLine(FName, exists && in_sub_folder && !earlier_own ? 'Y' : 'N');
 
   if (!Skip) {
     entry_target_ = FName;
@@ -247,11 +242,24 @@ void TfStep::ReadEarlierInstallation(const std::string& list_path) {
     std::string line = bytes.substr(start, end - start);
     start = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    const size_t equals = line.find('=');
-    if (line.compare(0, 4, "File") != 0 || equals == std::string::npos || line.size() < equals + 3) continue;
-    if (line.back() != 'N') continue;
-    earlier_installation_files_.insert(gbk::UpperAscii(line.substr(equals + 1, line.size() - equals - 2)));
+    std::string path;
+    char flag = 0;
+    if (ParseUninstallLine(line, path, flag) && flag == 'N' && !path.empty())
+      earlier_installation_files_.insert(gbk::UpperAscii(path));
   }
+}
+
+void TfStep::AddUninstallLine(const std::string& path, char flag) {
+  UninstallList.push_back("File" + std::to_string(UninstallCounter) + "=" + path + flag);
+  ++UninstallCounter;
+}
+
+bool TfStep::ParseUninstallLine(const std::string& line, std::string& path, char& flag) {
+  const size_t equals = line.find('=');
+  if (line.compare(0, 4, "File") != 0 || equals == std::string::npos || line.size() < equals + 2) return false;
+  path = line.substr(equals + 1, line.size() - equals - 2);
+  flag = line.back();
+  return true;
 }
 
 void TfStep::UnZipItFilePercentDone(archive::TUnZipper*, int Percent) {
