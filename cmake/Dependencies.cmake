@@ -15,9 +15,10 @@ if(DZ_WINDOWS)
     IMPORTED_LOCATION ${DZ_ZLIB_STATIC}
     INTERFACE_INCLUDE_DIRECTORIES ${DZ_ZLIB_INCLUDE})
 
-  set(DZ_LIBJPEG_ROOT ${CMAKE_SOURCE_DIR}/build/deps/libjpeg-mingw CACHE PATH "Cross-built libjpeg")
+  set(DZ_LIBJPEG_ROOT ${CMAKE_SOURCE_DIR}/build/deps/libjpeg-mingw-${CMAKE_SYSTEM_PROCESSOR}
+      CACHE PATH "Cross-built libjpeg")
   if(NOT EXISTS ${DZ_LIBJPEG_ROOT}/lib/libjpeg.a)
-    message(FATAL_ERROR "libjpeg for MinGW is missing: run tools/build-libjpeg-mingw.sh")
+    message(FATAL_ERROR "libjpeg for MinGW is missing: run tools/build-libjpeg-mingw.sh ${CMAKE_SYSTEM_PROCESSOR}")
   endif()
   add_library(JPEG::JPEG STATIC IMPORTED)
   set_target_properties(JPEG::JPEG PROPERTIES

@@ -2,18 +2,27 @@
 # Fails when one of our own object files calls an "A" (ANSI) Windows function
 # that takes text: every text must cross the boundary as UTF-16 through code
 # page 936 (platform/windows/wide.h), never through the machine's ANSI code
-# page. Win32 functions are stdcall, decorated "_Name@bytes" on i686, so an
-# undefined "_NameA@n" or "__imp__NameA@n" is such a call; the C runtime's
-# own imports live in its libraries, not in our objects.
+# page. On i686 Win32 functions are stdcall, decorated "_Name@bytes", so an
+# undefined "_NameA@n" or "__imp__NameA@n" is such a call. On x86-64 there is
+# no decoration: the headers declare every Win32 function as imported, so the
+# call is an undefined "__imp_NameA". The C runtime's own imports live in its
+# libraries, not in our objects.
 #
-#   check-no-ansi-calls.sh BUILD_DIR        every object file of the tree
-#                                           (GoogleTest's sources aside)
-#   check-no-ansi-calls.sh --probe CXX      shows that the check finds ANSI
-#                                           calls: compiles a probe with CXX
+#   check-no-ansi-calls.sh ARCH BUILD_DIR     every object file of the tree
+#                                             (GoogleTest's sources aside)
+#   check-no-ansi-calls.sh ARCH --probe CXX   shows that the check finds ANSI
+#                                             calls: compiles a probe with CXX
+# ARCH is i686 or x86_64.
 set -uo pipefail
 export LC_ALL=C  # nm's own words, not their translations (Wine runs use zh_CN)
-nm=${NM:-i686-w64-mingw32-nm}
-ansi_symbol='^(__imp__|_)[A-Za-z0-9_]+A@[0-9]+$'
+usage="usage: check-no-ansi-calls.sh i686|x86_64 BUILD_DIR | --probe CXX"
+case ${1:-} in
+  i686) ansi_symbol='^(__imp__|_)[A-Za-z0-9_]+A@[0-9]+$' ;;
+  x86_64) ansi_symbol='^__imp_[A-Za-z0-9_]+A$' ;;
+  *) echo "$usage"; exit 2 ;;
+esac
+nm=${NM:-$1-w64-mingw32-nm}
+shift
 
 # Prints "object: function" for every ANSI call in the given object files.
 ansi_calls() {
@@ -37,13 +46,13 @@ PROBE
   echo "$found"
   status=0
   for expected in MessageBoxA CreateFileA; do
-    grep -q "_${expected}@" <<<"$found" || { echo "FAIL: the probe's $expected was not found"; status=1; }
+    grep -Eq "_${expected}(@|\$)" <<<"$found" || { echo "FAIL: the probe's $expected was not found"; status=1; }
   done
   ! grep -q MessageBoxW <<<"$found" || { echo "FAIL: MessageBoxW taken for an ANSI call"; status=1; }
   exit $status
 fi
 
-build=${1:?usage: check-no-ansi-calls.sh BUILD_DIR | --probe CXX}
+build=${1:?$usage}
 mapfile -t objects < <(find "$build" -name '*.obj' -path '*/CMakeFiles/*' -not -path "$build/googletest/*" | sort)
 [ ${#objects[@]} -gt 0 ] || { echo "FAIL: no object files under $build"; exit 1; }
 found=$(ansi_calls "${objects[@]}")

@@ -1,23 +1,29 @@
 #!/bin/bash
-# Checks that an executable is a 32-bit Windows program (PE32) of the given
-# subsystem that imports only DLLs every Windows system has, so the single
-# file runs as it is.
-#   check-pe-imports.sh --gui DIzavozi.exe
-#   check-pe-imports.sh --console unzipper.exe
+# Checks that an executable is a Windows program of the tree's architecture
+# (PE32 for i686, PE32+ for x86_64) and of the given subsystem that imports
+# only DLLs every Windows system has, so the single file runs as it is.
+#   check-pe-imports.sh --gui i686 DIzavozi.exe
+#   check-pe-imports.sh --console x86_64 unzipper.exe
 set -uo pipefail
 export LC_ALL=C  # objdump's own words, not their translations (Wine runs use zh_CN)
+usage="usage: check-pe-imports.sh --gui|--console i686|x86_64 program.exe"
 case ${1:-} in
   --gui) subsystem='00000002[[:space:]]+\(Windows GUI\)'; kind="a Windows GUI program" ;;
   --console) subsystem='00000003[[:space:]]+\(Windows CUI\)'; kind="a console program" ;;
-  *) echo "usage: check-pe-imports.sh --gui|--console program.exe"; exit 2 ;;
+  *) echo "$usage"; exit 2 ;;
 esac
-exe=$2
-objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
+case ${2:-} in
+  i686) format=pei-i386 magic='010b[[:space:]]+\(PE32\)' ;;
+  x86_64) format=pei-x86-64 magic='020b[[:space:]]+\(PE32\+\)' ;;
+  *) echo "$usage"; exit 2 ;;
+esac
+exe=${3:?$usage}
+objdump=${OBJDUMP:-$2-w64-mingw32-objdump}
 dump=$("$objdump" -p "$exe") || { echo "FAIL: $objdump cannot read $exe"; exit 1; }
 
 status=0
-grep -q 'file format pei-i386' <<<"$dump" || { echo "FAIL: not a pei-i386 image"; status=1; }
-grep -Eq '^Magic[[:space:]]+010b[[:space:]]+\(PE32\)' <<<"$dump" || { echo "FAIL: not PE32"; status=1; }
+grep -q "file format $format\$" <<<"$dump" || { echo "FAIL: not a $format image"; status=1; }
+grep -Eq "^Magic[[:space:]]+$magic" <<<"$dump" || { echo "FAIL: not the $2 image kind ($magic)"; status=1; }
 grep -Eq "^Subsystem[[:space:]]+$subsystem" <<<"$dump" || { echo "FAIL: not $kind"; status=1; }
 
 # System DLLs of Windows (msvcrt.dll included: it ships with every Windows).

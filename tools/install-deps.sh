@@ -10,11 +10,15 @@ packages=(
   zlib1g-dev libjpeg62-turbo-dev libgtest-dev googletest
   # libFuzzer targets and their sanitizer runtime
   clang libclang-rt-14-dev
-  # Windows build: MinGW-w64 i686 with posix threads, zlib for MinGW
+  # Windows builds: MinGW-w64 i686 (the program we ship) and x86-64 (the
+  # same sources, for machines whose Wine runs only 64-bit programs), with
+  # posix threads; zlib for MinGW (both architectures)
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   libz-mingw-w64-dev
-  # running and looking at the Windows program
-  wine wine32 xvfb fonts-wqy-zenhei
+  # running and looking at the Windows programs: the 64-bit Wine always, the
+  # 32-bit one where the machine can run it (added below)
+  wine wine64 xvfb fonts-wqy-zenhei
   # screenshots of the running installer, and PNG test pictures written by
   # another tool than ours
   imagemagick
@@ -37,6 +41,12 @@ if [ "$(id -u)" != 0 ]; then
 fi
 
 export DEBIAN_FRONTEND=noninteractive
+
+# Debian's 32-bit Wine needs a kernel that starts 32-bit programs; where it
+# cannot, the Windows programs are tested in the x86-64 tree instead.
+if bash "$(dirname "$0")/machine-runs-32bit.sh"; then
+  packages+=(wine32)
+fi
 
 changed=0
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

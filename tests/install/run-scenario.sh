@@ -25,7 +25,7 @@ wine_env_start "$prefix"
 mkdir -p "$prefix/drive_c/下载"
 cp "$exe" "$prefix/drive_c/下载/DIzavozi.exe"
 args=('C:\下载\DIzavozi.exe')
-[ -n "$pictures" ] && mkdir -p "$pictures" && args+=("$(winepath -w "$pictures")")
+[ -n "$pictures" ] && mkdir -p "$pictures" && args+=("$(wine winepath -w "$pictures" | tr -d '\r')")
 wine "$driver" "$scenario" "${args[@]}"
 status=$?
 

@@ -10,7 +10,10 @@ tools=$here/../../tools
 own_env=""
 if [ -z "${WINEPREFIX:-}" ] || [ -z "${DISPLAY:-}" ]; then
   . "$tools/wine-env.sh"
-  wine_env_start "${WINEPREFIX:-$here/../../build/wineprefix}"
+  wine_env_use_arch "$(wine_env_arch_of "$1")"
+  suffix=""
+  [ "$DIZAVOZI_WINE_ARCH" = win64 ] && suffix=-win64
+  wine_env_start "${WINEPREFIX:-$here/../../build/wineprefix$suffix}"
   own_env=1
 fi
 throwaway=$(mktemp -d /tmp/dizavozi-drive-t.XXXXXX)
