@@ -44,14 +44,13 @@ export DEBIAN_FRONTEND=noninteractive
 
 # Debian's 32-bit Wine needs a kernel that starts 32-bit programs; where it
 # cannot, the Windows programs are tested in the x86-64 tree instead.
+changed=0
 if bash "$(dirname "$0")/machine-runs-32bit.sh"; then
   packages+=(wine32)
-fi
-
-changed=0
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
-  changed=1
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    changed=1
+  fi
 fi
 
 # Source entries for `apt-get source libjpeg-turbo`.
