@@ -66,7 +66,7 @@ size_t RunInstaller(const std::wstring& exe, const std::wstring& temp, bool temp
       std::string text = BoxText(box);
       if (boxes.empty() || boxes.back() != text) boxes.push_back(text);
       AnswerBox(box);
-      Sleep(200);
+      dz::testing::WaitUntil([&] { return dz::testing::WindowGone(box); }, 10000);
     }
   };
 

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "app/toolkit.h"
+#include "platform/testing/windows_programs.h"
 #include "platform/windows/wide.h"
 
 namespace {
@@ -56,7 +57,7 @@ SeenBox ShowAndAnswer(const std::function<void()>& show, Answer answer) {
       box = FindOwnMessageBox();
     }
     if (!box) return;
-    Sleep(100);  // let the box finish its initialisation
+    if (!dz::testing::WaitUntil([&] { return dz::testing::DialogReady(box); }, 10000)) return;
     wchar_t buffer[1024] = {};
     GetWindowTextW(box, buffer, 1024);
     seen.title = platform::windows::Narrow(buffer, wcslen(buffer));

@@ -4,12 +4,37 @@
 #pragma once
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cwchar>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace dz::testing {
+
+// Polls condition every 10 ms until it holds (true) or timeout_ms passes
+// (false).
+inline bool WaitUntil(const std::function<bool()>& condition, DWORD timeout_ms) {
+  const ULONGLONG end = GetTickCount64() + timeout_ms;
+  for (;;) {
+    if (condition()) return true;
+    if (GetTickCount64() >= end) return false;
+    Sleep(10);
+  }
+}
+
+// True once a dialog (a message box) is ready for the user: the keyboard
+// focus of its thread lies on it or on one of its controls.
+inline bool DialogReady(HWND dialog) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return IsWindowVisible(dialog) && GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) &&
+         (info.hwndFocus == dialog || IsChild(dialog, info.hwndFocus));
+}
+
+// True once the window is gone or hidden (a box after its answer).
+inline bool WindowGone(HWND window) { return !IsWindow(window) || !IsWindowVisible(window); }
 
 namespace detail {
 struct WindowSearch {
@@ -103,6 +128,66 @@ class StartedProgram {
  private:
   HANDLE process_ = nullptr;
   DWORD id_ = 0;
+};
+
+// Holds a running program still at a chosen point of its work, with nothing
+// inside the program to help: once a chosen file appears (the program is
+// writing it), every thread of the program is suspended, so that a test can
+// act (queue input, change files, end the program) knowing exactly where the
+// program stands; Release lets it go on. The threads are released on
+// destruction at the latest.
+class ProcessHold {
+ public:
+  explicit ProcessHold(DWORD process) : process_(process) {}
+  ~ProcessHold() { Release(); }
+  ProcessHold(const ProcessHold&) = delete;
+  ProcessHold& operator=(const ProcessHold&) = delete;
+
+  // Watches for path (checking every millisecond) until it exists, then
+  // suspends the program. False when the program ended first or timeout_ms
+  // passed; nothing is held then.
+  bool WhenFileAppears(const std::wstring& path, HANDLE program, DWORD timeout_ms) {
+    const ULONGLONG end = GetTickCount64() + timeout_ms;
+    while (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      if (WaitForSingleObject(program, 0) == WAIT_OBJECT_0 || GetTickCount64() >= end) return false;
+      Sleep(1);
+    }
+    return Hold();
+  }
+
+  // Suspends every thread of the program now; true when at least one was.
+  bool Hold() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+      if (entry.th32OwnerProcessID != process_) continue;
+      HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
+      if (!thread) continue;
+      if (SuspendThread(thread) == static_cast<DWORD>(-1)) {
+        CloseHandle(thread);
+        continue;
+      }
+      held_.push_back(thread);
+    }
+    CloseHandle(snapshot);
+    return !held_.empty();
+  }
+
+  bool Holding() const { return !held_.empty(); }
+
+  void Release() {
+    for (HANDLE thread : held_) {
+      ResumeThread(thread);
+      CloseHandle(thread);
+    }
+    held_.clear();
+  }
+
+ private:
+  DWORD process_;
+  std::vector<HANDLE> held_;
 };
 
 }  // namespace dz::testing

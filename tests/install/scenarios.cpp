@@ -110,13 +110,13 @@ void PickEditionWithMouse(User& user, int index) {
   ClientToScreen(drop_down, &p);
   user.ClickAt(p, drop_down);
   Expect(WaitFor([&] { return !IsWindowVisible(drop_down); }, 5000), "the drop-down closes");
-  Expect(user.ControlText(list) == kEditions[index], "the list shows " + Utf8(kEditions[index]));
+  ExpectSoon([&] { return user.ControlText(list) == kEditions[index]; }, "the list shows " + Utf8(kEditions[index]));
 }
 
 void ExpectSelectionOffered(User& user, const std::wstring& edition) {
   const bool catering = edition == L"CySaaS";
-  Expect(user.Reachable(user.FindByText(kCaptionSc)) && user.Reachable(user.FindByText(kCaptionPos)),
-         "the first row of systems is offered");
+  ExpectSoon([&] { return user.Reachable(user.FindByText(kCaptionSc)) && user.Reachable(user.FindByText(kCaptionPos)); },
+             "the first row of systems is offered");
   Expect((user.FindByText(kCaptionWmSvr) != nullptr) == catering && (user.FindByText(kCaptionKds) != nullptr) == catering,
          catering ? "the second row of systems is offered" : "the second row of systems is not offered");
   Expect(user.Reachable(user.FindByText(kInstallButton)), "the start button is on screen");
@@ -133,8 +133,9 @@ void TypeFolder(User& user, const std::wstring& folder) {
   GetWindowRect(field, &r);
   user.ClickAt(POINT{r.left + 40, (r.top + r.bottom) / 2}, field);
   user.ClearField();
+  ExpectSoon([&] { return user.ControlText(field).empty(); }, "the folder field is emptied");
   user.Type(folder);
-  Expect(user.ControlText(field) == folder, "the folder field holds " + Utf8(folder));
+  ExpectSoon([&] { return user.ControlText(field) == folder; }, "the folder field holds " + Utf8(folder));
 }
 
 // The small button at the right end of the folder field: the control on
@@ -156,10 +157,19 @@ HWND EllipsisButton(User& user, HWND field) {
   return found;
 }
 
+// Clicks a check box and waits for its check mark to change.
+void Toggle(User& user, const wchar_t* caption) {
+  HWND box = user.FindByText(caption);
+  const bool was = user.IsTicked(box);
+  user.Click(box);
+  ExpectSoon([&] { return user.IsTicked(box) != was; },
+             std::string(was ? "untick " : "tick ") + Utf8(caption));
+}
+
 void Tick(User& user, const Choice& c) {
   for (auto [ticked, caption] : {std::pair{c.sc, kCaptionSc}, std::pair{c.pos, kCaptionPos},
                                  std::pair{c.wmsvr, kCaptionWmSvr}, std::pair{c.kds, kCaptionKds}})
-    if (ticked) user.Click(user.FindByText(caption));
+    if (ticked) Toggle(user, caption);
 }
 
 void SavePicture(User& user, HWND window, const Options& options, const wchar_t* name) {
@@ -258,7 +268,13 @@ std::vector<Box> FinishRun(User& user, const Options& options) {
   std::vector<Box> boxes = RunToFinish(user, options);
   SavePicture(user, user.Window(), options, L"finish-page");
   user.Click(user.FindByText(kFinishButton));
-  Expect(user.WaitForExit(20000) == 0, "the finish button ends the program, asking nothing");
+  const int code = user.WaitForExit(20000);
+  if (code != 0) {
+    std::printf("     after the click on the finish button: exit code %d, %s, focus %s\n", code,
+                user.BoxOpen() ? "a box is open" : "no box is open",
+                Utf8(user.ControlText(user.Focus())).c_str());
+  }
+  Expect(code == 0, "the finish button ends the program, asking nothing");
   return boxes;
 }
 
@@ -289,24 +305,35 @@ void Scenario2(const Options& options, const Product& product) {
   User user;
   user.Start(options.exe, kWindowTitle);
   // The list has the focus when the window opens; the arrow keys drive it.
+  HWND list = user.FindByClass(L"ComboBox");
+  Expect(user.Focus() == list || IsChild(list, user.Focus()), "the edition list has the focus");
   user.Key(VK_DOWN);
+  ExpectSoon([&] { return user.ControlText(list) == kEditions[1]; }, "Down picks the catering edition");
   user.Key(VK_DOWN);
-  Expect(user.ControlText(user.FindByClass(L"ComboBox")) == L"Orvane云专家商业版", "Down, Down picks the commercial edition");
+  ExpectSoon([&] { return user.ControlText(list) == kEditions[2]; }, "Down again picks the commercial edition");
   ExpectSelectionOffered(user, choice.edition);
   // Tab order: start button, folder field, the check boxes, the list.
   user.Key(VK_TAB);
+  ExpectSoon([&] { return user.Focus() == user.FindByText(kInstallButton); }, "Tab reaches the start button");
   user.Key(VK_TAB);
+  HWND field = user.FindByClass(L"Edit");
+  ExpectSoon([&] { return user.Focus() == field; }, "Tab again reaches the folder field");
   user.ClearField();
+  ExpectSoon([&] { return user.ControlText(field).empty(); }, "the folder field is emptied");
   user.Type(choice.folder);
-  Expect(user.ControlText(user.FindByClass(L"Edit")) == choice.folder, "Tab, Tab reaches the folder field");
-  user.Key(VK_TAB);
-  user.Key(VK_SPACE);
-  user.Key(VK_TAB);
-  user.Key(VK_SPACE);
+  ExpectSoon([&] { return user.ControlText(field) == choice.folder; }, "the folder field holds " + Utf8(choice.folder));
+  for (const wchar_t* caption : {kCaptionSc, kCaptionPos}) {
+    HWND box = user.FindByText(caption);
+    user.Key(VK_TAB);
+    ExpectSoon([&] { return user.Focus() == box; }, "Tab reaches " + Utf8(caption));
+    user.Key(VK_SPACE);
+    ExpectSoon([&] { return user.IsTicked(box); }, "Space ticks " + Utf8(caption));
+  }
   user.Key('S', true);  // Alt+S: the start button
   Box confirmation = user.WaitForBox(kBoxWait);
   ExpectBox(confirmation, L"确认", Confirmation(choice));
   user.Key(VK_RETURN);  // the box's default button, OK
+  ExpectSoon([&] { return dz::testing::WindowGone(confirmation.window); }, "Enter closes the confirmation");
   std::vector<Box> boxes = RunToFinish(user, options);
   Expect(boxes.empty(), "no box during the run");
   user.Key('C', true);  // Alt+C: the finish button
@@ -360,16 +387,16 @@ void Scenario4(const Options& options, const Product& product) {
 
   // A folder of blanks only: the empty-folder warning.
   TypeFolder(user, L"   ");
-  user.Click(user.FindByText(kCaptionSc));
+  Toggle(user, kCaptionSc);
   user.Click(start);
   Box box = user.WaitForBox(kBoxWait);
   ExpectBox(box, L"警告", L"您必须输入完整的路径名称及驱动器;\n\r\n\r例如: C:\\APP");
   user.Answer(box, kOk);
-  Expect(user.Reachable(start), "the selection page stays");
+  ExpectSoon([&] { return user.Reachable(start); }, "the selection page stays");
 
   // No system ticked.
   TypeFolder(user, fresh.folder);
-  user.Click(user.FindByText(kCaptionSc));  // untick
+  Toggle(user, kCaptionSc);  // untick
   user.Click(start);
   box = user.WaitForBox(kBoxWait);
   ExpectBox(box, L"警告", L"尚未选择任何需安装的系统！");
@@ -402,7 +429,8 @@ void Scenario4(const Options& options, const Product& product) {
   box = user.WaitForBox(kBoxWait);
   ExpectBox(box, L"确认", FolderQuestion(existing.folder));
   user.Answer(box, kCancel);
-  Expect(user.Reachable(start) && !user.BoxOpen(), "Cancel on the folder question: back on the selection page");
+  ExpectSoon([&] { return user.Reachable(start) && !user.BoxOpen(); },
+             "Cancel on the folder question: back on the selection page");
   CheckNothingInstalled(product, existing);
 
   user.Click(start);
@@ -412,7 +440,8 @@ void Scenario4(const Options& options, const Product& product) {
   box = user.WaitForBox(kBoxWait);
   ExpectBox(box, L"确认", Confirmation(existing));
   user.Answer(box, kCancel);
-  Expect(user.Reachable(start) && !user.BoxOpen(), "Cancel on the confirmation: back on the selection page");
+  ExpectSoon([&] { return user.Reachable(start) && !user.BoxOpen(); },
+             "Cancel on the confirmation: back on the selection page");
   CheckNothingInstalled(product, existing);
 
   // Alt+F4 closes the window after the close question.
@@ -436,6 +465,7 @@ void Scenario5(const Options& options, const Product& product) {
     ExpectBox(box, kCloseTitle, kCloseQuestion);
     Expect(box.buttons.size() == 2, "the close question offers two buttons");
     user.Answer(box, kNo);
+    ExpectSoon([&] { return IsWindowEnabled(user.Window()) != 0; }, "No gives the wizard back");
     Expect(user.Running() && IsWindowVisible(user.Window()), "No keeps the wizard");
     // The borderless window moves when its title bar or its page background
     // is dragged.
@@ -444,7 +474,7 @@ void Scenario5(const Options& options, const Product& product) {
       GetWindowRect(user.Window(), &before);
       POINT from{x, y};
       ClientToScreen(user.Window(), &from);
-      user.Drag(from, POINT{from.x + 60, from.y + 40}, user.Window());
+      user.Drag(from, POINT{from.x + 60, from.y + 40}, user.Window(), user.Window());
       GetWindowRect(user.Window(), &after);
       Expect(after.left == before.left + 60 && after.top == before.top + 40,
              std::string("dragging ") + what + " moves the window by (60, 40) (it moved by (" +
@@ -472,11 +502,21 @@ void Scenario5(const Options& options, const Product& product) {
     Box box = user.WaitForBox(kBoxWait);
     ExpectBox(box, L"确认", Confirmation(stopped));
     user.Answer(box, kOk);
-    user.ClickTitleBarClose();  // at once, while the run starts
+    // The installer is held while it writes a file a third of the way
+    // through the extraction; the click on the close button waits in its
+    // queue and is handled at the run's next pump point.
+    const std::vector<std::wstring> paths = InstalledPaths(product, stopped);
+    const std::wstring held_at = paths[paths.size() / 3];
+    {
+      dz::testing::ProcessHold hold(user.ProcessId());
+      Expect(hold.WhenFileAppears(held_at, user.Process(), kRunWait), "the installer is held at " + Utf8(held_at));
+      user.ClickTitleBarClose(true);
+    }
     box = user.WaitForBox(kBoxWait);
     ExpectBox(box, kCloseTitle, kCloseQuestion);
     Expect(!user.Reachable(user.FindByText(kInstallButton)) && !user.Reachable(user.FindByText(kFinishButton)),
            "the question comes during the run (progress page up, finish page not yet)");
+    Expect(!FileExists(paths.back()), "the question comes during the extraction (its last file is not there yet)");
     user.Answer(box, kYes);
     bool other_box = false;
     WaitFor(
@@ -560,7 +600,9 @@ void Scenario6(const Options& options, const Product& product) {
     }
     ~EndProgram() { Now(); }
   } end_program{running};
-  Sleep(1500);
+  // Up once its window shows (it holds its program file open from its start).
+  ExpectSoon([&] { return dz::testing::FindProcessWindow(running.dwProcessId, L"OrvaneDemoProgram") != nullptr; },
+             "the program's window opens");
   Expect(WaitForSingleObject(running.hProcess, 0) == WAIT_TIMEOUT, "the program keeps running");
 
   // The re-installation names the file in use before anything is written.
@@ -574,7 +616,8 @@ void Scenario6(const Options& options, const Product& product) {
   Box box = user.WaitForBox(kBoxWait);
   ExpectBox(box, L"警告", held_text);
   user.Answer(box, kCancel);
-  Expect(user.Reachable(user.FindByText(kInstallButton)) && !user.BoxOpen(), "Cancel: back on the selection page");
+  ExpectSoon([&] { return user.Reachable(user.FindByText(kInstallButton)) && !user.BoxOpen(); },
+             "Cancel: back on the selection page");
   Expect(ReadFileBytes(WithBackslash(choice.folder) + L"install.dl") == list_before, "nothing was written");
 
   // Retry while the program still runs asks again; once the user has ended

@@ -84,28 +84,24 @@ bool WaitFor(const std::function<bool()>& condition, int milliseconds) {
   for (;;) {
     if (condition()) return true;
     if (GetTickCount64() >= end) return false;
-    Sleep(25);
+    Sleep(10);
   }
+}
+
+void ExpectSoon(const std::function<bool()>& condition, const std::string& what, int milliseconds) {
+  Expect(WaitFor(condition, milliseconds), what);
 }
 
 User::~User() {
-  if (process_.hProcess) {
-    if (Running()) {
-      TerminateProcess(process_.hProcess, 99);
-      WaitForSingleObject(process_.hProcess, 5000);
-    }
-    CloseHandle(process_.hProcess);
-    CloseHandle(process_.hThread);
-  }
+  // An installer left running would hold its files and its single-instance
+  // lock while the next step starts another.
+  if (program_ && program_->Started() && !program_->Ended()) program_->Wait(0);
+  if (program_ && program_->Started()) WaitForSingleObject(program_->Handle(), 5000);
 }
 
 void User::Start(const std::wstring& exe, const std::wstring& title) {
-  std::wstring command = L"\"" + exe + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  Expect(CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process_) != 0,
-         "start " + Utf8(exe));
+  program_ = std::make_unique<dz::testing::StartedProgram>(exe, L"");
+  Expect(program_->Started(), "start " + Utf8(exe));
   window_ = nullptr;
   bool up = WaitFor(
       [&] {
@@ -122,25 +118,34 @@ void User::Start(const std::wstring& exe, const std::wstring& title) {
     if (!Running()) std::printf("     the program ended with code %d\n", WaitForExit(0));
   }
   Expect(up && window_, "the window \"" + Utf8(title) + "\" opens");
-  Settle(300);
+  // Ready for the user once the window has given the keyboard focus to one
+  // of its controls.
+  ExpectSoon([&] { return Focus() && IsChild(window_, Focus()); }, "the window takes the keyboard focus");
 }
 
-bool User::Running() const {
-  return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
-}
+bool User::Running() const { return program_ && program_->Started() && !program_->Ended(); }
 
 int User::WaitForExit(int milliseconds) {
-  if (WaitForSingleObject(process_.hProcess, static_cast<DWORD>(milliseconds)) != WAIT_OBJECT_0) return -1;
+  if (!program_ || WaitForSingleObject(program_->Handle(), static_cast<DWORD>(milliseconds)) != WAIT_OBJECT_0)
+    return -1;
   DWORD code = 0;
-  GetExitCodeProcess(process_.hProcess, &code);
+  GetExitCodeProcess(program_->Handle(), &code);
   return static_cast<int>(code);
+}
+
+HWND User::Focus() const {
+  if (!window_) return nullptr;
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
 }
 
 std::vector<HWND> User::TopLevelWindows() const {
   std::vector<HWND> all, found;
   EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&all));
   for (HWND window : all)
-    if (ProcessOf(window) == process_.dwProcessId && IsWindowVisible(window)) found.push_back(window);
+    if (ProcessOf(window) == ProcessId() && IsWindowVisible(window)) found.push_back(window);
   return found;
 }
 
@@ -177,6 +182,13 @@ std::wstring User::ControlText(HWND control) const {
   return text;
 }
 
+bool User::IsTicked(HWND check_box) const {
+  // Reading the check mark the box shows; this changes nothing in it.
+  DWORD_PTR state = 0;
+  SendMessageTimeoutW(check_box, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &state);
+  return state == BST_CHECKED;
+}
+
 bool User::Reachable(HWND control) const {
   if (!control || !IsWindowVisible(control) || !IsWindowEnabled(control)) return false;
   RECT r;
@@ -194,49 +206,121 @@ void User::Click(HWND control) {
   ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, control);
 }
 
-void User::ClickAt(POINT p, HWND expected) {
-  HWND hit = WindowFromPoint(p);
-  Require(hit && (hit == expected || IsChild(expected, hit)),
-         "nothing covers the place clicked (" + std::to_string(p.x) + "," + std::to_string(p.y) + ")");
-  SetCursorPos(p.x, p.y);
+namespace {
+
+// A mouse event at p. Every event, presses and releases too, carries its
+// place: a press or release without MOUSEEVENTF_MOVE happens wherever the
+// pointer is when the system takes it, and Wine moves the pointer when it
+// reads a late X event from an earlier move. (A release moved off the button
+// that way was the lost click on the finish button.)
+INPUT MouseInput(POINT p, DWORD flags) {
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-  std::vector<INPUT> inputs(3);
-  for (INPUT& input : inputs) {
-    input.type = INPUT_MOUSE;
-    input.mi.dx = static_cast<LONG>((p.x * 65535LL + width / 2) / (width - 1));
-    input.mi.dy = static_cast<LONG>((p.y * 65535LL + height / 2) / (height - 1));
-  }
-  inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
-  inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
-  std::vector<INPUT> move(inputs.begin(), inputs.begin() + 1);
-  SendInputs(move);
-  Sleep(40);
-  std::vector<INPUT> press(inputs.begin() + 1, inputs.end());
-  SendInputs(press);
-  Settle();
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = static_cast<LONG>((p.x * 65535LL + width / 2) / (width - 1));
+  input.mi.dy = static_cast<LONG>((p.y * 65535LL + height / 2) / (height - 1));
+  input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  return input;
 }
 
-void User::Drag(POINT from, POINT to, HWND expected) {
-  HWND hit = WindowFromPoint(from);
-  Require(hit && (hit == expected || IsChild(expected, hit)), "nothing covers the place dragged from");
-  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-  auto mouse = [&](POINT p, DWORD flags) {
-    std::vector<INPUT> input(1);
-    input[0].type = INPUT_MOUSE;
-    input[0].mi.dx = static_cast<LONG>((p.x * 65535LL + width / 2) / (width - 1));
-    input[0].mi.dy = static_cast<LONG>((p.y * 65535LL + height / 2) / (height - 1));
-    input[0].mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
-    SendInputs(input);
-    Sleep(40);
-  };
-  mouse(from, MOUSEEVENTF_MOVE);
-  mouse(from, MOUSEEVENTF_LEFTDOWN);
+// The window of thread that has the mouse captured, and whether the thread
+// is moving or sizing a window.
+struct MouseHold {
+  HWND capture = nullptr;
+  bool moving = false;
+};
+MouseHold MouseHoldOf(DWORD thread) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(thread, &info)) return {};
+  return {info.hwndCapture, (info.flags & GUI_INMOVESIZE) != 0};
+}
+
+std::string Described(HWND window) {
+  return window ? "\"" + Utf8(CaptionOf(window)) + "\" of class " + Utf8(ClassOf(window)) : "no window";
+}
+
+}  // namespace
+
+void User::ClickAt(POINT p, HWND expected) { ClickAt(p, expected, false); }
+
+void User::ClickAt(POINT p, HWND expected, bool program_held) {
+  // What lies over the place may still be on its way out (a box that has
+  // just been answered): wait until the place shows the control.
+  HWND hit = nullptr;
+  Require(WaitFor(
+              [&] {
+                hit = WindowFromPoint(p);
+                return hit && (hit == expected || IsChild(expected, hit));
+              },
+              10000),
+          "nothing covers the place clicked (" + std::to_string(p.x) + "," + std::to_string(p.y) + "): " +
+              Described(hit) + " is there, not " + Described(expected));
+  // The press, then the release once the program has taken the press (the
+  // pressed control holds the mouse), as a hand does it.
+  const DWORD thread = GetWindowThreadProcessId(expected, nullptr);
+  std::vector<INPUT> press = {MouseInput(p, MOUSEEVENTF_MOVE), MouseInput(p, MOUSEEVENTF_LEFTDOWN)};
+  if (program_held) {
+    // The program takes the click from its queue when it goes on.
+    press.push_back(MouseInput(p, MOUSEEVENTF_LEFTUP));
+    SendInputs(press);
+    return;
+  }
+  SendInputs(press);
+  MouseHold hold;
+  Require(WaitFor(
+              [&] {
+                hold = MouseHoldOf(thread);
+                return hold.capture != nullptr || hold.moving;
+              },
+              10000),
+          "the press on " + Described(expected) + " is taken (the mouse is held by " + Described(hold.capture) + ")");
+  std::vector<INPUT> release = {MouseInput(p, MOUSEEVENTF_LEFTUP)};
+  SendInputs(release);
+}
+
+void User::Drag(POINT from, POINT to, HWND expected, HWND window) {
+  HWND hit = nullptr;
+  Require(WaitFor(
+              [&] {
+                hit = WindowFromPoint(from);
+                return hit && (hit == expected || IsChild(expected, hit));
+              },
+              10000),
+          "nothing covers the place dragged from: " + Described(hit) + " is there");
+  RECT start;
+  GetWindowRect(window, &start);
+  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  std::vector<INPUT> press = {MouseInput(from, MOUSEEVENTF_MOVE), MouseInput(from, MOUSEEVENTF_LEFTDOWN)};
+  SendInputs(press);
+  // The drag has begun once the program holds the pointer (its own move
+  // loop, or the mouse captured by its page).
+  Require(WaitFor(
+              [&] {
+                const MouseHold hold = MouseHoldOf(thread);
+                return hold.capture != nullptr || hold.moving;
+              },
+              10000),
+          "the press on the window starts a drag");
+  // The pointer goes to the end in steps and is released there; the window
+  // must end where the pointer took it.
+  std::vector<INPUT> moves;
   constexpr int kSteps = 8;
   for (int i = 1; i <= kSteps; ++i)
-    mouse(POINT{from.x + (to.x - from.x) * i / kSteps, from.y + (to.y - from.y) * i / kSteps}, MOUSEEVENTF_MOVE);
-  mouse(to, MOUSEEVENTF_LEFTUP);
-  Settle(300);
+    moves.push_back(MouseInput(POINT{from.x + (to.x - from.x) * i / kSteps, from.y + (to.y - from.y) * i / kSteps},
+                               MOUSEEVENTF_MOVE));
+  moves.push_back(MouseInput(to, MOUSEEVENTF_LEFTUP));
+  SendInputs(moves);
+  Require(WaitFor(
+              [&] {
+                const MouseHold hold = MouseHoldOf(thread);
+                RECT now;
+                GetWindowRect(window, &now);
+                return hold.capture == nullptr && !hold.moving && now.left == start.left + (to.x - from.x) &&
+                       now.top == start.top + (to.y - from.y);
+              },
+              10000),
+          "the release ends the drag with the window where the pointer took it");
 }
 
 void User::Key(WORD virtual_key, bool alt, bool shift, bool control) {
@@ -250,7 +334,6 @@ void User::Key(WORD virtual_key, bool alt, bool shift, bool control) {
   if (shift) inputs.push_back(KeyInput(VK_SHIFT, true));
   if (control) inputs.push_back(KeyInput(VK_CONTROL, true));
   SendInputs(inputs);
-  Settle();
 }
 
 void User::QuickKeys(const std::vector<std::pair<WORD, bool>>& keys_with_alt) {
@@ -265,18 +348,17 @@ void User::QuickKeys(const std::vector<std::pair<WORD, bool>>& keys_with_alt) {
 }
 
 void User::Type(const std::wstring& text) {
+  std::vector<INPUT> inputs;
   for (wchar_t c : text) {
-    std::vector<INPUT> inputs(2);
-    for (INPUT& input : inputs) {
-      input.type = INPUT_KEYBOARD;
-      input.ki.wScan = c;
-      input.ki.dwFlags = KEYEVENTF_UNICODE;
-    }
-    inputs[1].ki.dwFlags |= KEYEVENTF_KEYUP;
-    SendInputs(inputs);
-    Sleep(5);
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wScan = c;
+    input.ki.dwFlags = KEYEVENTF_UNICODE;
+    inputs.push_back(input);
+    input.ki.dwFlags |= KEYEVENTF_KEYUP;
+    inputs.push_back(input);
   }
-  Settle();
+  if (!inputs.empty()) SendInputs(inputs);
 }
 
 void User::ClearField() {
@@ -285,14 +367,14 @@ void User::ClearField() {
   Key(VK_DELETE);
 }
 
-void User::ClickTitleBarClose() {
+void User::ClickTitleBarClose(bool program_held) {
   // The close button is the 33 x 19 picture at the right end of the 25-pixel
   // title bar; its top 5 rows and right 5 columns do not count.
   RECT client;
   GetClientRect(window_, &client);
   POINT p{client.right - 33 + 14, 11};
   ClientToScreen(window_, &p);
-  ClickAt(p, window_);
+  ClickAt(p, window_, program_held);
 }
 
 bool User::BoxOpen() const {
@@ -303,15 +385,21 @@ bool User::BoxOpen() const {
 
 Box User::WaitForBox(int milliseconds) {
   Box box;
+  // A box is ready for the user once it has the keyboard focus (its default
+  // button, or its first control).
   WaitFor(
       [&] {
+        box.window = nullptr;
         for (HWND window : TopLevelWindows())
           if (ClassOf(window) == L"#32770") box.window = window;
-        return box.window != nullptr;
+        if (!box.window) return false;
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(GetWindowThreadProcessId(box.window, nullptr), &info) &&
+               (info.hwndFocus == box.window || IsChild(box.window, info.hwndFocus));
       },
       milliseconds);
   if (!box.window) return box;
-  Settle(100);
   box.title = CaptionOf(box.window);
   if (HWND text = GetDlgItem(box.window, 0xFFFF)) box.text = CaptionOf(text);
   for (HWND child : Descendants(box.window)) {
@@ -370,6 +458,5 @@ void User::Screenshot(HWND window, const std::wstring& bmp_path) const {
   ReleaseDC(nullptr, screen);
 }
 
-void User::Settle(int milliseconds) const { Sleep(static_cast<DWORD>(milliseconds)); }
 
 }  // namespace install_test

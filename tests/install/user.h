@@ -5,17 +5,23 @@
 // does. It never sends a control a message that acts on it; it reads texts
 // of windows to find them and to see what the user would see.
 //
-// Every wait has a time limit; a wait that runs out fails the scenario with
-// what was expected.
+// Input is never followed by a pause of a guessed length: each step waits
+// for what the user would see happen (a box that opens, a field that shows
+// the text typed, a box that is ticked, a window that moves). Every wait has
+// a time limit; a wait that runs out fails the scenario with what was
+// expected.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/testing/windows_programs.h"
 
 namespace install_test {
 
@@ -32,8 +38,10 @@ void Expect(bool ok, const std::string& what);
 // they fail.
 void Require(bool ok, const std::string& what);
 
-// Polls condition every 25 ms until it holds or milliseconds pass.
+// Polls condition every 10 ms until it holds or milliseconds pass.
 bool WaitFor(const std::function<bool()>& condition, int milliseconds);
+// Expect(WaitFor(condition, milliseconds), what).
+void ExpectSoon(const std::function<bool()>& condition, const std::string& what, int milliseconds = 10000);
 
 // A message box of the program as the user sees it.
 struct Box {
@@ -51,9 +59,11 @@ class User {
   User& operator=(const User&) = delete;
 
   // Starts the program and waits until its main window (the visible
-  // top-level window titled title) is up.
+  // top-level window titled title) is up with the keyboard focus inside.
   void Start(const std::wstring& exe, const std::wstring& title);
   HWND Window() const { return window_; }
+  DWORD ProcessId() const { return program_ ? program_->Id() : 0; }
+  HANDLE Process() const { return program_ ? program_->Handle() : nullptr; }
   bool Running() const;
   // Waits for the program to end; its exit code, or -1 when it did not end.
   int WaitForExit(int milliseconds);
@@ -63,7 +73,10 @@ class User {
   HWND FindByText(const std::wstring& text) const;
   HWND FindByClass(const std::wstring& class_name) const;
   std::wstring ControlText(HWND control) const;  // what the control shows
+  bool IsTicked(HWND check_box) const;            // the check mark a box shows
   std::vector<HWND> Controls() const;            // every child window of the main window
+  // The window of the program that has the keyboard focus, or nullptr.
+  HWND Focus() const;
 
   // True when a person can reach the control's centre: visible, enabled,
   // and the window under that point is the control (or inside it).
@@ -73,20 +86,26 @@ class User {
   // another window than the one meant.
   void Click(HWND control);
   void ClickAt(POINT screen_point, HWND expected_under_point);
+  // The same while the program is held still (dz::testing::ProcessHold): the
+  // press and the release wait in its queue.
+  void ClickAt(POINT screen_point, HWND expected_under_point, bool program_held);
   // Presses the left button at from, moves the pointer to to in steps,
-  // releases it there.
-  void Drag(POINT from, POINT to, HWND expected_under_point);
+  // releases it there; window must follow the pointer (each step waits for
+  // it to).
+  void Drag(POINT from, POINT to, HWND expected_under_point, HWND window);
   void Key(WORD virtual_key, bool alt = false, bool shift = false, bool control = false);
   // The same key strokes one right after the other, with no pause between.
   void QuickKeys(const std::vector<std::pair<WORD, bool>>& keys_with_alt);
   void Type(const std::wstring& text);
   // Empties a one-line field that has the focus (Home, Shift+End, Delete).
   void ClearField();
-  // Presses the close button of the skinned title bar.
-  void ClickTitleBarClose();
+  // Presses the close button of the skinned title bar (program_held: see
+  // ClickAt).
+  void ClickTitleBarClose(bool program_held = false);
 
-  // Message boxes: waits for one to appear, reads it; answers it by
-  // clicking the button whose caption is one of the given texts.
+  // Message boxes: waits for one to appear and take the keyboard focus,
+  // reads it; answers it by clicking the button whose caption is one of the
+  // given texts, and waits for it to close.
   Box WaitForBox(int milliseconds);
   bool BoxOpen() const;
   void Answer(const Box& box, const std::vector<std::wstring>& captions);
@@ -99,11 +118,8 @@ class User {
   // Saves what is on screen inside window as a 24-bit BMP file.
   void Screenshot(HWND window, const std::wstring& bmp_path) const;
 
-  // Lets the program handle what it was given (short settle time).
-  void Settle(int milliseconds = 150) const;
-
  private:
-  PROCESS_INFORMATION process_{};
+  std::unique_ptr<dz::testing::StartedProgram> program_;
   HWND window_ = nullptr;
 };
 

@@ -51,14 +51,13 @@ RECT RectIn(HWND window, HWND client_of) {
   return r;
 }
 
+// Handles every message this thread has, including those that handling
+// posts, until none is left.
 void Pump() {
   MSG message;
-  for (int i = 0; i < 3; ++i) {
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    Sleep(10);
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
   }
 }
 
@@ -536,6 +535,7 @@ TEST_F(StepWindowTest, CloseDuringAHandlerWaitsForItToReturn) {
 struct InBrowser {
   HWND main = nullptr;
   UINT button = IDOK;
+  std::wstring selected;  // the folder's own name, as the tree shows it
   bool main_enabled = true;
   std::string prompt;
 } in_browser;
@@ -545,11 +545,30 @@ BOOL CALLBACK FindPrompt(HWND child, LPARAM) {
   return TRUE;
 }
 
+// The text of the folder the browser's tree has selected.
+std::wstring SelectedFolder(HWND browser) {
+  HWND tree = FindWindowExW(browser, nullptr, L"SysTreeView32", nullptr);
+  if (!tree) return L"";
+  auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  if (!item) return L"";
+  wchar_t text[MAX_PATH] = {};
+  TVITEMW data{};
+  data.mask = TVIF_TEXT;
+  data.hItem = item;
+  data.pszText = text;
+  data.cchTextMax = MAX_PATH;
+  SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
+  return text;
+}
+
 void CALLBACK AnswerBrowser(HWND, UINT, UINT_PTR timer, DWORD) {
   HWND browser = nullptr;
   during_browse.main = in_browser.main;
   EnumThreadWindows(GetCurrentThreadId(), FindBrowser, LPARAM(&browser));
   if (!browser) return;
+  // OK only once the browser has selected the folder it was given, as a
+  // person would see it before pressing OK.
+  if (in_browser.button == IDOK && SelectedFolder(browser) != in_browser.selected) return;
   KillTimer(nullptr, timer);
   in_browser.main_enabled = IsWindowEnabled(in_browser.main) != 0;
   EnumChildWindows(browser, FindPrompt, 0);
@@ -563,7 +582,7 @@ TEST_F(StepWindowTest, FolderBrowserPreselectsTheFolderAndReturnsTheChoice) {
   ASSERT_TRUE(CreateDirectoryW(platform::windows::Wide(folder).c_str(), nullptr));
   const std::string prompt = "选择要安装的文件夹后按 \"确定\"";
   for (UINT button : {IDOK, IDCANCEL}) {
-    in_browser = {Main(), button};
+    in_browser = {Main(), button, platform::windows::Wide(folder.substr(folder.rfind('\\') + 1))};
     SetTimer(nullptr, 0, 200, AnswerBrowser);
     std::optional<std::string> chosen = window->BrowseForFolder(prompt, folder);
     EXPECT_FALSE(in_browser.main_enabled);  // the wizard waits while the browser is open

@@ -7,6 +7,7 @@
 // uninstallation. Drive T: is expected to be mapped to a throwaway folder
 // (run_with_mapped_drive.sh) for the tampered list.
 #include <windows.h>
+#include <tlhelp32.h>
 #include <objbase.h>
 
 #include <gtest/gtest.h>
@@ -298,6 +299,19 @@ TEST_F(UninstallerWindowsTest, InteractiveAsksKeepsTheDatabaseAndReports) {
   ExpectSame(before, Take(), {f, f + "LumoPos\\", f + "LumoPos\\LumoPosBaseData.db"});
 }
 
+// True when a process whose program name starts with prefix runs.
+bool ProcessRunning(const std::wstring& prefix) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  bool found = false;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry))
+    found = _wcsnicmp(entry.szExeFile, prefix.c_str(), prefix.size()) == 0;
+  CloseHandle(snapshot);
+  return found;
+}
+
 TEST_F(UninstallerWindowsTest, InteractiveCancelChangesNothing) {
   Snapshot before = Take();
   Install(true);
@@ -306,7 +320,9 @@ TEST_F(UninstallerWindowsTest, InteractiveCancelChangesNothing) {
   std::vector<std::string> boxes;
   EXPECT_EQ(RunInteractive({IDCANCEL}, boxes), 1u);
   EXPECT_EQ(boxes.size(), 1u);
-  Sleep(500);  // no temporary copy may be at work
+  // A temporary copy is started before the uninstaller ends, so none runs
+  // now unless one was made.
+  EXPECT_FALSE(ProcessRunning(L"DzUnInstall-")) << "no temporary copy at work";
   Snapshot after = Take();
   EXPECT_TRUE(after.drive == installed.drive) << Difference(installed.drive, after.drive);
   EXPECT_EQ(after.keys, installed.keys);
