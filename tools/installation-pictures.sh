@@ -6,12 +6,15 @@
 #   install-progress-page.png    the progress page while files are copied
 #   install-progress-window.png  the progress window during registration
 #   install-finish-page.png      the finish page
-# Needs the win32 tree (cmake --preset win32); builds what it runs.
+# Needs the win32 tree (cmake --preset win32), or the win64 tree where the
+# machine cannot run 32-bit programs; builds what it runs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-build=${DIZAVOZI_BUILD_DIR:-build/win32}
+preset=win32
+if [ "${DIZAVOZI_FORCE_WIN64:-}" = 1 ] || ! bash tools/machine-runs-32bit.sh; then preset=win64; fi
+build=${DIZAVOZI_BUILD_DIR:-build/$preset}
 cmake --build "$build" --target install_driver DIzavozi
 shots=$(mktemp -d /tmp/dizavozi-pictures.XXXXXX)
 trap 'rm -rf "$shots"' EXIT

@@ -17,6 +17,7 @@ else
   export DIZAVOZI_WINE_LANG=zh_CN.UTF-8
 fi
 . "$root/tools/wine-env.sh"
+wine_env_use_arch "$(wine_env_arch_of "$driver")"
 prefix=$(mktemp -d /tmp/dizavozi-scenario$scenario.XXXXXX)
 wine_env_start "$prefix"
 
