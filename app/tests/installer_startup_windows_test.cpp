@@ -57,7 +57,7 @@ size_t RunInstaller(const std::wstring& exe, const std::wstring& temp, bool temp
   const std::wstring copy = temp + L"cRc.in";
   dz::testing::StartedProgram program(exe, L"", dz::testing::EnvironmentWithTemp(temp));
   if (!program.Started()) {
-    Check(false, "start the installer (error " + std::to_string(GetLastError()) + ")");
+    Check(false, "start the installer (error " + std::to_string(program.StartError()) + ")");
     return 0;
   }
   const DWORD process_id = program.Id();

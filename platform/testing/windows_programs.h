@@ -92,8 +92,10 @@ class StartedProgram {
     const bool own_environment = !environment.empty();
     if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE,
                         own_environment ? CREATE_UNICODE_ENVIRONMENT : 0, own_environment ? environment.data() : nullptr,
-                        nullptr, &startup, &info))
+                        nullptr, &startup, &info)) {
+      start_error_ = GetLastError();
       return;
+    }
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     id_ = info.dwProcessId;
@@ -107,6 +109,8 @@ class StartedProgram {
   StartedProgram& operator=(const StartedProgram&) = delete;
 
   bool Started() const { return process_ != nullptr; }
+  // Why the start failed (GetLastError of CreateProcessW), 0 when it started.
+  DWORD StartError() const { return start_error_; }
   DWORD Id() const { return id_; }
   HANDLE Handle() const { return process_; }
   bool Ended() const { return !process_ || WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }
@@ -128,6 +132,7 @@ class StartedProgram {
  private:
   HANDLE process_ = nullptr;
   DWORD id_ = 0;
+  DWORD start_error_ = 0;
 };
 
 // Holds a running program still at a chosen point of its work, with nothing

@@ -97,7 +97,7 @@ TEST(SingleInstanceTest, SecondInstallerSaysSoAndTouchesNothing) {
   CreateDirectoryW(temp.c_str(), nullptr);
 
   Installer first(temp, L"");
-  ASSERT_TRUE(first.Started());
+  ASSERT_TRUE(first.Started()) << "CreateProcess error " << first.StartError();
   ASSERT_TRUE(first.WaitForWindow(L"TfStep")) << "the first installer shows its window";
   ASSERT_TRUE(Listing(temp).count(L"cRc.in"));
   // cRc.in dated far back: a rewrite by another installer would show in its
@@ -107,7 +107,7 @@ TEST(SingleInstanceTest, SecondInstallerSaysSoAndTouchesNothing) {
 
   {
     Installer second(temp, L"");
-    ASSERT_TRUE(second.Started());
+    ASSERT_TRUE(second.Started()) << "CreateProcess error " << second.StartError();
     HWND box = second.WaitForWindow(L"#32770");
     ASSERT_TRUE(box) << "the second installer says that one is running";
     wchar_t title[64] = {}, text[512] = {};
@@ -122,7 +122,7 @@ TEST(SingleInstanceTest, SecondInstallerSaysSoAndTouchesNothing) {
     // An unattended installation that would be valid on its own.
     const std::wstring folder = temp + L"never\\";
     Installer silent(temp, L" /S /EDITION=CySaaS /DIR=" + folder + L" /SYSTEMS=Sc");
-    ASSERT_TRUE(silent.Started());
+    ASSERT_TRUE(silent.Started()) << "CreateProcess error " << silent.StartError();
     int boxes = 0;
     EXPECT_EQ(silent.WaitForExit(&boxes), 7u);
     EXPECT_EQ(boxes, 0) << "no box with /S";
@@ -137,7 +137,7 @@ TEST(SingleInstanceTest, SecondInstallerSaysSoAndTouchesNothing) {
 
   // The mutex went with the first installer.
   Installer next(temp, L"");
-  ASSERT_TRUE(next.Started()) << "error " << GetLastError();
+  ASSERT_TRUE(next.Started()) << "CreateProcess error " << next.StartError();
   HWND next_window = next.WaitForWindow(L"TfStep");
   EXPECT_TRUE(next_window) << "a later installer starts normally";
   if (next_window) PostMessageW(next_window, WM_CLOSE, 0, 0);

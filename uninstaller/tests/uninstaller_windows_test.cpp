@@ -196,7 +196,7 @@ class UninstallerWindowsTest : public ::testing::Test {
   DWORD RunSilent() {
     dz::testing::StartedProgram uninstaller(Wide(std::string(kFolder) + "UnInstall.exe"), L"/S");
     if (!uninstaller.Started()) {
-      ADD_FAILURE() << "cannot start the uninstaller";
+      ADD_FAILURE() << "cannot start the uninstaller (CreateProcess error " << uninstaller.StartError() << ")";
       return 0xFFFFFFFF;
     }
     const DWORD code = uninstaller.Wait(kRunTimeoutMs);
@@ -208,7 +208,7 @@ class UninstallerWindowsTest : public ::testing::Test {
   DWORD RunInteractive(const std::vector<int>& buttons, std::vector<std::string>& boxes) {
     dz::testing::StartedProgram uninstaller(Wide(std::string(kFolder) + "UnInstall.exe"), L"");
     if (!uninstaller.Started()) {
-      ADD_FAILURE() << "cannot start the uninstaller";
+      ADD_FAILURE() << "cannot start the uninstaller (CreateProcess error " << uninstaller.StartError() << ")";
       return 0xFFFFFFFF;
     }
     HWND answered = nullptr;
