@@ -132,7 +132,9 @@ TEST(ShadeRect, VerticalGradient) {
       for (int x = rect.left; x < rect.right; ++x)
         ASSERT_EQ(canvas->GetPixel(x, y), canvas->GetPixel(rect.left, y)) << c.name << " at " << x << "," << y;
     EXPECT_EQ(canvas->GetPixel(rect.left, rect.bottom - 1), ColorToRgb(c.second)) << c.name;
-    if (c.top) EXPECT_EQ(canvas->GetPixel(rect.left, rect.top), *c.top) << c.name;
+    if (c.top) {
+      EXPECT_EQ(canvas->GetPixel(rect.left, rect.top), *c.top) << c.name;
+    }
     if (c.first == c.second) {
       for (int y = rect.top; y < rect.bottom; ++y) EXPECT_EQ(canvas->GetPixel(rect.left, y), ColorToRgb(c.first));
     }
