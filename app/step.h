@@ -29,9 +29,6 @@ class RegistryKey;
 
 namespace app {
 
-// The uninstall list's file in the installation folder.
-inline constexpr char kUninstallListName[] = "install.dl";
-
 class TProgressResourceStream;
 
 // The run stops because the user chose to quit the installer; it is not a
@@ -69,9 +66,6 @@ class TfStep {
   int UninstallCounter = 0;
   // Appends "File<counter>=<path><flag>" to the uninstall list and counts it.
   void AddUninstallLine(const std::string& path, char flag);
-  // The path and flag of a line "File<n>=<path><flag>"; false for any other
-  // line. The path may be empty.
-  static bool ParseUninstallLine(const std::string& line, std::string& path, char& flag);
   bool Finished = false;  // set by the finish button; closing then asks nothing
 
   // The archive component UnZipIt, as created with the window: OverwriteMode

@@ -5,6 +5,7 @@
 
 #include "app/step.h"
 #include "app/toolkit.h"
+#include "common/install_list.h"
 #include "platform/dialogs.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -33,10 +34,9 @@ constexpr Control kSelectionControls[] = {Control::eInsSysType, Control::EInstal
                                           Control::CkIns_Pos,   Control::CkIns_WmSvr,    Control::CkIns_Kds,
                                           Control::BtnInstall};
 
-// Writes the lines, each followed by CR LF, replacing an existing file.
+// Writes the uninstall list, replacing an existing file.
 void SaveLines(const std::vector<std::string>& lines, const std::string& path) {
-  std::string bytes;
-  for (const auto& line : lines) bytes += line + "\r\n";
+  const std::string bytes = install_list::JoinLines(lines);
   platform::File file(path, platform::File::Mode::Create);
   if (file.Write(bytes.data(), bytes.size()) != bytes.size()) throw platform::StreamWriteError();
 }
@@ -137,7 +137,7 @@ void TfStep::InstallChosenSystems() {
   RegisterSystem();
   // The registration is complete once begun: its entry and shortcuts are
   // recorded in the list even when the user chose to quit meanwhile.
-  SaveLines(UninstallList, WithBackslash(Controls->Text(Control::EInstallFolder)) + kUninstallListName);
+  SaveLines(UninstallList, WithBackslash(Controls->Text(Control::EInstallFolder)) + install_list::kListName);
 }
 
 void TfStep::BtnFinishClick() {

@@ -8,6 +8,7 @@
 #include "app/manifest.h"
 #include "app/step.h"
 #include "app/toolkit.h"
+#include "common/install_list.h"
 #include "platform/files.h"
 #include "platform/gbk.h"
 #include "platform/messages.h"
@@ -20,7 +21,6 @@ namespace {
 using platform::RegistryKey;
 using platform::RegistryRoot;
 
-constexpr char kUninstallKey[] = "SOFTWARE\\microsoft\\windows\\currentversion\\uninstall\\";
 constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr char kUninstallProgram[] = "UnInstall.exe";
 constexpr char kUninstallPrefix[] = "卸载";
@@ -145,7 +145,7 @@ void TfStep::RegisterUninstall() {
     // With no product name the key would be the uninstall key itself, whose
     // values belong to no program; nothing is written then.
     if (fAppName.empty()) return;
-    auto key = RegistryKey::Create(RegistryRoot::LocalMachine, kUninstallKey + fAppName);
+    auto key = RegistryKey::Create(RegistryRoot::LocalMachine, install_list::kUninstallKeyRoot + fAppName);
     if (!key) return;
     if (!key->WriteString("Displayname", kUninstallPrefix + fAppName)) return;
     // Quoted: the folder usually holds a blank ("Program Files"), and an
@@ -199,9 +199,8 @@ uint32_t TfStep::InstalledKilobytes() const {
   // databases included: they are part of the installation).
   uint64_t bytes = 0;
   for (const std::string& line : UninstallList) {
-    std::string path;
-    char flag = 0;
-    if (ParseUninstallLine(line, path, flag) && !path.empty()) bytes += platform::FileSize(path).value_or(0);
+    const auto entry = install_list::ParseLine(line);
+    if (entry && !entry->path.empty()) bytes += platform::FileSize(entry->path).value_or(0);
   }
   const uint64_t kilobytes = (bytes + 1023) / 1024;
   return kilobytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(kilobytes);

@@ -13,6 +13,7 @@
 #include "app/progress_stream.h"
 #include "app/step.h"
 #include "app/toolkit.h"
+#include "common/install_list.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/gbk.h"
@@ -63,7 +64,7 @@ void TfStep::ExtractPayloads() {
     platform::RemoveEmptyDirectory(scratch);
   };
 
-  ReadEarlierInstallation(WithBackslash(Controls->Text(Control::EInstallFolder)) + kUninstallListName);
+  ReadEarlierInstallation(WithBackslash(Controls->Text(Control::EInstallFolder)) + install_list::kListName);
 
   std::vector<std::string> payloads;
   try {
@@ -126,7 +127,7 @@ void TfStep::ExtractPayloads() {
   remove_scratch();
 
   const std::string install_folder = WithBackslash(folder_text);
-  const std::string installed_manifest = install_folder + "Install.in";
+  const std::string installed_manifest = install_folder + install_list::kInstalledManifestName;
   SaveResourceToFile(kManifestResourceName, kManifestResourceType, installed_manifest);
   ProfileFile profile(installed_manifest);
   profile.WriteString(kSectionBaseInfo, "fAppSimpleName", EditionText(EditionKey, fAppSimpleName));
@@ -233,33 +234,16 @@ void TfStep::ReadEarlierInstallation(const std::string& list_path) {
   // before.
   const std::optional<std::string> list = platform::ReadSmallFile(list_path, kMaxEarlierListSize);
   if (!list) return;
-  const std::string& bytes = *list;
-  // Lines "File<n>=<path><flag>", CR LF.
-  size_t start = 0;
-  while (start < bytes.size()) {
-    size_t end = bytes.find('\n', start);
-    if (end == std::string::npos) end = bytes.size();
-    std::string line = bytes.substr(start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::string path;
-    char flag = 0;
-    if (ParseUninstallLine(line, path, flag) && flag == 'N' && !path.empty())
-      earlier_installation_files_.insert(gbk::UpperAscii(path));
+  for (const std::string& line : install_list::SplitLines(*list)) {
+    const auto entry = install_list::ParseLine(line);
+    if (entry && entry->flag == install_list::kMadeByInstallation && !entry->path.empty())
+      earlier_installation_files_.insert(gbk::UpperAscii(entry->path));
   }
 }
 
 void TfStep::AddUninstallLine(const std::string& path, char flag) {
-  UninstallList.push_back("File" + std::to_string(UninstallCounter) + "=" + path + flag);
+  UninstallList.push_back(install_list::FormatLine(UninstallCounter, path, flag));
   ++UninstallCounter;
-}
-
-bool TfStep::ParseUninstallLine(const std::string& line, std::string& path, char& flag) {
-  const size_t equals = line.find('=');
-  if (line.compare(0, 4, "File") != 0 || equals == std::string::npos || line.size() < equals + 2) return false;
-  path = line.substr(equals + 1, line.size() - equals - 2);
-  flag = line.back();
-  return true;
 }
 
 void TfStep::UnZipItFilePercentDone(archive::TUnZipper*, int Percent) {

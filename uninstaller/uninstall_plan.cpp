@@ -6,6 +6,7 @@
 
 #include "app/payload_choice.h"
 #include "app/toolkit.h"
+#include "common/install_list.h"
 #include "platform/gbk.h"
 
 namespace uninstaller {
@@ -67,42 +68,6 @@ bool SameOrInside(const std::string& path, const std::string& folder) {
   return gbk::SameText(app::WithBackslash(path), folder) || IsInside(path, folder);
 }
 
-struct Line {
-  std::string path;
-  char flag = 0;
-};
-
-// "File<digits>=<path><flag>"; false when the line has another shape.
-bool ParseLine(const std::string& line, Line& parsed) {
-  if (line.size() < 4 || !gbk::SameText(line.substr(0, 4), "File")) return false;
-  size_t at = 4;
-  while (at < line.size() && line[at] >= '0' && line[at] <= '9') ++at;
-  if (at == 4 || at >= line.size() || line[at] != '=') return false;
-  std::string rest = line.substr(at + 1);
-  size_t last = gbk::LastCharStart(rest);
-  if (last == gbk::npos || last + 1 != rest.size() || (rest[last] != 'Y' && rest[last] != 'N')) return false;
-  parsed.flag = rest[last];
-  parsed.path = rest.substr(0, last);
-  return true;
-}
-
-std::vector<std::string> SplitLines(const std::string& bytes) {
-  std::vector<std::string> lines;
-  std::string current;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    char c = bytes[i];
-    if (c == '\r' || c == '\n') {
-      lines.push_back(current);
-      current.clear();
-      if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-    } else {
-      current += c;
-    }
-  }
-  if (!current.empty()) lines.push_back(current);
-  return lines;
-}
-
 }  // namespace
 
 bool IsPlainAbsolutePath(const std::string& path) {
@@ -159,13 +124,14 @@ Plan MakePlan(const std::string& list_bytes, const Places& places) {
   std::set<std::string> seen, folders_present, kept_folders;
   auto refuse = [&](const std::string& line, const char* reason) { plan.refused.push_back({line, reason}); };
 
-  for (const std::string& line : SplitLines(list_bytes)) {
+  for (const std::string& line : install_list::SplitLines(list_bytes)) {
     if (line.find_first_not_of(" \t") == std::string::npos) continue;
-    Line entry;
-    if (!ParseLine(line, entry)) {
+    const std::optional<install_list::Entry> parsed = install_list::ParseLine(line);
+    if (!parsed) {
       refuse(line, "格式不正确");
       continue;
     }
+    const install_list::Entry& entry = *parsed;
     if (entry.path.empty()) continue;  // the installer's placeholder line
     if (!IsPlainAbsolutePath(entry.path)) {
       refuse(line, "不是完整、规范的本地路径");

@@ -5,6 +5,7 @@
 
 #include "app/profile_file.h"
 #include "app/toolkit.h"
+#include "common/install_list.h"
 #include "platform/dialogs.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -60,8 +61,8 @@ class Run {
   Run(Places places, UninstallKeys& keys, bool silent) : places_(std::move(places)), keys_(keys), silent_(silent) {}
 
   Result Go() {
-    std::string list_path = places_.install_folder + kListName;
-    std::string profile_path = places_.install_folder + kProfileName;
+    std::string list_path = places_.install_folder + install_list::kListName;
+    std::string profile_path = places_.install_folder + install_list::kInstalledManifestName;
     std::string list;
     if (!ReadList(list_path, list)) {
       Error("找不到或无法读取卸载信息文件：\r\n" + list_path + "\r\n\r\n无法卸载。");
@@ -173,7 +174,7 @@ class Run {
       if (keys_.DeleteKey(key))
         result_.key_removed = true;
       else
-        result_.left.push_back(std::string("HKEY_LOCAL_MACHINE\\") + kUninstallKeyRoot + key);
+        result_.left.push_back(std::string("HKEY_LOCAL_MACHINE\\") + install_list::kUninstallKeyRoot + key);
     }
   }
 
@@ -202,18 +203,18 @@ class Run {
 }  // namespace
 
 std::optional<std::string> RegistryUninstallKeys::ReadUninstallString(const std::string& key_name) {
-  auto key = platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine, kUninstallKeyRoot + key_name);
+  auto key = platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine, install_list::kUninstallKeyRoot + key_name);
   if (!key) return std::nullopt;
   return key->ReadString("UnInstallString");
 }
 
 bool RegistryUninstallKeys::DeleteKey(const std::string& key_name) {
   if (key_name.empty()) return false;
-  return platform::DeleteRegistryKey(platform::RegistryRoot::LocalMachine, kUninstallKeyRoot + key_name);
+  return platform::DeleteRegistryKey(platform::RegistryRoot::LocalMachine, install_list::kUninstallKeyRoot + key_name);
 }
 
 std::vector<std::string> RegistryUninstallKeys::KeyNames() {
-  std::string root = kUninstallKeyRoot;
+  std::string root = install_list::kUninstallKeyRoot;
   root.pop_back();
   auto key = platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine, root);
   if (!key) return {};

@@ -28,11 +28,8 @@ enum ExitCode : int {
                             // install.dl, Install.in and the uninstaller stay for another try
 };
 
-inline constexpr char kListName[] = "install.dl";
-inline constexpr char kProfileName[] = "Install.in";
-inline constexpr char kUninstallKeyRoot[] = "SOFTWARE\\microsoft\\windows\\currentversion\\uninstall\\";
-
-// The uninstall entries under HKEY_LOCAL_MACHINE kUninstallKeyRoot, by key name.
+// The uninstall entries under HKEY_LOCAL_MACHINE install_list::kUninstallKeyRoot,
+// by key name.
 class UninstallKeys {
  public:
   virtual ~UninstallKeys() = default;

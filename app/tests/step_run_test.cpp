@@ -261,6 +261,22 @@ TEST_F(StepRun, ReinstallTellsTheProductsOwnFilesFromTheUsers) {
   EXPECT_EQ(LineOf(pos_db).back(), 'Y') << "the shop's data stays the shop's";
   ExpectNumberedWithoutGaps();
 
+  // The earlier list is read by the uninstaller's rules: any line end, "File"
+  // in any case; a line without its number is not one of the product's.
+  std::string relaxed, program_unnumbered;
+  for (const std::string& line : step.UninstallList) {
+    relaxed += "file" + line.substr(4) + "\n";
+    program_unnumbered += (line == LineOf(program) ? "File=" + line.substr(line.find('=') + 1) : line) + "\r";
+  }
+  WriteWholeFile(In("install.dl"), relaxed);
+  step.ExtractPayloads();
+  EXPECT_EQ(LineOf(program).back(), 'N');
+  EXPECT_EQ(LineOf(users).back(), 'Y');
+  WriteWholeFile(In("install.dl"), program_unnumbered);
+  step.ExtractPayloads();
+  EXPECT_EQ(LineOf(program).back(), 'Y');
+  EXPECT_EQ(LineOf(In("LumoPos\\LumoPos.exe")).back(), 'N');
+
   // Without the earlier list every existing file counts as there before.
   platform::RemoveFile(In("install.dl"));
   step.ExtractPayloads();

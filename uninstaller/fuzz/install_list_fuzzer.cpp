@@ -23,7 +23,8 @@ const uninstaller::Places& TestPlaces() {
     p.self_path = "C:\\Program Files\\Orvane\\UnInstall.exe";
     p.programs_folder = "C:\\Users\\u\\Programs";
     p.desktop_folder = "C:\\Users\\u\\Desktop";
-    p.group_name = "Orvane云专家-美食版";
+    // The group name as the product carries it: GBK, whatever the compiler.
+    p.group_name = "Orvane\xD4\xC6\xD7\xA8\xBC\xD2-\xC3\xC0\xCA\xB3\xB0\xE6";
     p.system_folders = {"C:\\Program Files\\Orvane\\system", "C:\\Windows"};
     return p;
   }();
