@@ -1,7 +1,7 @@
 // What a skinned control needs from the window it lives in. The skin's
 // controls keep their state and paint portably; a host gives them focus,
 // invalidation, mouse capture and their parent, and carries out what they
-// ask of the window around them. The Win32 hosts live in skin/win32/; tests
+// ask of the window around them. The Win32 hosts live in skin/windows/; tests
 // may supply their own.
 #pragma once
 

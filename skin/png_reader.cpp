@@ -25,6 +25,11 @@ bool TypeIs(const uint8_t* type, const char* name) { return std::memcmp(type, na
 bool InflateExactly(const std::vector<uint8_t>& compressed, size_t expected, std::vector<uint8_t>& out) {
   z_stream stream{};
   if (inflateInit(&stream) != Z_OK) return false;
+  // Ended however this returns: growing the output can throw.
+  struct StreamEnd {
+    z_stream& stream;
+    ~StreamEnd() { inflateEnd(&stream); }
+  } end{stream};
   stream.next_in = const_cast<Bytef*>(compressed.data());
   stream.avail_in = static_cast<uInt>(compressed.size());
   // The output grows with what the stream really holds, so a header that
@@ -42,7 +47,6 @@ bool InflateExactly(const std::vector<uint8_t>& compressed, size_t expected, std
     out.resize(done + grow - stream.avail_out);
     if (status == Z_BUF_ERROR && stream.avail_out != 0) break;  // input ran out
   }
-  inflateEnd(&stream);
   return status == Z_STREAM_END && out.size() == expected;
 }
 

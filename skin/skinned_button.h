@@ -5,7 +5,7 @@
 // colour, and behaves as a push button (mouse, space, Enter as default,
 // Escape as cancel, accelerator, modal result) or as a group toggle.
 //
-// The classes are portable: a ButtonHost (skin/win32/ for the real window)
+// The classes are portable: a ButtonHost (skin/windows/ for the real window)
 // connects them to their window, which turns each window message into one
 // call of the handlers below.
 #pragma once

@@ -5,7 +5,7 @@
 // their commands on the owner window, lets the user drag the window and
 // maximise it by double-click.
 //
-// Portable like the button: a TitleBarHost (skin/win32/ for the real window)
+// Portable like the button: a TitleBarHost (skin/windows/ for the real window)
 // connects it to its window, and each window message is one handler call.
 #pragma once
 

@@ -15,7 +15,7 @@
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/testing/temp_folder.h"
-#include "ui/step_window.h"
+#include "ui/windows/step_window.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "app/windows/single_instance.h"
 #include "platform/dialogs.h"
 #include "platform/windows/wide.h"
-#include "ui/step_window.h"
+#include "ui/windows/step_window.h"
 
 namespace {
 

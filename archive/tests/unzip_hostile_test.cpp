@@ -25,7 +25,7 @@
 #include "platform/testing/temp_folder.h"
 
 #ifndef _WIN32
-#include "platform/native/host_paths.h"
+#include "platform/simulated/host_paths.h"
 #endif
 
 namespace archive {
@@ -140,7 +140,7 @@ void InFolder(const std::string& folder, const std::function<void()>& fn) {
 #ifdef _WIN32
   const std::filesystem::path target(folder);
 #else
-  const std::filesystem::path target(platform::native::ToHostPath(folder));
+  const std::filesystem::path target(platform::simulated::ToHostPath(folder));
 #endif
   const std::filesystem::path saved = std::filesystem::current_path();
   std::filesystem::current_path(target);

@@ -3,7 +3,6 @@
 
 #include "platform/errors.h"
 #include "platform/files.h"
-#include "platform/test_support.h"
 #include "platform/windows/system_handles.h"
 #include "platform/windows/wide.h"
 
@@ -11,7 +10,7 @@ namespace platform {
 namespace {
 
 using windows::FindHandle;
-using windows::OwnedFileHandle;
+using windows::OwnedHandle;
 using windows::Narrow;
 using windows::Wide;
 
@@ -130,7 +129,7 @@ std::optional<LocalDateTime> ModifiedTime(const std::string& path) {
 bool SetModifiedTime(const std::string& path, const LocalDateTime& time) {
   FILETIME file_time;
   if (!LocalToFileTime(time, file_time)) return false;
-  OwnedFileHandle file(CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  OwnedHandle file(CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   return file.valid() && SetFileTime(file.get(), nullptr, nullptr, &file_time) != 0;
 }
@@ -161,7 +160,7 @@ bool FileHeldOpen(const std::string& path) {
   // A read-only file refuses write access to everyone; its sharing is then
   // tested with read access, which meets the same share checks.
   const DWORD access = (attributes & FILE_ATTRIBUTE_READONLY) ? GENERIC_READ : GENERIC_WRITE;
-  OwnedFileHandle file(CreateFileW(wide.c_str(), access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  OwnedHandle file(CreateFileW(wide.c_str(), access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.valid()) return false;
   const DWORD error = GetLastError();
   return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
@@ -256,11 +255,5 @@ int64_t File::ModifiedStamp() {
 }
 
 bool File::FlushToDisk() { return FlushFileBuffers(handle_->handle) != 0; }
-
-// Files are held and drives fill up for real here.
-namespace testing {
-void SetFileHeldOpen(const std::string&, bool) {}
-void SetFreeDiskSpace(const std::string&, std::optional<uint64_t>) {}
-}  // namespace testing
 
 }  // namespace platform

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/test_support.h"
 #include "platform/windows/wide.h"
 
 namespace platform {
@@ -132,11 +131,4 @@ bool DeleteRegistryKey(RegistryRoot root, const std::string& path) {
   return RegDeleteTreeW(RootKey(root), Wide(path).c_str()) == ERROR_SUCCESS;
 }
 
-namespace testing {
-
-// The Windows tests work on the real registry.
-void ClearRegistry() {}
-void SetRegistryReadOnly(RegistryRoot, bool) {}
-
-}  // namespace testing
 }  // namespace platform

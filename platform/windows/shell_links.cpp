@@ -8,7 +8,6 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include "platform/test_support.h"
 #include "platform/windows/com_ptr.h"
 #include "platform/windows/wide.h"
 
@@ -90,10 +89,4 @@ std::optional<ShellLinkInfo> ReadShellLink(const std::string& link_file) {
   return info;
 }
 
-namespace testing {
-
-// The Windows tests use the real link object.
-void SetShellLinkAvailable(bool) {}
-
-}  // namespace testing
 }  // namespace platform

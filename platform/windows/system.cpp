@@ -15,7 +15,7 @@
 #include "platform/messages.h"
 #include "platform/resources.h"
 #include "platform/special_folders.h"
-#include "platform/test_support.h"
+#include "platform/windows/folder_browser.h"
 #include "platform/windows/wide.h"
 
 namespace platform {
@@ -76,31 +76,10 @@ void SetMessageBoxResponder(MessageBoxResponder responder) {
   state().responder = std::move(responder);
 }
 
-namespace {
-
-int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
-  if (message == BFFM_INITIALIZED && data) SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
-  return 0;
-}
-
-}  // namespace
-
 std::string BrowseForFolder(const std::string& prompt, const std::string& start_folder, bool allow_new_folder) {
-  std::wstring wprompt = Wide(prompt), wstart = Wide(start_folder);
-  wchar_t display[MAX_PATH] = {};
-  BROWSEINFOW info{};
-  info.hwndOwner = GetActiveWindow();
-  info.pszDisplayName = display;
-  info.lpszTitle = wprompt.c_str();
-  info.ulFlags = BIF_RETURNONLYFSDIRS | (allow_new_folder ? BIF_NEWDIALOGSTYLE : BIF_NONEWFOLDERBUTTON);
-  info.lpfn = BrowseCallback;
-  info.lParam = start_folder.empty() ? 0 : reinterpret_cast<LPARAM>(wstart.c_str());
-  PIDLIST_ABSOLUTE list = SHBrowseForFolderW(&info);
-  if (!list) return "";
-  wchar_t path[MAX_PATH] = {};
-  bool ok = SHGetPathFromIDListW(list, path) != 0;
-  CoTaskMemFree(list);
-  return ok ? Narrow(path, wcslen(path)) : std::string();
+  return windows::BrowseForFolder(GetActiveWindow(), prompt, start_folder,
+                                  allow_new_folder ? BIF_NEWDIALOGSTYLE : BIF_NONEWFOLDERBUTTON)
+      .value_or(std::string());
 }
 
 std::string BrowseForOpenFile(const std::string& title, const std::string& filter, const std::string& initial_folder) {
@@ -240,16 +219,4 @@ std::string SystemDirectory(size_t buffer_size) {
   return written && written <= MAX_PATH ? Fit(std::wstring(buffer, written), buffer_size) : std::string();
 }
 
-namespace testing {
-
-void SetSandboxRoot(const std::string&) {}
-std::string SandboxRoot() { return ""; }
-std::string HostPath(const std::string& path) { return path; }
-bool AddModuleResource(const std::string&, const std::string&, std::vector<uint8_t>) { return false; }
-void ClearModuleResources() {}
-void SetSpecialFolders(const std::string&, const std::string&, const std::string&) {}
-void SetDriveInfo(const std::string&, int, const std::string&) {}
-void SetSleepHook(std::function<void(unsigned)>) {}
-
-}  // namespace testing
 }  // namespace platform

@@ -7,8 +7,8 @@
 
 #include <vector>
 
-#include "skin/win32/button_window.h"
-#include "skin/win32/title_bar_window.h"
+#include "skin/windows/button_window.h"
+#include "skin/windows/title_bar_window.h"
 
 namespace skin::win32 {
 namespace {

@@ -20,10 +20,10 @@
 #include "platform/messages.h"
 #include "platform/resources.h"
 #include "platform/windows/wide.h"
-#include "skin/win32/button_window.h"
-#include "skin/win32/title_bar_window.h"
+#include "skin/windows/button_window.h"
+#include "skin/windows/title_bar_window.h"
 #include "ui/page_picture.h"
-#include "ui/step_window.h"
+#include "ui/windows/step_window.h"
 
 namespace ui {
 namespace {
@@ -198,17 +198,17 @@ TEST_F(StepWindowTest, ControlTreeMatchesTheLayout) {
     int font;  // 0: a skinned button, whose font is its own
     bool tab_stop;
   } rows[] = {
-      {Control::Label1, "TLabel", 102, 124, 84, 14, "选择系统类型", 14, false},
-      {Control::LInstallFolder, "TLabel", 144, 164, 42, 14, "安装到", 14, false},
+      {Control::Label1, "DzLabel", 102, 124, 84, 14, "选择系统类型", 14, false},
+      {Control::LInstallFolder, "DzLabel", 144, 164, 42, 14, "安装到", 14, false},
       {Control::BtnInstall, "TOvSkinButton", 272, 297, 177, 49, "开始安装(&S)", 0, true},
-      {Control::EInstallFolder, "TButtonEdit", 192, 161, 417, 20, "", 14, false},
+      {Control::EInstallFolder, "DzButtonEdit", 192, 161, 417, 20, "", 14, false},
       {Control::CkIns_Sc, "Button", 192, 209, 169, 17, "云后台管理系统", 14, true},
       {Control::CkIns_Pos, "Button", 376, 209, 169, 17, "云前台收银系统", 14, true},
       {Control::CkIns_WmSvr, "Button", 192, 241, 169, 17, "云服务管理系统", 14, true},
       {Control::CkIns_Kds, "Button", 376, 241, 169, 17, "云触屏划菜系统", 14, true},
       {Control::eInsSysType, "ComboBox", 192, 121, 169, 18, "请选择", 12, true},
-      {Control::EInstallProcess, "TLabel", 32, 367, -1, 19, "正在安装...", 19, false},
-      {Control::LExtractFilesInfo, "TLabel", 34, 395, -1, 12, "", 12, false},
+      {Control::EInstallProcess, "DzLabel", 32, 367, -1, 19, "正在安装...", 19, false},
+      {Control::LExtractFilesInfo, "DzLabel", 34, 395, -1, 12, "", 12, false},
       {Control::ProgressBar1, "msctls_progress32", 32, 416, 673, 24, "", 0, false},
       {Control::ZipBar, "msctls_progress32", 32, 440, 673, 25, "", 0, false},
       {Control::BtnFinish, "TOvSkinButton", 280, 305, 177, 49, "关闭(&C)", 0, true},

@@ -1,4 +1,4 @@
-#include "skin/win32/button_window.h"
+#include "skin/windows/button_window.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -9,7 +9,7 @@
 #include "platform/windows/gdi_canvas.h"
 #include "platform/windows/gdi_handles.h"
 #include "platform/windows/wide.h"
-#include "skin/win32/window_support.h"
+#include "skin/windows/window_support.h"
 
 namespace skin::win32 {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/process_window.h"
+#include "ui/windows/process_window.h"
 
 #include "platform/messages.h"
 #include "platform/windows/wide.h"

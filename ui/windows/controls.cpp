@@ -1,4 +1,4 @@
-#include "ui/controls.h"
+#include "ui/windows/controls.h"
 
 #include <windowsx.h>
 
@@ -6,7 +6,7 @@
 
 #include "platform/windows/wide.h"
 #include "platform/windows/window_thunk.h"
-#include "skin/win32/button_window.h"
+#include "skin/windows/button_window.h"
 #include "ui/page_picture.h"
 
 namespace ui {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/windows/gdi_handles.h"
-#include "ui/controls.h"
+#include "ui/windows/controls.h"
 
 namespace ui {
 

@@ -9,8 +9,8 @@
 
 #include "platform/windows/wide.h"
 #include "skin/png_reader.h"
-#include "skin/win32/button_window.h"
-#include "skin/win32/title_bar_window.h"
+#include "skin/windows/button_window.h"
+#include "skin/windows/title_bar_window.h"
 
 using namespace skin;
 using skin::win32::SkinButtonWindow;

@@ -1,4 +1,4 @@
-#include "skin/win32/title_bar_window.h"
+#include "skin/windows/title_bar_window.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -7,7 +7,7 @@
 
 #include "platform/windows/gdi_canvas.h"
 #include "platform/windows/gdi_handles.h"
-#include "skin/win32/window_support.h"
+#include "skin/windows/window_support.h"
 
 namespace skin::win32 {
 namespace {

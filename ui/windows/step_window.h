@@ -27,8 +27,8 @@
 #include "app/step.h"
 #include "app/step_controls.h"
 #include "platform/windows/gdi_handles.h"
-#include "ui/controls.h"
-#include "ui/process_window.h"
+#include "ui/windows/controls.h"
+#include "ui/windows/process_window.h"
 
 namespace skin::win32 {
 class SkinButtonWindow;

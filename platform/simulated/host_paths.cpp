@@ -1,4 +1,4 @@
-#include "platform/native/host_paths.h"
+#include "platform/simulated/host_paths.h"
 
 #include <unistd.h>
 
@@ -36,11 +36,11 @@ std::string SandboxRoot() {
   return sandbox_root;
 }
 
-std::string HostPath(const std::string& path) { return native::ToHostPath(path); }
+std::string HostPath(const std::string& path) { return simulated::ToHostPath(path); }
 
 }  // namespace testing
 
-namespace native {
+namespace simulated {
 
 std::string ToHostPath(const std::string& path) {
   std::string host;
@@ -66,5 +66,5 @@ std::string ToHostPath(const std::string& path) {
   return host + GbkToUtf8(converted);
 }
 
-}  // namespace native
+}  // namespace simulated
 }  // namespace platform

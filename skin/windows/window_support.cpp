@@ -1,4 +1,4 @@
-#include "skin/win32/window_support.h"
+#include "skin/windows/window_support.h"
 
 #include <cwchar>
 

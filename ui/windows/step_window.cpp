@@ -1,4 +1,4 @@
-#include "ui/step_window.h"
+#include "ui/windows/step_window.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
@@ -10,11 +10,12 @@
 
 #include "app/application.h"
 #include "platform/resources.h"
+#include "platform/windows/folder_browser.h"
 #include "platform/windows/wide.h"
 #include "platform/windows/window_thunk.h"
 #include "skin/colours.h"
-#include "skin/win32/button_window.h"
-#include "skin/win32/title_bar_window.h"
+#include "skin/windows/button_window.h"
+#include "skin/windows/title_bar_window.h"
 #include "ui/page_picture.h"
 
 namespace ui {
@@ -84,12 +85,6 @@ std::string WindowTextOf(HWND window) {
   std::wstring text(size_t(length) + 1, L'\0');
   text.resize(size_t(GetWindowTextW(window, text.data(), length + 1)));
   return Narrow(text);
-}
-
-// Preselects the initial folder in the folder browser.
-int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
-  if (message == BFFM_INITIALIZED && data) SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, data);
-  return 0;
 }
 
 BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM list) {
@@ -165,10 +160,10 @@ void StepWindow::CreateLayout() {
 
   // PageControl1 with its three pages, hidden for good; each page holds one
   // panel until ShowPage takes it onto the window.
-  page_control_.Create(window_, L"TPageControl", "", 0, kTitleHeight, kPageWidth, kPageHeight, false);
+  page_control_.Create(window_, L"DzPageStack", "", 0, kTitleHeight, kPageWidth, kPageHeight, false);
   const char* sheet_names[kPageCount] = {"TabSheet1", "TabSheet3", "TabSheet4"};
   for (int page = 0; page < kPageCount; ++page) {
-    sheets_[page].Create(page_control_.hwnd(), L"TTabSheet", sheet_names[page], 0, 0, kPageWidth, kPageHeight, true);
+    sheets_[page].Create(page_control_.hwnd(), L"DzPage", sheet_names[page], 0, 0, kPageWidth, kPageHeight, true);
     pages_[page].Create(sheets_[page].hwnd(), 0, 0, kPageWidth, kPageHeight, true);
   }
 
@@ -428,31 +423,15 @@ void StepWindow::ShowPage(int page) {
 }
 
 std::optional<std::string> StepWindow::BrowseForFolder(const std::string& prompt, const std::string& initial_folder) {
-  const std::wstring title = Wide(prompt), initial = Wide(initial_folder);
-  const DWORD attributes = initial.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(initial.c_str());
-  const bool preselect = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-  BROWSEINFOW info{};
-  info.hwndOwner = window_;
-  info.pidlRoot = nullptr;  // the desktop
-  info.lpszTitle = title.c_str();
-  info.ulFlags = BIF_RETURNONLYFSDIRS;
-  info.lpfn = BrowseCallback;
-  info.lParam = preselect ? reinterpret_cast<LPARAM>(initial.c_str()) : 0;
-
   // The program's other windows are disabled while the browser is open.
   std::vector<HWND> disabled;
   EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled));
   for (HWND window : disabled) EnableWindow(window, FALSE);
-  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+  std::optional<std::string> chosen = platform::windows::BrowseForFolder(window_, prompt, initial_folder, 0);
   for (HWND window : disabled)
     if (IsWindow(window)) EnableWindow(window, TRUE);
   if (window_ && IsWindowVisible(window_)) SetForegroundWindow(window_);
-  if (!chosen) return std::nullopt;
-  wchar_t path[MAX_PATH + 1] = {};
-  const bool ok = SHGetPathFromIDListW(chosen, path) != 0;
-  CoTaskMemFree(chosen);
-  if (!ok) return std::nullopt;
-  return Narrow(path);
+  return chosen;
 }
 
 void StepWindow::BeginWindowDrag() {

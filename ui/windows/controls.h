@@ -27,7 +27,7 @@ enum class Bevel { None, Lowered, Raised };
 
 class Panel {
  public:
-  static constexpr wchar_t kClassName[] = L"TPanel";
+  static constexpr wchar_t kClassName[] = L"DzPanel";
 
   Panel() = default;
   Panel(const Panel&) = delete;
@@ -94,7 +94,7 @@ class Panel {
 // label takes the width of its text and the height of its font.
 class Label {
  public:
-  static constexpr wchar_t kClassName[] = L"TLabel";
+  static constexpr wchar_t kClassName[] = L"DzLabel";
 
   Label() = default;
   Label(const Label&) = delete;
@@ -122,7 +122,7 @@ class Label {
 // edit; enabling it enables both parts.
 class ButtonEdit {
  public:
-  static constexpr wchar_t kClassName[] = L"TButtonEdit";
+  static constexpr wchar_t kClassName[] = L"DzButtonEdit";
   static constexpr int kButtonWidth = 25;
 
   ButtonEdit() = default;

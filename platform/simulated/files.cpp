@@ -18,13 +18,13 @@
 
 #include "platform/encoding.h"
 #include "platform/errors.h"
-#include "platform/native/host_paths.h"
+#include "platform/simulated/host_paths.h"
 #include "platform/test_support.h"
 
 namespace platform {
 namespace {
 
-using native::ToHostPath;
+using simulated::ToHostPath;
 
 bool StatPath(const std::string& path, struct stat& st) { return ::stat(ToHostPath(path).c_str(), &st) == 0; }
 
@@ -291,9 +291,9 @@ void SetDriveInfo(const std::string& root, int drive_type, const std::string& la
 void SetFileHeldOpen(const std::string& path, bool held) {
   std::lock_guard lock(drive_mutex);
   if (held)
-    held_files.insert(native::ToHostPath(path));
+    held_files.insert(simulated::ToHostPath(path));
   else
-    held_files.erase(native::ToHostPath(path));
+    held_files.erase(simulated::ToHostPath(path));
 }
 
 void SetFreeDiskSpace(const std::string& root, std::optional<uint64_t> bytes) {
