@@ -4,8 +4,11 @@
 // with the edition's names, and the uninstall list records every file.
 #include <cmath>
 #include <exception>
+#include <functional>
 #include <optional>
+#include <utility>
 
+#include "app/file_list_text.h"
 #include "app/manifest.h"
 #include "app/payload.h"
 #include "app/payload_choice.h"
@@ -31,18 +34,39 @@ constexpr char kTextProgramRunning[] = "所要安装的程序正在运行中,请
 // An earlier installation's list larger than this is not read (the product's
 // own list is a few tens of KB).
 constexpr uint64_t kMaxEarlierListSize = 16 * 1024 * 1024;
-// How many paths a box of failed entries names; the count covers all.
-constexpr size_t kListedFailures = 5;
 
 // One paragraph of the failure box: the heading with the count, then the
 // first few paths.
 std::string FailureParagraph(const std::string& heading, const std::vector<std::string>& paths) {
-  std::string text = heading + "\n以下 " + std::to_string(paths.size()) + " 个文件未能安装:";
-  for (size_t i = 0; i < paths.size() && i < kListedFailures; ++i) text += "\n" + paths[i];
-  if (paths.size() > kListedFailures)
-    text += "\n……(另有 " + std::to_string(paths.size() - kListedFailures) + " 个文件)";
-  return text;
+  return heading + "\n" + FileListText("未能安装", paths);
 }
+
+// The scratch folder goes once the component has let go of the last archive:
+// at the end of the extraction, or however the run leaves before it, so that
+// no payload copy stays behind.
+class ScratchRemoval {
+ public:
+  explicit ScratchRemoval(std::function<void()> remove) : remove_(std::move(remove)) {}
+  ~ScratchRemoval() {
+    try {
+      Remove();
+    } catch (...) {
+      // Leaving on another failure already; that one is the one to report.
+    }
+  }
+  ScratchRemoval(const ScratchRemoval&) = delete;
+  ScratchRemoval& operator=(const ScratchRemoval&) = delete;
+
+  void Remove() {
+    if (removed_) return;
+    removed_ = true;
+    remove_();
+  }
+
+ private:
+  const std::function<void()> remove_;
+  bool removed_ = false;
+};
 
 }  // namespace
 
@@ -54,25 +78,17 @@ void TfStep::ExtractPayloads() {
   entries_damaged_.clear();
   entry_target_.clear();
 
-  // The scratch folder goes once the component has let go of the last
-  // archive; also when the run ends early, so no payload copy stays behind.
-  const std::string scratch = GetTempDir() + kScratchFolderName;
-  auto remove_scratch = [&] {
+  ScratchRemoval scratch([this, folder = GetTempDir() + kScratchFolderName] {
     UnZipIt.ReleaseArchive();
-    if (!platform::DirectoryExists(scratch)) platform::ForceDirectories(scratch);
-    ClearTempFolder(scratch);
-    platform::RemoveEmptyDirectory(scratch);
-  };
+    if (!platform::DirectoryExists(folder)) platform::ForceDirectories(folder);
+    ClearTempFolder(folder);
+    platform::RemoveEmptyDirectory(folder);
+  });
 
   ReadEarlierInstallation(WithBackslash(Controls->Text(Control::EInstallFolder)) + install_list::kListName);
 
   std::vector<std::string> payloads;
-  try {
-    CopyPayloadsToTemp(payloads);
-  } catch (...) {
-    remove_scratch();
-    throw;
-  }
+  CopyPayloadsToTemp(payloads);
 
   const std::string folder_text = Controls->Text(Control::EInstallFolder);
   bool loop_failed = false;
@@ -117,14 +133,13 @@ void TfStep::ExtractPayloads() {
   if (CancelRequested) {
     // The user chose to quit (the component's cancel or ERunCanceled from a
     // pump point): no failure to report, nothing more to install.
-    remove_scratch();
     throw ERunCanceled();
   }
   extraction_failed_ = loop_failed;
   if (loop_failed) ShowError(kTextProgramRunning);
   ReportFailedEntries();
 
-  remove_scratch();
+  scratch.Remove();
 
   const std::string install_folder = WithBackslash(folder_text);
   const std::string installed_manifest = install_folder + install_list::kInstalledManifestName;

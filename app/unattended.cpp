@@ -18,7 +18,7 @@ struct InstallLog::State {
   std::unique_ptr<platform::File> file;
 };
 
-InstallLog::InstallLog(const std::string& file_name) : state_(new State) {
+InstallLog::InstallLog(const std::string& file_name) : state_(std::make_unique<State>()) {
   if (file_name.empty()) return;
   // The log may name a folder that does not exist yet (often the
   // installation folder itself).
@@ -34,7 +34,7 @@ InstallLog::InstallLog(const std::string& file_name) : state_(new State) {
   }
 }
 
-InstallLog::~InstallLog() { delete state_; }
+InstallLog::~InstallLog() = default;
 
 bool InstallLog::Opened() const { return state_->file != nullptr; }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/command_line.h"
@@ -30,7 +31,7 @@ class InstallLog {
 
  private:
   struct State;
-  State* state_;
+  std::unique_ptr<State> state_;
 };
 
 // Runs the installation the command line describes (mode Unattended) and

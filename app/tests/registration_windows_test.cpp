@@ -22,6 +22,7 @@
 #include "app/testing/recording_controls.h"
 #include "platform/files.h"
 #include "platform/testing/temp_folder.h"
+#include "platform/testing/windows_inspection.h"
 #include "platform/windows/wide.h"
 
 namespace {
@@ -29,6 +30,7 @@ namespace {
 using app::Control;
 using platform::windows::Narrow;
 using platform::windows::Wide;
+using dz::testing::RegistryString;
 
 const wchar_t kShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 // The shell (Wine's at least) rewrites the Shell Folders values from these
@@ -36,19 +38,6 @@ const wchar_t kShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\
 const wchar_t kUserShellFolders[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 const wchar_t kUninstallKey[] = L"SOFTWARE\\microsoft\\windows\\currentversion\\uninstall\\";
-
-std::optional<std::wstring> ReadValue(HKEY root, const std::wstring& key_path, const wchar_t* name) {
-  HKEY key;
-  if (RegOpenKeyExW(root, key_path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
-  wchar_t buffer[1024] = {};
-  DWORD type = 0, size = sizeof buffer - sizeof(wchar_t);
-  LONG status = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-  RegCloseKey(key);
-  if (status != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
-  std::wstring value(buffer, size / sizeof(wchar_t));
-  while (!value.empty() && value.back() == L'\0') value.pop_back();
-  return value;
-}
 
 // Gives a value of a key of the current user another text for the life of
 // the object, then puts back what was there (or removes it).
@@ -103,32 +92,6 @@ class ValueOverride {
   DWORD saved_type_ = 0;
   std::vector<BYTE> saved_;
 };
-
-struct Link {
-  std::wstring target, working, description;
-};
-
-// A link file as the shell reads it, through its own link object.
-std::optional<Link> ReadLink(const std::wstring& file) {
-  IShellLinkW* link = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                              reinterpret_cast<void**>(&link))))
-    return std::nullopt;
-  std::optional<Link> result;
-  IPersistFile* persist = nullptr;
-  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)))) {
-    if (SUCCEEDED(persist->Load(file.c_str(), STGM_READ))) {
-      wchar_t target[MAX_PATH] = {}, working[MAX_PATH] = {}, description[INFOTIPSIZE] = {};
-      link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
-      link->GetWorkingDirectory(working, MAX_PATH);
-      link->GetDescription(description, INFOTIPSIZE);
-      result = Link{target, working, description};
-    }
-    persist->Release();
-  }
-  link->Release();
-  return result;
-}
 
 std::wstring TrimBackslash(std::wstring path) {
   if (path.size() > 3 && path.back() == L'\\') path.pop_back();
@@ -201,16 +164,16 @@ TEST_F(RegistrationOnWindows, UninstallEntryReadBackWithTheRegistryApi) {
   step.RegisterUninstall();
   const std::wstring key = kUninstallKey + Wide(product);
   const std::wstring wide_product = L"DIzavozi测试-美食版-" + std::to_wstring(GetCurrentProcessId());
-  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"Displayname"), L"卸载" + wide_product);
-  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"UnInstallString"),
+  EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, key, L"Displayname"), L"卸载" + wide_product);
+  EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, key, L"UnInstallString"),
             L"\"" + Wide(install) + L"\\UnInstall.exe\"");
   EXPECT_NE(Wide(install).find(L"安装 目录"), std::wstring::npos);
   // The details the system's list of programs shows.
-  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"InstallLocation"), Wide(install));
-  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"QuietUninstallString"),
+  EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, key, L"InstallLocation"), Wide(install));
+  EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, key, L"QuietUninstallString"),
             L"\"" + Wide(install) + L"\\UnInstall.exe\" /S");
-  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"DisplayIcon"), Wide(install) + L"\\UnInstall.exe");
-  const std::optional<std::wstring> date = ReadValue(HKEY_LOCAL_MACHINE, key, L"InstallDate");
+  EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, key, L"DisplayIcon"), Wide(install) + L"\\UnInstall.exe");
+  const std::optional<std::wstring> date = RegistryString(HKEY_LOCAL_MACHINE, key, L"InstallDate");
   ASSERT_TRUE(date);
   SYSTEMTIME now;
   GetLocalTime(&now);
@@ -263,11 +226,11 @@ TEST_F(RegistrationOnWindows, ShortcutsReadBackAndStartTheirPrograms) {
   std::vector<std::string> lines;
   for (const auto& e : expected) {
     SCOPED_TRACE(Narrow(e.file));
-    auto link = ReadLink(e.file);
-    ASSERT_TRUE(link);
-    EXPECT_EQ(link->target, e.target);
-    EXPECT_EQ(link->working, e.target.substr(0, e.target.rfind(L'\\') + 1));
-    EXPECT_EQ(link->description, e.description);
+    const dz::testing::LinkRead link = dz::testing::ReadLink(e.file);
+    ASSERT_TRUE(link.loaded);
+    EXPECT_EQ(link.target, e.target);
+    EXPECT_EQ(link.working_folder, e.target.substr(0, e.target.rfind(L'\\') + 1));
+    EXPECT_EQ(link.description, e.description);
     lines.push_back("File" + std::to_string(lines.size()) + "=" + Narrow(e.file) + "N");
     if (lines.size() == 5) lines.push_back("File5=" + Narrow(group) + "N");
   }

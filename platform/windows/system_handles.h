@@ -8,14 +8,15 @@
 
 namespace platform::windows {
 
-// A file handle from CreateFileW, closed with its owner. valid() is false
-// when the file could not be opened.
-class OwnedFileHandle {
+// A kernel object's handle (a file from CreateFileW, a process, a thread),
+// closed with its owner. valid() is false when the object could not be
+// opened.
+class OwnedHandle {
  public:
-  explicit OwnedFileHandle(HANDLE handle) : handle_(handle) {}
-  OwnedFileHandle(const OwnedFileHandle&) = delete;
-  OwnedFileHandle& operator=(const OwnedFileHandle&) = delete;
-  ~OwnedFileHandle() {
+  explicit OwnedHandle(HANDLE handle) : handle_(handle) {}
+  OwnedHandle(const OwnedHandle&) = delete;
+  OwnedHandle& operator=(const OwnedHandle&) = delete;
+  ~OwnedHandle() {
     if (valid()) CloseHandle(handle_);
   }
   bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }

@@ -9,10 +9,16 @@
 #include <iterator>
 #include <optional>
 
+#include "platform/testing/windows_inspection.h"
 #include "tests/install/user.h"
 
 namespace install_test {
 namespace {
+
+using dz::testing::LinkRead;
+using dz::testing::ReadLink;
+using dz::testing::RegistryKeyExists;
+using dz::testing::RegistryString;
 
 constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\microsoft\\windows\\currentversion\\uninstall\\";
 
@@ -35,60 +41,6 @@ bool TypeTaken(const std::wstring& type, const Choice& c) {
   if (Same(type, L"SaasKds")) return c.kds && catering;
   if (Same(type, L"LumoPosSy")) return c.pos && commercial;
   return true;  // UnInstall and any other type
-}
-
-std::optional<std::wstring> RegistryString(HKEY root, const std::wstring& key, const std::wstring& value) {
-  HKEY opened = nullptr;
-  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return std::nullopt;
-  wchar_t data[2048] = {};
-  DWORD type = 0, size = sizeof data - sizeof(wchar_t);
-  LONG status = RegQueryValueExW(opened, value.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-  RegCloseKey(opened);
-  if (status != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
-  return std::wstring(data);
-}
-
-bool RegistryKeyExists(HKEY root, const std::wstring& key) {
-  HKEY opened = nullptr;
-  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
-  RegCloseKey(opened);
-  return true;
-}
-
-struct LinkRead {
-  bool loaded = false;
-  std::wstring target;       // the path the link stores as text (its location info)
-  std::wstring item_target;  // the path of the shell item it points to (its ID list)
-  std::wstring working_folder, description;
-};
-
-LinkRead ReadLink(const std::wstring& file) {
-  LinkRead read;
-  IShellLinkW* link = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                              reinterpret_cast<void**>(&link))))
-    return read;
-  IPersistFile* persist = nullptr;
-  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)))) {
-    if (SUCCEEDED(persist->Load(file.c_str(), STGM_READ))) {
-      wchar_t buffer[MAX_PATH * 2] = {};
-      read.loaded = true;
-      if (SUCCEEDED(link->GetPath(buffer, MAX_PATH * 2, nullptr, SLGP_RAWPATH))) read.target = buffer;
-      PIDLIST_ABSOLUTE item = nullptr;
-      buffer[0] = 0;
-      if (SUCCEEDED(link->GetIDList(&item)) && item) {
-        if (SHGetPathFromIDListW(item, buffer)) read.item_target = buffer;
-        CoTaskMemFree(item);
-      }
-      buffer[0] = 0;
-      if (SUCCEEDED(link->GetWorkingDirectory(buffer, MAX_PATH * 2))) read.working_folder = buffer;
-      buffer[0] = 0;
-      if (SUCCEEDED(link->GetDescription(buffer, MAX_PATH * 2))) read.description = buffer;
-    }
-    persist->Release();
-  }
-  link->Release();
-  return read;
 }
 
 std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\') + 1); }

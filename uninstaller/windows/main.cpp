@@ -16,12 +16,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/windows/system_handles.h"
 #include "platform/windows/wide.h"
 #include "uninstaller/uninstaller.h"
 
 namespace {
 
 using platform::windows::Narrow;
+using platform::windows::OwnedHandle;
 using platform::windows::Wide;
 
 constexpr wchar_t kCleanSwitch[] = L"/_CLEAN";
@@ -68,35 +70,34 @@ void StartCleaner(const std::wstring& self) {
   std::wstring copy = std::wstring(temp) + L"DzUnInstall-" + std::to_wstring(GetCurrentProcessId()) + L".exe";
   if (!CopyFileW(self.c_str(), copy.c_str(), FALSE)) return;
 
-  HANDLE me = nullptr;
-  if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &me, SYNCHRONIZE, TRUE, 0)) {
+  HANDLE duplicate = nullptr;
+  if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &duplicate, SYNCHRONIZE, TRUE,
+                       0)) {
     DeleteFileW(copy.c_str());
     return;
   }
+  // The copy inherits it; this process's own copy goes with the owner.
+  const OwnedHandle me(duplicate);
   std::wstring command = L"\"" + copy + L"\" " + kCleanSwitch + L" " +
-                         std::to_wstring(reinterpret_cast<UINT_PTR>(me)) + L" \"" + self + L"\"";
+                         std::to_wstring(reinterpret_cast<UINT_PTR>(me.get())) + L" \"" + self + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
   // Started in the temporary folder, so that it holds no handle on the
   // folder it removes.
   if (CreateProcessW(copy.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, temp, &startup, &process)) {
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    const OwnedHandle thread(process.hThread), cleaner(process.hProcess);
   } else {
     DeleteFileW(copy.c_str());
   }
-  CloseHandle(me);
 }
 
 // The temporary copy's work: only a file named UnInstall.exe and then its
 // folder, if empty, are removed.
 int Clean(const std::wstring& handle_text, const std::wstring& uninstaller) {
-  HANDLE waited = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(std::wcstoull(handle_text.c_str(), nullptr, 10)));
-  if (waited) {
-    WaitForSingleObject(waited, kWaitForUninstallerMs);
-    CloseHandle(waited);
-  }
+  const OwnedHandle waited(
+      reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(std::wcstoull(handle_text.c_str(), nullptr, 10))));
+  if (waited.valid()) WaitForSingleObject(waited.get(), kWaitForUninstallerMs);
   std::wstring folder = FolderOf(uninstaller);
   if (!folder.empty() && SameWide(uninstaller.substr(folder.size()), kProgramName)) {
     for (int i = 0; i < kDeleteTries; ++i) {
