@@ -7,6 +7,7 @@
 #include <exception>
 #include <map>
 
+#include "app/file_list_text.h"
 #include "app/manifest.h"
 #include "app/payload.h"
 #include "app/profile_file.h"
@@ -22,9 +23,6 @@
 
 namespace app {
 namespace {
-
-// How many paths the files-in-use box names; the count covers all.
-constexpr size_t kListedFiles = 5;
 
 // A read-only stream over bytes it does not own (a module resource).
 class BytesStream : public platform::TCustomMemoryStream {
@@ -164,10 +162,7 @@ std::vector<DriveShortage> SpaceShortages(const InstallPlan& plan, const std::st
 }
 
 std::string HeldFilesText(const std::vector<std::string>& held) {
-  std::string text = "以下 " + std::to_string(held.size()) + " 个文件正在被其他程序使用,无法替换:";
-  for (size_t i = 0; i < held.size() && i < kListedFiles; ++i) text += "\n" + held[i];
-  if (held.size() > kListedFiles) text += "\n……(另有 " + std::to_string(held.size() - kListedFiles) + " 个文件)";
-  return text + "\n\n请退出正在运行的程序后按“重试”,或按“取消”返回。";
+  return FileListText("正在被其他程序使用,无法替换", held) + "\n\n请退出正在运行的程序后按“重试”,或按“取消”返回。";
 }
 
 std::string DiskShortageText(const std::vector<DriveShortage>& shortages) {

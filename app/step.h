@@ -2,7 +2,7 @@
 // portable part: the settings it owns for its lifetime, its handlers and the
 // operations of the flow, the installation run and the registration. It
 // talks to its windows only through StepControls (app/step_controls.h); the
-// Win32 window (ui/step_window.h) calls the handlers and implements the
+// Win32 window (ui/windows/step_window.h) calls the handlers and implements the
 // controls, a recording fake does so in the native tests.
 //
 // The members are defined by subject:
@@ -127,12 +127,16 @@ class TfStep {
   enum class WriteCheck { Passed, FilesInUse, DiskFull };
   // The outcome of the last CheckBeforeWriting.
   WriteCheck LastWriteCheck() const { return write_check_; }
-  // The edition and the ticked systems, as the selection page shows them.
+
+  // --- what the checks and the run both use ---
+  // The edition and the ticked systems, as the selection page shows them
+  // (step_run.cpp).
   ChosenSystems ChosenSystemsNow() const;
-  // Lets pending window messages run, then raises ERunCanceled when the user
+  // (step_flow.cpp) Lets pending window messages run, then raises ERunCanceled when the user
   // chose to quit meanwhile. The run's pump points call this.
   void PumpMessages();
-  // Raises ERunCanceled when the user chose to quit during the run.
+  // (step_flow.cpp) Raises ERunCanceled when the user chose to quit during
+  // the run.
   void CheckRunCanceled() const;
 
   // --- the installation run (step_run.cpp) ---

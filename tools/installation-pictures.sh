@@ -1,7 +1,7 @@
 #!/bin/bash
-# Remakes the README's pictures of a whole installation: runs installation
-# scenario 1 (the catering edition, all four systems, driven as a user under
-# Wine) and keeps what was on screen at four moments, as PNG files in docs/:
+# Remakes the README's pictures of a whole installation: runs the scenario
+# catering_by_mouse (the catering edition, all four systems, driven as a user
+# under Wine) and keeps what was on screen at four moments, as PNG files in docs/:
 #   install-selection.png        the selection page, filled in
 #   install-progress-page.png    the progress page while files are copied
 #   install-progress-window.png  the progress window during registration
@@ -19,7 +19,7 @@ cmake --build "$build" --target install_driver DIzavozi
 shots=$(mktemp -d /tmp/dizavozi-pictures.XXXXXX)
 trap 'rm -rf "$shots"' EXIT
 
-bash tests/install/run-scenario.sh "$build/bin/install_driver.exe" 1 "$build/DIzavozi.exe" "$shots"
+bash tests/install/run-scenario.sh "$build/bin/install_driver.exe" catering_by_mouse "$build/DIzavozi.exe" "$shots"
 
 mkdir -p docs
 for pair in selection-page:install-selection progress-page:install-progress-page \

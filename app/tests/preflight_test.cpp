@@ -20,6 +20,7 @@
 #include "app/tests/temporary_folder_override.h"
 #include "app/tests/test_resources.h"
 #include "app/unattended.h"
+#include "archive/tests/zip_builder.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/resources.h"
@@ -41,49 +42,28 @@ using dz::testing::WriteWholeFile;
 
 constexpr uint64_t kUnit = app::kAllocationUnit;
 
-// ---- A stored ZIP built by hand --------------------------------------------
-
-void U16(std::string& out, unsigned v) {
-  out += static_cast<char>(v & 0xFF);
-  out += static_cast<char>((v >> 8) & 0xFF);
-}
-void U32(std::string& out, uint32_t v) {
-  U16(out, v & 0xFFFF);
-  U16(out, v >> 16);
-}
+// ---- Stored archives ---------------------------------------------------------
 
 struct ZipEntry {
   std::string name;  // as stored, forward slashes
   std::string data;
 };
 
-// Local headers with the data (method 0), the central directory, the end
-// record. CRCs are left 0: the directory read never looks at them.
-std::string StoredZip(const std::vector<ZipEntry>& entries, uint16_t this_disk = 0) {
-  std::string out, central;
+// The entries stored, each central record with an extra field and a comment
+// that the directory read must pass over; this_disk, when not 0, makes the
+// archive one disk of a spanned set.
+std::string StoredZip(const std::vector<ZipEntry>& entries, int64_t this_disk = 0) {
+  archive::testing::ZipPlan plan;
   for (const ZipEntry& e : entries) {
-    const uint32_t offset = static_cast<uint32_t>(out.size());
-    U32(out, 0x04034B50);
-    U16(out, 20), U16(out, 0), U16(out, 0), U16(out, 0), U16(out, 0x21);  // version, flags, method, time, date
-    U32(out, 0), U32(out, static_cast<uint32_t>(e.data.size())), U32(out, static_cast<uint32_t>(e.data.size()));
-    U16(out, static_cast<unsigned>(e.name.size())), U16(out, 0);
-    out += e.name + e.data;
-
-    U32(central, 0x02014B50);
-    U16(central, 20), U16(central, 20), U16(central, 0), U16(central, 0), U16(central, 0), U16(central, 0x21);
-    U32(central, 0), U32(central, static_cast<uint32_t>(e.data.size())),
-        U32(central, static_cast<uint32_t>(e.data.size()));
-    U16(central, static_cast<unsigned>(e.name.size())), U16(central, 2), U16(central, 3);  // extra 2, comment 3
-    U16(central, 0), U16(central, 0), U32(central, 0x20), U32(central, offset);
-    central += e.name + "xx" + "abc";
+    archive::testing::ZipEntryPlan entry;
+    entry.name = e.name;
+    entry.data = e.data;
+    entry.central_extra = std::string("\x01\x99\x00\x00", 4);  // a field of its own kind, empty
+    entry.comment = "abc";
+    plan.entries.push_back(entry);
   }
-  const uint32_t central_offset = static_cast<uint32_t>(out.size());
-  out += central;
-  U32(out, 0x06054B50);
-  U16(out, this_disk), U16(out, 0);
-  U16(out, static_cast<unsigned>(entries.size())), U16(out, static_cast<unsigned>(entries.size()));
-  U32(out, static_cast<uint32_t>(central.size())), U32(out, central_offset), U16(out, 0);
-  return out;
+  if (this_disk != 0) plan.this_disk_override = this_disk;
+  return archive::testing::BuildZip(plan).bytes;
 }
 
 std::optional<std::vector<app::TargetFile>> Targets(const std::string& zip, const std::string& folder) {

@@ -8,9 +8,12 @@
 #include "archive/tests/memory_io.h"
 #include "archive/tests/zip_builder.h"
 #include "archive/zip_records.h"
+#include "platform/testing/message_of.h"
 
 namespace archive {
 namespace {
+
+using dz::testing::MessageOf;
 
 using testing::BuildZip;
 using testing::MemoryStream;
@@ -346,12 +349,7 @@ TEST(SortedObjectList, DuplicateModesAndOwnership) {
   CountedList error(false, DupError);
   Counted a(1, &deaths), b(1, &deaths);
   error.Add(&a);
-  try {
-    error.Add(&b);
-    FAIL() << "no error";
-  } catch (const EListError& e) {
-    EXPECT_STREQ(e.what(), "Duplicate Object index");
-  }
+  EXPECT_EQ(MessageOf<EListError>([&] { error.Add(&b); }), "Duplicate Object index");
   EXPECT_EQ(error.Count(), 1);
   error.Clear();
   EXPECT_EQ(deaths, 0) << "a list that does not own frees nothing";

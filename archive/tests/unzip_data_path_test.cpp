@@ -16,9 +16,12 @@
 #include "archive/tests/memory_io.h"
 #include "archive/tests/test_data.h"
 #include "platform/messages.h"
+#include "platform/testing/message_of.h"
 
 namespace archive {
 namespace {
+
+using dz::testing::MessageOf;
 
 using testing::MixedData;
 using testing::RecordingSink;
@@ -139,12 +142,7 @@ TEST(EntryOutput, SizeGuardWritesNothingOfTheBlock) {
   EntryInput input(&archive, {});
   WorkBuffers buffers;
   DecoderIO io(buffers, input, output, static_cast<int64_t>(compressed.size()), 40000);
-  try {
-    Inflate(io);
-    FAIL() << "no error";
-  } catch (const EBiggerThanUncompressed& e) {
-    EXPECT_STREQ(e.what(), "File is larger than uncompressed size!");
-  }
+  EXPECT_EQ(MessageOf<EBiggerThanUncompressed>([&] { Inflate(io); }), "File is larger than uncompressed size!");
   EXPECT_EQ(file.bytes().size(), 32768u);
 }
 
@@ -153,12 +151,7 @@ TEST(EntryOutput, ShortWriteRaisesCantWrite) {
   RunProgress progress;
   EntryOutput output(file, 5000, progress);
   std::vector<uint8_t> block(5000, 1);
-  try {
-    output.TakeBlock(block.data(), block.size());
-    FAIL() << "no error";
-  } catch (const ECantWriteUCF& e) {
-    EXPECT_STREQ(e.what(), "Cant write uncompressed file");
-  }
+  EXPECT_EQ(MessageOf<ECantWriteUCF>([&] { output.TakeBlock(block.data(), block.size()); }), "Cant write uncompressed file");
 }
 
 TEST(EntryInput, RefillsPumpMessagesAndAnswerTheAbortFlag) {
@@ -177,12 +170,7 @@ TEST(EntryInput, RefillsPumpMessagesAndAnswerTheAbortFlag) {
   RecordingSink sink;
   WorkBuffers buffers;
   DecoderIO io(buffers, input, sink, 100000, 100000);
-  try {
-    Unstore(io);
-    FAIL() << "no error";
-  } catch (const EUserCanceled& e) {
-    EXPECT_STREQ(e.what(), "User Aborted Operation");
-  }
+  EXPECT_EQ(MessageOf<EUserCanceled>([&] { Unstore(io); }), "User Aborted Operation");
   platform::SetMessagePumpHook(nullptr);
   EXPECT_FALSE(abort_flag);               // cleared when found
   EXPECT_EQ(sink.blocks.size(), 2u);      // two blocks went through before the third refill
@@ -211,12 +199,7 @@ TEST(EntryInput, ShortArchiveAndNextDisk) {
     RecordingSink sink;
     WorkBuffers buffers;
     DecoderIO io(buffers, input, sink, 50000, 50000);
-    try {
-      Unstore(io);
-      FAIL() << "no error";
-    } catch (const EFatalUnzipError& e) {
-      EXPECT_STREQ(e.what(), "Premature end of file reached");
-    }
+    EXPECT_EQ(MessageOf<EFatalUnzipError>([&] { Unstore(io); }), "Premature end of file reached");
   }
   {  // spanned: the rest comes from the start of the next disks
     BytesStream disk1(std::vector<uint8_t>(data.begin(), data.begin() + 30000));

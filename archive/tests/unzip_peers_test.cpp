@@ -15,7 +15,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -68,6 +70,39 @@ Tree ReadTree(const fs::path& root) {
   std::sort(tree.contents.begin(), tree.contents.end());
   std::sort(tree.ascii_paths.begin(), tree.ascii_paths.end());
   return tree;
+}
+
+// A wrong password ("not it", "not it 1", ...) whose key stream fails the
+// check byte of every encrypted entry's header in the archive: the local
+// headers read straight from its bytes.
+std::string PasswordEveryHeaderRefuses(const fs::path& zip) {
+  std::ifstream in(zip, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  auto u16 = [&](size_t at) { return uint16_t(uint8_t(bytes[at]) | uint8_t(bytes[at + 1]) << 8); };
+  auto u32 = [&](size_t at) { return uint32_t(u16(at) | uint32_t(u16(at + 2)) << 16); };
+  struct Header {
+    std::string encrypted;  // the 12 header bytes
+    uint8_t check;
+  };
+  std::vector<Header> headers;
+  for (size_t at = 0; at + 30 <= bytes.size(); ++at) {
+    if (u32(at) != 0x04034b50u || (u16(at + 6) & 1) == 0) continue;
+    const size_t data = at + 30 + u16(at + 26) + u16(at + 28);
+    if (data + archive::kEncryptionHeaderSize > bytes.size()) continue;
+    headers.push_back({bytes.substr(data, archive::kEncryptionHeaderSize),
+                       archive::ExpectedCheckByte(u16(at + 6), u32(at + 10), u32(at + 14))});
+  }
+  for (int attempt = 0;; ++attempt) {
+    const std::string password = attempt == 0 ? "not it" : "not it " + std::to_string(attempt);
+    bool refused_by_all = true;
+    for (Header header : headers) {
+      archive::TraditionalKeys keys;
+      refused_by_all = refused_by_all &&
+                       !archive::CheckEncryptionHeader(keys, password, reinterpret_cast<uint8_t*>(header.encrypted.data()),
+                                                       header.check);
+    }
+    if (refused_by_all) return password;
+  }
 }
 
 class PeerTest : public ::testing::Test {
@@ -125,41 +160,36 @@ class PeerTest : public ::testing::Test {
     EXPECT_EQ(got.ascii_paths, want.ascii_paths);
   }
 
+  // An archive a peer packed from the sources (pack, run in the sources'
+  // folder, then the archive) and unpacked (unpack(archive, folder)): the
+  // component extracts the same files. With a password, one that every entry
+  // refuses extracts no file and skips all six; wrong_extracted, when given,
+  // is what Extract then counts (the folder entries).
+  void ExpectLikePeer(const std::string& tag, const std::string& pack,
+                      const std::function<std::string(const std::string&, const std::string&)>& unpack,
+                      const std::string& password, const fs::path& src, std::optional<int> wrong_extracted = {}) {
+    const fs::path zip = root / (tag + ".zip"), ours = root / (tag + "-ours"), theirs = root / (tag + "-theirs");
+    ASSERT_EQ(Shell("cd " + Quote(src.string()) + " && " + pack + " " + Quote(zip.string()) + " ."), 0);
+    ASSERT_EQ(Shell(unpack(Quote(zip.string()), Quote(theirs.string()))), 0);
+    int skipped = 0;
+    Extract(zip, ours, password, &skipped);
+    EXPECT_EQ(skipped, 0);
+    ExpectSameTrees(theirs, ours);
+    if (password.empty()) return;
+    // Each entry's one check byte lets a wrong password through 1 time in
+    // 256 (peers salt every header at random), so the password taken is one
+    // that every header of this archive refuses.
+    const fs::path wrong = root / (tag + "-wrong");
+    const int extracted = Extract(zip, wrong, PasswordEveryHeaderRefuses(zip), &skipped);
+    if (wrong_extracted) {
+      EXPECT_EQ(extracted, *wrong_extracted);
+    }
+    EXPECT_EQ(skipped, 6);
+    EXPECT_TRUE(ReadTree(wrong).contents.empty());
+  }
+
   fs::path root;
 };
-
-// A wrong password ("not it", "not it 1", ...) whose key stream fails the
-// check byte of every encrypted entry's header in the archive: the local
-// headers read straight from its bytes.
-std::string PasswordEveryHeaderRefuses(const fs::path& zip) {
-  std::ifstream in(zip, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  auto u16 = [&](size_t at) { return uint16_t(uint8_t(bytes[at]) | uint8_t(bytes[at + 1]) << 8); };
-  auto u32 = [&](size_t at) { return uint32_t(u16(at) | uint32_t(u16(at + 2)) << 16); };
-  struct Header {
-    std::string encrypted;  // the 12 header bytes
-    uint8_t check;
-  };
-  std::vector<Header> headers;
-  for (size_t at = 0; at + 30 <= bytes.size(); ++at) {
-    if (u32(at) != 0x04034b50u || (u16(at + 6) & 1) == 0) continue;
-    const size_t data = at + 30 + u16(at + 26) + u16(at + 28);
-    if (data + archive::kEncryptionHeaderSize > bytes.size()) continue;
-    headers.push_back({bytes.substr(data, archive::kEncryptionHeaderSize),
-                       archive::ExpectedCheckByte(u16(at + 6), u32(at + 10), u32(at + 14))});
-  }
-  for (int attempt = 0;; ++attempt) {
-    const std::string password = attempt == 0 ? "not it" : "not it " + std::to_string(attempt);
-    bool refused_by_all = true;
-    for (Header header : headers) {
-      archive::TraditionalKeys keys;
-      refused_by_all = refused_by_all &&
-                       !archive::CheckEncryptionHeader(keys, password, reinterpret_cast<uint8_t*>(header.encrypted.data()),
-                                                       header.check);
-    }
-    if (refused_by_all) return password;
-  }
-}
 
 TEST_F(PeerTest, InfoZipArchives) {
   if (!HaveTool("zip") || !HaveTool("unzip")) GTEST_SKIP() << "Info-ZIP zip/unzip not installed";
@@ -180,28 +210,13 @@ TEST_F(PeerTest, InfoZipArchives) {
   int n = 0;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    fs::path zip = root / ("a" + std::to_string(n) + ".zip");
-    fs::path ours = root / ("ours" + std::to_string(n)), theirs = root / ("theirs" + std::to_string(n++));
-    ASSERT_EQ(Shell("cd " + Quote(src.string()) + " && zip -q -r -X " + row.options + " " + Quote(zip.string()) + " ."), 0);
-    ASSERT_EQ(Shell("unzip -q -o " + (row.password.empty() ? "" : "-P " + Quote(row.password)) + " " +
-                  Quote(zip.string()) + " -d " + Quote(theirs.string())),
-              0);
-    int skipped = 0;
-    Extract(zip, ours, row.password, &skipped);
-    EXPECT_EQ(skipped, 0);
-    ExpectSameTrees(theirs, ours);
-
-    if (!row.password.empty()) {
-      // A wrong password extracts nothing and leaves no file. Each entry's
-      // one check byte lets a wrong password through 1 time in 256 (zip
-      // salts every header at random), so the password taken is one that
-      // every header of this archive refuses.
-      const std::string wrong_password = PasswordEveryHeaderRefuses(zip);
-      fs::path wrong = root / ("wrong" + std::to_string(n));
-      EXPECT_EQ(Extract(zip, wrong, wrong_password, &skipped), 2);  // the two folder entries only
-      EXPECT_EQ(skipped, 6);
-      EXPECT_TRUE(ReadTree(wrong).contents.empty());
-    }
+    const std::string password_option = row.password.empty() ? "" : "-P " + Quote(row.password) + " ";
+    ExpectLikePeer(
+        "info-zip" + std::to_string(n++), "zip -q -r -X " + row.options,
+        [&](const std::string& zip, const std::string& folder) {
+          return "unzip -q -o " + password_option + zip + " -d " + folder;
+        },
+        row.password, src, 2);  // with the wrong password: the two folder entries only
   }
 }
 
@@ -246,22 +261,13 @@ TEST_F(PeerTest, SevenZipArchives) {
   int n = 0;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    fs::path zip = root / ("s" + std::to_string(n) + ".zip");
-    fs::path ours = root / ("sours" + std::to_string(n)), theirs = root / ("stheirs" + std::to_string(n++));
-    ASSERT_EQ(Shell("cd " + Quote(src.string()) + " && 7z a -tzip " + row.options + " " + Quote(zip.string()) + " ."), 0);
-    ASSERT_EQ(Shell("7z x -y " + (row.password.empty() ? "" : "-p" + row.password + " ") + "-o" + Quote(theirs.string()) +
-                  " " + Quote(zip.string())),
-              0);
-    int skipped = 0;
-    Extract(zip, ours, row.password, &skipped);
-    EXPECT_EQ(skipped, 0);
-    ExpectSameTrees(theirs, ours);
-    if (!row.password.empty()) {
-      fs::path wrong = root / ("swrong" + std::to_string(n));
-      Extract(zip, wrong, PasswordEveryHeaderRefuses(zip), &skipped);
-      EXPECT_EQ(skipped, 6);
-      EXPECT_TRUE(ReadTree(wrong).contents.empty());
-    }
+    const std::string password_option = row.password.empty() ? "" : "-p" + row.password + " ";
+    ExpectLikePeer(
+        "7-zip" + std::to_string(n++), "7z a -tzip " + row.options,
+        [&](const std::string& zip, const std::string& folder) {
+          return "7z x -y " + password_option + "-o" + folder + " " + zip;
+        },
+        row.password, src);
   }
 }
 

@@ -15,6 +15,7 @@
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/testing/temp_folder.h"
+#include "platform/testing/message_of.h"
 
 #ifndef _WIN32
 #include <unistd.h>  // access
@@ -22,6 +23,8 @@
 
 namespace archive {
 namespace {
+
+using dz::testing::MessageOf;
 
 using testing::BuildZipBytes;
 using testing::ZipEntryPlan;
@@ -499,12 +502,7 @@ TEST_F(UnZipTest, TruncatedArchiveEndsTheRunKeepingEarlierFiles) {
   UseFile(temp / "cut.zip");
   Record();
   z.SortMode = ByName;
-  try {
-    z.UnZip();
-    FAIL() << "no error";
-  } catch (const EFatalUnzipError& e) {
-    EXPECT_STREQ(e.what(), "Premature end of file reached");
-  }
+  EXPECT_EQ(MessageOf<EFatalUnzipError>([&] { z.UnZip(); }), "Premature end of file reached");
   EXPECT_EQ(events.back(), "OnUnZipComplete 1");
   EXPECT_EQ(Contents("first.txt"), "one");
   EXPECT_TRUE(platform::FileExists(Out("second.bin")));  // as far as it was written
@@ -519,12 +517,7 @@ TEST_F(UnZipTest, CancelDuringMessagePumping) {
   platform::SetMessagePumpHook([&] {
     if (++pumps == 3) z.Cancel();
   });
-  try {
-    z.UnZip();
-    FAIL() << "no error";
-  } catch (const EUserCanceled& e) {
-    EXPECT_STREQ(e.what(), "User Aborted Operation");
-  }
+  EXPECT_EQ(MessageOf<EUserCanceled>([&] { z.UnZip(); }), "User Aborted Operation");
   EXPECT_EQ(events.back(), "OnUnZipComplete 1");
   EXPECT_EQ(Contents("one.txt"), "1");
   EXPECT_FALSE(platform::FileExists(Out("three.txt")));
@@ -603,12 +596,7 @@ TEST_F(UnZipTest, FullDiskEndsTheRun) {
     zipper.OnStartUnZip = [](TUnZipper*, int i, std::string& fname, bool&) {
       if (i == 1) fname = "/dev/full";
     };
-    try {
-      zipper.UnZip();
-      FAIL() << "no error";
-    } catch (const ECantWriteUCF& e) {
-      EXPECT_STREQ(e.what(), "Cant write uncompressed file");
-    }
+    EXPECT_EQ(MessageOf<ECantWriteUCF>([&] { zipper.UnZip(); }), "Cant write uncompressed file");
     EXPECT_EQ(ends, 1);
   }
 }

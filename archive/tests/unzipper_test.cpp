@@ -17,9 +17,12 @@
 #include "platform/streams.h"
 #include "platform/test_support.h"
 #include "platform/testing/temp_folder.h"
+#include "platform/testing/message_of.h"
 
 namespace archive {
 namespace {
+
+using dz::testing::MessageOf;
 
 using dz::testing::TempFolder;
 using dz::testing::WriteWholeFile;
@@ -40,18 +43,6 @@ std::vector<std::string> Names(const TUnZipper& z) {
   std::vector<std::string> names;
   for (int i = 0; i < z.Count(); ++i) names.push_back(z.EntryAt(i).FullName());
   return names;
-}
-
-template <class E>
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.what();
-  } catch (const std::exception& e) {
-    return std::string("other error: ") + e.what();
-  }
-  return "no error";
 }
 
 // Message boxes answered by script; restores the default afterwards.

@@ -1,8 +1,8 @@
 #!/bin/bash
 # Runs one installation scenario in a Wine prefix and X display of its own:
 #   run-scenario.sh install_driver.exe SCENARIO DIzavozi.exe [PICTURE-FOLDER]
-# Scenario 7 runs at the Western code page 1252 (en_US.UTF-8), the others at
-# code page 936 (zh_CN.UTF-8). HOME lies inside the throwaway prefix, so the
+# catering_at_code_page_1252 runs at the Western code page 1252 (en_US.UTF-8),
+# the others at code page 936 (zh_CN.UTF-8). HOME lies inside the throwaway prefix, so the
 # Desktop and Start menu the shortcuts go to are the prefix's own. The
 # prefix is removed afterwards; with DIZAVOZI_KEEP_PREFIX=1 it stays.
 set -u
@@ -11,7 +11,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 
 unset DISPLAY
 export DIZAVOZI_FORCE_XVFB=1
-if [ "$scenario" = 7 ]; then
+if [ "$scenario" = catering_at_code_page_1252 ]; then
   export DIZAVOZI_WINE_LANG=en_US.UTF-8
 else
   export DIZAVOZI_WINE_LANG=zh_CN.UTF-8

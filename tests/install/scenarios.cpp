@@ -7,18 +7,22 @@
 //   install_driver SCENARIO DIzavozi.exe [PICTURE-FOLDER]
 //
 // Scenarios:
-//   1  catering edition, all four systems, into a new folder (416 entries)
-//   2  commercial edition, both systems, by keyboard
-//   3  re-installation over 1 after the user changed both databases and
-//      made a file read-only
-//   4  validation and cancel: nothing written each time
-//   5  the close question: before the run, during the run, after the finish
-//   6  a file in use during a re-installation
-//   7  scenario 1 at the Western code page 1252
-//   8  scenario 1 unattended (/S): no window, no box, the same results, and
-//      a wrong command line that writes nothing
-// With a picture folder, scenario 1 (and 7) save the three pages and the
-// progress window as BMP files there.
+//   catering_by_mouse            catering edition, all four systems, into a
+//                                new folder (416 entries)
+//   commercial_by_keyboard       commercial edition, both systems, by keyboard
+//   reinstall_over_changed_data  re-installation over catering_by_mouse after
+//                                the user changed both databases and made a
+//                                file read-only
+//   validation_and_cancel        nothing written each time
+//   close_question               before the run, during the run, after the
+//                                finish
+//   file_in_use                  a file in use during a re-installation
+//   catering_at_code_page_1252   catering_by_mouse at the Western code page
+//   unattended                   catering_by_mouse with /S: no window, no box,
+//                                the same results, and a wrong command line
+//                                that writes nothing
+// With a picture folder, catering_by_mouse (and catering_at_code_page_1252)
+// save the three pages and the progress window as BMP files there.
 #include <windows.h>
 #include <objbase.h>
 
@@ -289,7 +293,7 @@ std::vector<Box> InstallWithMouse(const Options& options, const Choice& choice) 
 
 Choice AllFourCatering(const std::wstring& folder) { return Choice{L"CySaaS", true, true, true, true, folder}; }
 
-void Scenario1(const Options& options, const Product& product) {
+void CateringByMouse(const Options& options, const Product& product) {
   const Choice choice = AllFourCatering(L"C:\\安装测试\\美食版全部");
   Expect(!FolderExists(choice.folder), "the folder is new");
   Expect(InstalledPaths(product, choice).size() == 416, "the catering edition with all four systems has 416 entries");
@@ -299,7 +303,7 @@ void Scenario1(const Options& options, const Product& product) {
   CheckInstallation(product, choice, check);
 }
 
-void Scenario2(const Options& options, const Product& product) {
+void CommercialByKeyboard(const Options& options, const Product& product) {
   const Choice choice{L"SySaaS", true, true, false, false, L"C:\\安装测试\\商业版"};
   InstallationCheck check = Before(product, choice);
   User user;
@@ -344,7 +348,7 @@ void Scenario2(const Options& options, const Product& product) {
   Expect(FolderExists(root + L"LumoPosSy") && !FolderExists(root + L"LumoPos"), "LumoPosSy instead of LumoPos");
 }
 
-void Scenario3(const Options& options, const Product& product) {
+void ReinstallOverChangedData(const Options& options, const Product& product) {
   const Choice choice = AllFourCatering(L"C:\\安装测试\\重新安装");
   const InstallationCheck first = Before(product, choice);
   InstallWithMouse(options, choice);
@@ -374,7 +378,7 @@ void Scenario3(const Options& options, const Product& product) {
   CheckInstallation(product, choice, check);
 }
 
-void Scenario4(const Options& options, const Product& product) {
+void ValidationAndCancel(const Options& options, const Product& product) {
   const Choice existing{L"CySaaS", true, false, false, true, L"C:\\安装测试\\已有的文件夹"};
   const Choice fresh{L"CySaaS", false, false, false, false, L"C:\\安装测试\\未选系统"};
   Expect(CreateDirectoryW(L"C:\\安装测试", nullptr) || GetLastError() == ERROR_ALREADY_EXISTS, "make C:\\安装测试");
@@ -455,7 +459,7 @@ void Scenario4(const Options& options, const Product& product) {
   CheckTemporaryFilesGone();
 }
 
-void Scenario5(const Options& options, const Product& product) {
+void CloseQuestion(const Options& options, const Product& product) {
   {
     // Before the run: No keeps the wizard, Yes ends it.
     User user;
@@ -568,7 +572,7 @@ void Scenario5(const Options& options, const Product& product) {
   }
 }
 
-void Scenario6(const Options& options, const Product& product) {
+void FileInUse(const Options& options, const Product& product) {
   const Choice choice{L"CySaaS", true, true, false, false, L"C:\\安装测试\\程序运行中"};
   const InstallationCheck first = Before(product, choice);
   std::vector<Box> boxes = InstallWithMouse(options, choice);
@@ -675,14 +679,14 @@ DWORD RunUnattended(const Options& options, const std::wstring& arguments) {
   return code;
 }
 
-void Scenario8(const Options& options, const Product& product) {
+void Unattended(const Options& options, const Product& product) {
   // A wrong command line: exit code 2, nothing written anywhere.
   const Choice choice = AllFourCatering(L"C:\\安装测试\\无人值守");
   const DWORD refused = RunUnattended(options, L"/S /EDITION=CySaaS \"/DIR=" + choice.folder + L"\" /SYSTEMS=Sc,Printer");
   Expect(refused == 2, "a wrong command line ends with exit code 2 (it is " + std::to_string(refused) + ")");
   CheckNothingInstalled(product, choice);
 
-  // Scenario 1's installation, unattended, with a log.
+  // catering_by_mouse's installation, unattended, with a log.
   InstallationCheck check = Before(product, choice);
   const std::wstring log = L"C:\\安装测试\\无人值守.log";
   const DWORD code = RunUnattended(options, L"/S /EDITION=CySaaS \"/DIR=" + choice.folder +
@@ -698,23 +702,32 @@ void Scenario8(const Options& options, const Product& product) {
   }
 }
 
-int RunScenario(int scenario, const Options& options) {
-  const UINT expected_code_page = scenario == 7 ? 1252 : 936;
-  Expect(GetACP() == expected_code_page, "the ANSI code page is " + std::to_string(expected_code_page) + " (it is " +
-                                             std::to_string(GetACP()) + ")");
-  const Product product = ReadProduct(options.exe);
-  switch (scenario) {
-    case 1:
-    case 7: Scenario1(options, product); break;
-    case 2: Scenario2(options, product); break;
-    case 3: Scenario3(options, product); break;
-    case 4: Scenario4(options, product); break;
-    case 5: Scenario5(options, product); break;
-    case 6: Scenario6(options, product); break;
-    case 8: Scenario8(options, product); break;
-    default: Expect(false, "a scenario from 1 to 8"); break;
+// The scenarios by name, and the code page each runs at.
+struct NamedScenario {
+  const char* name;
+  void (*run)(const Options&, const Product&);
+  UINT code_page;
+};
+constexpr NamedScenario kScenarios[] = {
+    {"catering_by_mouse", CateringByMouse, 936},
+    {"commercial_by_keyboard", CommercialByKeyboard, 936},
+    {"reinstall_over_changed_data", ReinstallOverChangedData, 936},
+    {"validation_and_cancel", ValidationAndCancel, 936},
+    {"close_question", CloseQuestion, 936},
+    {"file_in_use", FileInUse, 936},
+    {"catering_at_code_page_1252", CateringByMouse, 1252},
+    {"unattended", Unattended, 936},
+};
+
+void RunScenario(const std::string& name, const Options& options) {
+  for (const NamedScenario& scenario : kScenarios) {
+    if (name != scenario.name) continue;
+    Expect(GetACP() == scenario.code_page, "the ANSI code page is " + std::to_string(scenario.code_page) +
+                                               " (it is " + std::to_string(GetACP()) + ")");
+    scenario.run(options, ReadProduct(options.exe));
+    return;
   }
-  return 0;
+  Expect(false, "a scenario named in install_driver's list (not " + name + ")");
 }
 
 }  // namespace
@@ -727,14 +740,14 @@ int wmain(int argc, wchar_t** argv) {
   }
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   install_test::Options options{argv[2], argc > 3 ? argv[3] : L""};
-  const int scenario = _wtoi(argv[1]);
-  std::printf("scenario %d\n", scenario);
+  const std::string scenario(argv[1], argv[1] + wcslen(argv[1]));  // the names are ASCII
+  std::printf("scenario %s\n", scenario.c_str());
   try {
     install_test::RunScenario(scenario, options);
   } catch (const install_test::ScenarioFailure&) {
-    std::printf("scenario %d FAILED\n", scenario);
+    std::printf("scenario %s FAILED\n", scenario.c_str());
     return 1;
   }
-  std::printf("scenario %d passed\n", scenario);
+  std::printf("scenario %s passed\n", scenario.c_str());
   return 0;
 }
