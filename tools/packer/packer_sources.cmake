@@ -14,5 +14,6 @@ set(DZ_PACKER_LIBRARY_SOURCES
   app/profile_file.cpp
   app/toolkit.cpp
   common/payload_checks.cpp
+  platform/file_contents.cpp
   platform/gbk.cpp
   platform/streams.cpp)

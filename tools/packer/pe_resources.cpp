@@ -15,7 +15,8 @@ constexpr uint32_t kMaxSections = 96;  // the loader's own limit
 constexpr uint32_t kMaxResources = 1u << 16;
 constexpr uint32_t kDirectoryResource = 2, kDirectorySecurity = 4;
 constexpr uint32_t kNewSectionCharacteristics = 0x40000040;  // initialised data, readable
-constexpr char kNewSectionName[8] = {'.', 'r', 's', 'r', 'c', '2', 0, 0};
+constexpr char kNewSectionName[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
+constexpr char kOldSectionName[8] = {'.', 'r', 's', 'r', 'c', '0', 0, 0};
 
 uint16_t Get16(const std::vector<uint8_t>& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
 uint32_t Get32(const std::vector<uint8_t>& b, size_t at) {
@@ -122,9 +123,13 @@ Image::Image(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {
   if (resource_rva == 0 || resource_size == 0) throw PeError("has no resource section");
   // The tree may point anywhere into the section that holds it.
   const Section* home = nullptr;
-  for (const Section& section : sections_)
-    if (resource_rva >= section.virtual_address && resource_rva - section.virtual_address < section.raw_size)
+  for (size_t i = 0; i < sections_.size(); ++i) {
+    const Section& section = sections_[i];
+    if (resource_rva >= section.virtual_address && resource_rva - section.virtual_address < section.raw_size) {
       home = &section;
+      resource_section_ = i;
+    }
+  }
   if (!home) throw PeError("the resource directory lies outside every section's bytes");
   const uint32_t base_offset = home->raw_offset + (resource_rva - home->virtual_address);
   const uint32_t span = home->raw_size - (resource_rva - home->virtual_address);
@@ -353,6 +358,10 @@ std::vector<uint8_t> Image::WithResources(const std::vector<NewResource>& added)
   Put32(out, header + 16, static_cast<uint32_t>(raw_size));
   Put32(out, header + 20, static_cast<uint32_t>(new_offset));
   Put32(out, header + 36, kNewSectionCharacteristics);
+  // Tools that find the resources by the section's name instead of the data
+  // directory (7-Zip among them) find the new tree.
+  const uint32_t old_header = section_table_ + kSectionHeaderSize * static_cast<uint32_t>(resource_section_);
+  if (std::memcmp(&out[old_header], kNewSectionName, 8) == 0) std::memcpy(&out[old_header], kOldSectionName, 8);
   Put16(out, pe_offset_ + 6, static_cast<uint16_t>(section_count_ + 1));
   Put32(out, optional_offset_ + 8, static_cast<uint32_t>(Get32(out, optional_offset_ + 8) + raw_size));
   Put32(out, optional_offset_ + 56, static_cast<uint32_t>(image_size));

@@ -5,9 +5,12 @@
 // the build machine as well as on Windows.
 //
 // Where the new resources go: the stub's sections are left where they are and
-// byte for byte as they are; one new last section, ".rsrc2", holds the whole
-// new resource tree and the data of the added resources, and the resource
-// data directory is pointed at it. The leaves of the stub's own resources
+// byte for byte as they are; one new last section holds the whole new
+// resource tree and the data of the added resources, and the resource data
+// directory is pointed at it. The new section is named ".rsrc" and the stub's
+// ".rsrc" is renamed ".rsrc0", for tools that look for the resources by the
+// section's name (7-Zip does) rather than through the data directory as
+// Windows does. The leaves of the stub's own resources
 // (pictures, skin, icon, manifest) point at their old bytes in the old .rsrc,
 // so they stay byte-identical by construction. MinGW puts .reloc and the
 // debug sections after .rsrc; moving them would mean rewriting the debug
@@ -110,6 +113,7 @@ class Image {
   };
   std::vector<Section> sections_;
   std::vector<Resource> resources_;
+  size_t resource_section_ = 0;  // the section that holds the tree
   uint32_t entries_seen_ = 0;
 };
 

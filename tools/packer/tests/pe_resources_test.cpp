@@ -137,7 +137,9 @@ TEST_P(PeResourcesTest, AddsAndReplacesKeepingTheStubsOwn) {
   // One more section, last, aligned in the file and in memory alike.
   EXPECT_EQ(out[kPe + 6], 4);
   const size_t header = table + 3 * 40;
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&out[header])), ".rsrc2");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&out[header])), ".rsrc");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&out[table + 40])), ".rsrc0");  // the stub's
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&out[table + 80])), ".reloc");
   const uint32_t virtual_size = Get32(out, header + 8), rva = Get32(out, header + 12);
   const uint32_t raw_size = Get32(out, header + 16), raw_offset = Get32(out, header + 20);
   EXPECT_EQ(rva, 4 * a);
