@@ -24,6 +24,9 @@ packages=(
   imagemagick
   # xwininfo: tools/run-installer.sh waits for the installer window in Xvfb
   x11-utils
+  # signing the installer and the uninstaller it carries (the packer runs
+  # osslsigncode; the tests make their throwaway certificate with openssl)
+  osslsigncode openssl
   # peers for the archive cross-checks and benchmarks
   zip unzip p7zip-full
   # the extraction benchmark's corpus generator and driver scripts

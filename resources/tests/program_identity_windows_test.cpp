@@ -15,13 +15,16 @@ namespace {
 
 using platform::windows::Wide;
 
+// The installer's version information is written by the packer from the
+// manifest (fAppName, fAppCompany, fAppVersion); the uninstaller's is built in.
 struct Program {
   const wchar_t* file;
+  const char* product;
   const char* description;
 };
 const Program kPrograms[] = {
-    {L"DIzavozi.exe", "Orvane云专家 安装程序"},
-    {L"UnInstall.exe", "Orvane云专家 卸载程序"},
+    {L"DIzavozi.exe", "Orvane云专家-美食版", "Orvane云专家-美食版 安装程序"},
+    {L"UnInstall.exe", "Orvane云专家", "Orvane云专家 卸载程序"},
 };
 
 std::wstring FullPath(const wchar_t* file) {
@@ -66,7 +69,7 @@ TEST(ProgramIdentityTest, VersionInformation) {
     EXPECT_EQ(LOWORD(*translation), 0x0804);
     EXPECT_EQ(HIWORD(*translation), 1200);
 
-    EXPECT_EQ(StringValue(info, L"ProductName"), Wide("Orvane云专家"));
+    EXPECT_EQ(StringValue(info, L"ProductName"), Wide(program.product));
     EXPECT_EQ(StringValue(info, L"CompanyName"), Wide("好帮手"));
     EXPECT_EQ(StringValue(info, L"FileDescription"), Wide(program.description));
     EXPECT_EQ(StringValue(info, L"FileVersion"), L"3.3.0.0");

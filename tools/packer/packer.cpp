@@ -89,6 +89,15 @@ PackResult Pack(const PackOptions& options) {
     if (!type) break;
     if (type->empty()) throw PackError("the manifest's [FileType] " + name + " is empty");
     plans.push_back({name, *type, ListPayloadFolder(product + *type)});
+    for (SourceFile& file : plans.back().files) {
+      for (const auto& [key, path] : options.substitutes) {
+        if (key != *type + "/" + file.name) continue;
+        auto size = platform::FileSize(path);
+        if (!size) throw PackError("cannot read " + path);
+        file.path = path;
+        file.size = *size;
+      }
+    }
     for (const SourceFile& file : plans.back().files) {
       try {
         platform::File probe(file.path, platform::File::Mode::ReadShared);

@@ -28,6 +28,11 @@ struct PackOptions {
   std::string output_folder;   // gets C0, C1, ... and CEND
   std::string password;        // GBK bytes
   int level = 6;               // zlib level
+  // Files packed from another path than the product's: "<type>/<name>" (as
+  // the archive names it) to the path whose bytes go in instead, such as the
+  // signed copy of the uninstaller. Name, time and attributes stay the
+  // product file's.
+  std::vector<std::pair<std::string, std::string>> substitutes;
   // Where the packer says what it packs; progress lines start with "\r".
   std::function<void(const std::string& line)> report;
 };
