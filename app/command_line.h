@@ -19,7 +19,7 @@ enum ExitCode : int {
   kExitSuccess = 0,
   kExitRunFailed = 1,         // the run failed outside the extraction (e.g. a folder not writable)
   kExitBadArguments = 2,      // the command line could not be understood
-  kExitExtractionFailed = 3,  // an error ended the extraction of the payloads
+  kExitExtractionFailed = 3,  // the payloads are damaged, or an error ended their extraction
   kExitFilesNotWritten = 4,   // some files could not be written or were damaged
   kExitFilesInUse = 5,        // target files held open by running programs; nothing written
   kExitDiskFull = 6,          // not enough free space; nothing written

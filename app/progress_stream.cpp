@@ -10,6 +10,7 @@ void SaveResourceToFile(const std::string& name, const std::string& type, const 
 void TProgressResourceStream::SaveToFile(const std::string& file_name) {
   if (!OnProgress) {
     TResourceStream::SaveToFile(file_name);
+    if (OnWritten && Size() > 0) OnWritten(Memory(), Size());
     return;
   }
   const int64_t size = Size();
@@ -22,6 +23,7 @@ void TProgressResourceStream::SaveToFile(const std::string& file_name) {
   while (written < size) {
     const int64_t count = size - block > written ? block : size - written;
     out.WriteBuffer(Memory() + written, count);
+    if (OnWritten) OnWritten(Memory() + written, count);
     written += count;
     const long double done = static_cast<long double>(written) / static_cast<long double>(size);
     OnProgress(*this, static_cast<float>(done));

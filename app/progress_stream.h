@@ -33,6 +33,10 @@ class TProgressResourceStream : public platform::TResourceStream {
   TProgressResourceStream(const std::string& name, const std::string& type) : TResourceStream(name, type) {}
 
   TProgressEvent OnProgress;  // empty by default
+  // Handler of the bytes SaveToFile writes, each block once it is written,
+  // before OnProgress: the payloads' checks are taken in the same read of the
+  // resource. Empty by default.
+  std::function<void(const uint8_t* data, int64_t count)> OnWritten;
 
   // Hides the inherited save. Without a handler: the inherited save, all bytes
   // in one write (an empty resource gives an empty file). With a handler: an

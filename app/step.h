@@ -38,6 +38,14 @@ class ERunCanceled : public std::runtime_error {
   ERunCanceled() : std::runtime_error("Installation canceled by the user") {}
 };
 
+// The payloads the installer carries are not the ones it was packed with (or
+// their checks are missing): found while they are copied to the scratch
+// folder, before anything is installed.
+class EPayloadDamaged : public std::runtime_error {
+ public:
+  EPayloadDamaged() : std::runtime_error("安装文件已损坏,无法解压。") {}
+};
+
 class TfStep {
  public:
   TfStep();

@@ -120,6 +120,8 @@ void TfStep::BtnInstallClick() {
     ShowPage(2);
     Controls->SetFocus(Control::BtnFinish);
   } catch (const ERunCanceled&) {
+  } catch (const EPayloadDamaged& e) {
+    ShowError(e.what());
   } catch (const std::exception& e) {
     // The component's own cancel (EUserCanceled) is no failure when the
     // user chose to quit.

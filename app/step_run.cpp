@@ -6,6 +6,7 @@
 #include <exception>
 #include <functional>
 #include <optional>
+#include <string_view>
 #include <utility>
 
 #include "app/file_list_text.h"
@@ -16,10 +17,12 @@
 #include "app/progress_stream.h"
 #include "app/step.h"
 #include "app/toolkit.h"
+#include "common/payload_checks.h"
 #include "common/install_list.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/gbk.h"
+#include "platform/resources.h"
 
 namespace app {
 
@@ -165,16 +168,17 @@ ChosenSystems TfStep::ChosenSystemsNow() const {
 }
 
 void TfStep::CopyPayloadsToTemp(std::vector<std::string>& payloads) {
-  const std::string folder_text = Controls->Text(Control::EInstallFolder);
-  if (!platform::DirectoryExists(folder_text)) {
-    Controls->SetText(Control::EInstallProcess, kTextCreatingFolder);
-    PumpMessages();
-    platform::ForceDirectories(folder_text);
-  }
-
   const std::string scratch = GetTempDir() + kScratchFolderName;
   if (!platform::DirectoryExists(scratch)) platform::ForceDirectories(scratch);
   ClearTempFolder(scratch);
+
+  // The payloads' checks as packed; each payload's own are taken while it is
+  // copied, and all are compared before the installation folder is made.
+  std::optional<std::vector<payload_checks::Check>> carried;
+  if (const auto bytes = platform::FindModuleResource(payload_checks::kResourceName, payload_checks::kResourceType))
+    carried = payload_checks::Parse(std::string_view(reinterpret_cast<const char*>(bytes->data), bytes->size));
+  if (!carried) throw EPayloadDamaged();
+  std::vector<payload_checks::Check> measured;
 
   ProfileFile manifest(ManifestPath);
   const int file_count = manifest.ReadInteger(kSectionInstallFiles, kKeyFileCount, 0);
@@ -190,9 +194,14 @@ void TfStep::CopyPayloadsToTemp(std::vector<std::string>& payloads) {
       stream.OnProgress = [this](TProgressResourceStream& sender, float fraction) {
         PayloadProgress(sender, fraction);
       };
+      payload_checks::Running check;
+      stream.OnWritten = [&check](const uint8_t* data, int64_t count) {
+        check.Update(data, static_cast<size_t>(count));
+      };
       PumpMessages();
       const std::string archive_path = scratch + name + kPayloadFileExtension;
       stream.SaveToFile(archive_path);
+      measured.push_back(check.Result());
       const std::string type = manifest.ReadString(kSectionFileType, name, "");
       const std::string dest = manifest.ReadString(kSectionFileDest, name, "");
       payloads.push_back(archive_path + "\t" + type + "\t" + dest + "\t");
@@ -203,6 +212,14 @@ void TfStep::CopyPayloadsToTemp(std::vector<std::string>& payloads) {
     throw;
   }
   Controls->SetRange(Control::ProgressBar1, 0, total_files);
+  if (payload_checks::FirstMismatch(*carried, measured)) throw EPayloadDamaged();
+
+  const std::string folder_text = Controls->Text(Control::EInstallFolder);
+  if (!platform::DirectoryExists(folder_text)) {
+    Controls->SetText(Control::EInstallProcess, kTextCreatingFolder);
+    PumpMessages();
+    platform::ForceDirectories(folder_text);
+  }
 }
 
 void TfStep::ClearTempFolder(const std::string& folder) {

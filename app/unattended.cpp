@@ -123,6 +123,9 @@ int RunUnattended(const CommandLine& line, InstallLog& log) {
       if (step.ExtractionFailed()) code = kExitExtractionFailed;
       else if (step.FailedEntryCount() > 0) code = kExitFilesNotWritten;
     }
+  } catch (const EPayloadDamaged& e) {
+    log.Line(std::string("[错误] ") + e.what());
+    code = kExitExtractionFailed;
   } catch (const std::exception& e) {
     log.Line(std::string("安装失败: ") + e.what());
     code = kExitRunFailed;

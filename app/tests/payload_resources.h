@@ -1,7 +1,7 @@
-// The installer's payloads C0 ... C5 and its manifest CEND as the build packs
-// them (DZ_PAYLOAD_DIR): on Windows the test program carries them as
-// resources (the installer's own resource script); natively the tests
-// register the same files.
+// The installer's payloads C0 ... C5, their checks CCRC and its manifest
+// CEND as the build packs them (DZ_PAYLOAD_DIR): on Windows the test program
+// carries them as resources (the installer's own resource script); natively
+// the tests register the same files.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +26,8 @@ inline void RegisterPayloadResources() {
   }
   const std::string manifest = PackedFile("CEND");
   platform::testing::AddModuleResource("CEND", "INI", std::vector<uint8_t>(manifest.begin(), manifest.end()));
+  const std::string checks = PackedFile("CCRC");
+  platform::testing::AddModuleResource("CCRC", "CRC", std::vector<uint8_t>(checks.begin(), checks.end()));
 #endif
 }
 

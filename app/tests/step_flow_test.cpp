@@ -280,6 +280,7 @@ class StepFlowRun : public StepFlow {
     // StepFlow's set-up registers the carried manifest, which names six
     // payloads: this product's manifest replaces it, and the wizard reads it.
     platform::testing::AddModuleResource("CEND", "INI", std::vector<uint8_t>(manifest.begin(), manifest.end()));
+    dz::testing::RegisterPayloadChecks({});
     step.ReadManifest();
     Pick("CySaaS");
     Tick({Control::CkIns_Sc});

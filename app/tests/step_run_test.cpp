@@ -191,8 +191,12 @@ TEST_F(StepRun, EditionAndSystemsChooseThePayloads) {
     EXPECT_EQ(positions.back(), "SetPosition ProgressBar1 " + std::to_string(expected_entries));
     EXPECT_EQ(controls.Position(Control::ProgressBar1), expected_entries);
     EXPECT_EQ(controls.Maximum(Control::ProgressBar1), kTotalEntries);
-    // The folder had to be created; the status follows the run.
-    EXPECT_EQ(controls.Calls("SetText EInstallProcess").front(), "SetText EInstallProcess 创建文件夹");
+    // The payloads are copied out and checked before the folder, which had
+    // to be created, is made; the status follows the run.
+    const std::vector<std::string> statuses = controls.Calls("SetText EInstallProcess");
+    ASSERT_GT(statuses.size(), 6u);
+    EXPECT_EQ(statuses.front(), "SetText EInstallProcess 正在抽取安装文件...");
+    EXPECT_EQ(statuses[6], "SetText EInstallProcess 创建文件夹");
     EXPECT_EQ(controls.Text(Control::EInstallProcess), "正在复制安装文件...");
     EXPECT_FALSE(platform::DirectoryExists(Scratch()));
   }
@@ -283,8 +287,48 @@ TEST_F(StepRun, ReinstallTellsTheProductsOwnFilesFromTheUsers) {
   EXPECT_EQ(LineOf(program).back(), 'Y');
 }
 
+// Natively only: the tests replace module resources.
+#ifndef _WIN32
+// A payload that is not the one packed, or checks that are missing or do not
+// fit: the run stops before the installation folder is made, and the
+// scratch folder goes.
+TEST_F(StepRun, ADamagedPayloadIsFoundBeforeAnythingIsWritten) {
+  auto replace = [](const std::string& name, const std::string& type, const std::string& bytes) {
+    platform::testing::AddModuleResource(name, type, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+  };
+  const std::string c3 = dz::testing::PackedFile("C3"), c5 = dz::testing::PackedFile("C5");
+  const auto checks = payload_checks::Parse(dz::testing::PackedFile("CCRC"));
+  ASSERT_TRUE(checks && checks->size() == 6);
+  const struct {
+    const char* name;
+    std::function<void()> damage;
+  } rows[] = {
+      {"one bit of a payload not taken", [&] { std::string b = c3; b[b.size() / 2] ^= 0x10; replace("C3", "C3", b); }},
+      {"the last payload a byte short", [&] { replace("C5", "C5", c5.substr(0, c5.size() - 1)); }},
+      {"the checks unreadable", [&] { replace("CCRC", "CRC", "DZPC"); }},
+      {"a check too few", [&] { dz::testing::RegisterPayloadChecks({checks->begin(), checks->end() - 1}); }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    dz::testing::RegisterPayloadResources();
+    row.damage();
+    Choose("CySaaS", {Control::CkIns_Sc});
+    EXPECT_THROW(step.ExtractPayloads(), app::EPayloadDamaged);
+    EXPECT_FALSE(platform::DirectoryExists(folder));
+    EXPECT_FALSE(platform::DirectoryExists(Scratch()));
+    EXPECT_TRUE(step.UninstallList.empty());
+    EXPECT_TRUE(boxes.empty()) << "the caller shows the failure";
+  }
+  // Undamaged again: the same run installs.
+  dz::testing::RegisterPayloadResources();
+  step.ExtractPayloads();
+  EXPECT_TRUE(platform::DirectoryExists(In("LumoSc")));
+}
+
+// A product of no payloads carries checks of none.
 TEST_F(StepRun, NoPayloadsStillWritesInstallInAndItsLines) {
   WriteWholeFile(step.ManifestPath, "[InstallFiles]\r\nFileCount=0\r\nfTotalFiles=0\r\n");
+  dz::testing::RegisterPayloadChecks({});
   Choose("CySaaS", {Control::CkIns_Sc});
   step.ExtractPayloads();
   EXPECT_TRUE(boxes.empty());
@@ -298,6 +342,7 @@ TEST_F(StepRun, NoPayloadsStillWritesInstallInAndItsLines) {
 
 TEST_F(StepRun, InstallInCarriesTheEditionsNames) {
   WriteWholeFile(step.ManifestPath, "[InstallFiles]\r\nFileCount=0\r\n");
+  dz::testing::RegisterPayloadChecks({});
   const std::string carried = Resource("CEND", "INI");
   ASSERT_FALSE(carried.empty());
   struct Row {
@@ -322,6 +367,7 @@ TEST_F(StepRun, InstallInCarriesTheEditionsNames) {
   EXPECT_NE(commercial.find("fAppDirName=Orvane云专家商业版V3\r\n"), std::string::npos);
   EXPECT_NE(commercial.find("fAppType=CySaaS\r\n"), std::string::npos);
 }
+#endif
 
 // Runs action once every payload has been written to the scratch folder,
 // before the first is extracted.

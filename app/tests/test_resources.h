@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/payload_checks.h"
 #include "platform/streams.h"
 #include "platform/test_support.h"
 
@@ -37,6 +38,14 @@ inline void RegisterTestResources() {
   }
   std::string manifest = CarriedManifest();
   platform::testing::AddModuleResource("CEND", "INI", std::vector<uint8_t>(manifest.begin(), manifest.end()));
+}
+
+// Registers the payloads' checks natively (for a product whose manifest
+// replaces the carried one); on Windows the test program carries its own.
+inline void RegisterPayloadChecks(const std::vector<payload_checks::Check>& checks) {
+  const std::string bytes = payload_checks::Write(checks);
+  platform::testing::AddModuleResource(payload_checks::kResourceName, payload_checks::kResourceType,
+                                       std::vector<uint8_t>(bytes.begin(), bytes.end()));
 }
 
 }  // namespace dz::testing

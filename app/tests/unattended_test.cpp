@@ -130,15 +130,19 @@ TEST_F(Unattended, CommercialEditionTakesItsOwnCashier) {
 }
 
 TEST_F(Unattended, EachFailureHasItsExitCodeAndItsTextInTheLog) {
-  // A payload cut in half: its archive cannot be read, which ends the
-  // extraction loop with the run's error box.
+  // A payload cut in half: its check does not match, and nothing is
+  // installed.
   const std::string cut = dz::testing::PackedFile("C1");
   platform::testing::AddModuleResource("C1", "C1",
                                        std::vector<uint8_t>(cut.begin(), cut.begin() + cut.size() / 2));
-  EXPECT_EQ(Run({"/S", "/EDITION=CySaaS", "/DIR=" + folder, "/SYSTEMS=Sc,Pos", "/LOG=" + log_file}),
+  const std::string log_outside = temp.path() + "damaged.log";
+  EXPECT_EQ(Run({"/S", "/EDITION=CySaaS", "/DIR=" + folder, "/SYSTEMS=Sc,Pos", "/LOG=" + log_outside}),
             app::kExitExtractionFailed);
-  EXPECT_NE(Log().find("[错误] 所要安装的程序正在运行中,请退出后再安装！"), std::string::npos) << Log();
-  EXPECT_NE(Log().find("退出代码 3"), std::string::npos);
+  const std::string log = ReadWholeFile(log_outside);
+  EXPECT_NE(log.find("[错误] 安装文件已损坏,无法解压。"), std::string::npos) << log;
+  EXPECT_NE(log.find("退出代码 3"), std::string::npos);
+  EXPECT_FALSE(platform::DirectoryExists(folder));
+  EXPECT_FALSE(platform::DirectoryExists(temp.path() + "_wtsInstall"));
   EXPECT_TRUE(shown.empty());
 }
 

@@ -301,7 +301,9 @@ void User::Drag(POINT from, POINT to, HWND expected, HWND window) {
                 return hold.capture != nullptr || hold.moving;
               },
               10000),
-          "the press on the window starts a drag");
+          "the press on the window starts a drag (under the pointer: " + Described(WindowFromPoint(from)) +
+              ", active: " + Described(GetForegroundWindow()) + ", left button " +
+              ((GetAsyncKeyState(VK_LBUTTON) & 0x8000) ? "down" : "up") + ")");
   // The pointer goes to the end in steps and is released there; the window
   // must end where the pointer took it.
   std::vector<INPUT> moves;
@@ -417,7 +419,9 @@ void User::Answer(const Box& box, const std::vector<std::wstring>& captions) {
     for (const auto& wanted : captions) {
       if (caption != wanted) continue;
       Click(child);
-      Require(WaitFor([&] { return !IsWindow(box.window) || !IsWindowVisible(box.window); }, 10000),
+      // Gone, not only hidden: while a hidden box still exists it keeps the
+      // activation, and a press on the program meanwhile is not taken.
+      Require(WaitFor([&] { return !IsWindow(box.window); }, 10000),
              "the box \"" + Utf8(box.title) + "\" closes on " + Utf8(caption));
       return;
     }

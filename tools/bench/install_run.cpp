@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
       platform::testing::AddModuleResource(name, name, std::move(bytes));
     }
     platform::testing::AddModuleResource("CEND", "INI", ReadFile(std::string(argv[2]) + "/CEND"));
+    platform::testing::AddModuleResource("CCRC", "CRC", ReadFile(std::string(argv[2]) + "/CCRC"));
 
     std::vector<std::string> boxes;
     platform::SetMessageBoxResponder([&](const std::string& text, const std::string&, unsigned) {

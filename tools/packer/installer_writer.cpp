@@ -190,6 +190,7 @@ void WriteInstaller(const InstallerOptions& options) {
     }
     for (size_t n = 0; n < words.size(); ++n) written.Add(work + "\\" + app::PayloadName(static_cast<int>(n)));
     written.Add(work + "\\CEND");
+    written.Add(work + "\\" + payload_checks::kResourceName);
     const PackResult packed = Pack(pack);
 
     // The resources, read back from the files the packer wrote.

@@ -7,6 +7,7 @@
 #include "app/manifest.h"
 #include "app/payload.h"
 #include "app/profile_file.h"
+#include "common/payload_checks.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/gbk.h"
@@ -155,6 +156,23 @@ PackResult Pack(const PackOptions& options) {
       platform::File file(manifest_path, platform::File::Mode::Create);
       if (file.Write(result.manifest.data(), result.manifest.size()) != result.manifest.size())
         throw PackError("cannot write " + manifest_path);
+    }
+
+    // The payload checks of the archives as written, read back.
+    std::vector<payload_checks::Check> checks;
+    for (const PackedPayload& payload : result.payloads) {
+      platform::File archive(output + payload.name, platform::File::Mode::ReadShared);
+      payload_checks::Running running;
+      std::vector<char> block(1 << 20);
+      for (size_t got; (got = archive.Read(block.data(), block.size())) > 0;) running.Update(block.data(), got);
+      checks.push_back(running.Result());
+    }
+    const std::string checks_path = output + payload_checks::kResourceName;
+    written.push_back(checks_path);
+    {
+      const std::string bytes = payload_checks::Write(checks);
+      platform::File file(checks_path, platform::File::Mode::Create);
+      if (file.Write(bytes.data(), bytes.size()) != bytes.size()) throw PackError("cannot write " + checks_path);
     }
     say("CEND: FileCount=" + std::to_string(result.payloads.size()) +
         " fTotalFiles=" + std::to_string(result.total_files) + ", " + std::to_string(result.manifest.size()) +
