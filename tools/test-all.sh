@@ -56,9 +56,10 @@ for tree in win32 win64; do
     arch=i686
     [ $tree = win64 ] && arch=x86_64
     bash tools/build-libjpeg-mingw.sh $arch || exit 1
+    bash tools/build-libdeflate-mingw.sh $arch || exit 1
   fi
 done
-phase "libjpeg for MinGW"
+phase "libjpeg and libdeflate for MinGW"
 
 status=0
 summary=()
