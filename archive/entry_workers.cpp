@@ -1,0 +1,242 @@
+#include "archive/entry_workers.h"
+
+#include <libdeflate.h>
+
+#include <algorithm>
+
+#include "archive/decoders/crc32.h"
+#include "archive/decoders/traditional_crypt.h"
+#include "archive/zip_records.h"
+#include "platform/files.h"
+
+namespace archive {
+
+// What one worker owns: its archive handle and its decompressor.
+class WorkerContext {
+ public:
+  explicit WorkerContext(const std::string& path)
+      : file(path, platform::File::Mode::ReadShared), decompressor(libdeflate_alloc_decompressor()) {}
+  ~WorkerContext() {
+    if (decompressor) libdeflate_free_decompressor(decompressor);
+  }
+  WorkerContext(const WorkerContext&) = delete;
+  WorkerContext& operator=(const WorkerContext&) = delete;
+
+  platform::File file;
+  libdeflate_decompressor* decompressor;
+};
+
+namespace {
+
+// Compressed data is read in blocks of this size; the stop request is
+// answered between blocks.
+constexpr size_t kReadBlock = 1u << 20;
+
+}  // namespace
+
+DecodedEntry::~DecodedEntry() {
+  if (release_) release_(reserved_);
+}
+
+bool EntryWorkers::Suits(const WorkerEntry& entry, const Limits& limits) {
+  if (entry.method != kMethodStored && entry.method != kMethodDeflated) return false;
+  if ((entry.flags & 1) && entry.compressed_size < kEncryptionHeaderSize) return false;
+  return static_cast<uint64_t>(entry.compressed_size) + entry.uncompressed_size <= limits.entry_cap;
+}
+
+int DefaultThreadCount() {
+  const unsigned n = std::thread::hardware_concurrency();
+  return n == 0 ? 1 : static_cast<int>(std::min(n, 64u));
+}
+
+EntryWorkers::EntryWorkers(const std::string& archive_path, std::vector<WorkerEntry> entries,
+                           const std::string& password, int threads, Limits limits)
+    : archive_path_(archive_path),
+      entries_(std::move(entries)),
+      password_(password),
+      limits_(limits),
+      states_(entries_.size(), State::Waiting),
+      results_(entries_.size()) {
+  for (size_t i = 0; i < entries_.size(); ++i) position_[entries_[i].index] = i;
+  const int count = static_cast<int>(std::min<size_t>(static_cast<size_t>(std::max(threads, 1)), entries_.size()));
+  try {
+    for (int i = 0; i < count; ++i) threads_.emplace_back([this] { Work(); });
+  } catch (...) {
+    // Fewer threads than asked for (the system refused one): those started
+    // do the work; with none, every entry is the caller's.
+    if (threads_.empty()) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      std::fill(states_.begin(), states_.end(), State::Gone);
+      next_ = entries_.size();
+    }
+  }
+}
+
+EntryWorkers::~EntryWorkers() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  changed_.notify_all();
+  for (std::thread& thread : threads_) thread.join();
+  // Results still held give their bytes back to a budget nobody reads.
+  for (auto& result : results_)
+    if (result) result->release_ = nullptr;
+}
+
+void EntryWorkers::Release(size_t bytes) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    reserved_ -= bytes;
+  }
+  changed_.notify_all();
+}
+
+void EntryWorkers::Work() {
+  std::unique_ptr<WorkerContext> context;
+  for (;;) {
+    size_t position;
+    size_t reserve;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [&] {
+        // Entries the run has passed meanwhile are not decoded.
+        while (next_ < entries_.size() && states_[next_] == State::Gone) ++next_;
+        if (stop_ || next_ >= entries_.size()) return true;
+        const WorkerEntry& e = entries_[next_];
+        return Fits(static_cast<size_t>(e.compressed_size) + e.uncompressed_size);
+      });
+      if (stop_ || next_ >= entries_.size()) return;
+      position = next_++;
+      const WorkerEntry& e = entries_[position];
+      reserve = static_cast<size_t>(e.compressed_size) + e.uncompressed_size;
+      reserved_ += reserve;
+      states_[position] = State::Working;
+    }
+
+    std::unique_ptr<DecodedEntry> result;
+    try {
+      if (!context) context = std::make_unique<WorkerContext>(archive_path_);
+      if (context->decompressor) result = Decode(entries_[position], *context);
+    } catch (...) {
+      // An archive that cannot be opened or read, memory refused: the
+      // caller's thread decodes the entry and meets the error itself.
+    }
+    if (!result) result = std::make_unique<DecodedEntry>();
+
+    std::lock_guard<std::mutex> lock(mutex_);
+    // The reservation now covers what the result holds.
+    reserved_ -= reserve;
+    if (stop_ || entries_[position].index < drop_below_) {
+      states_[position] = State::Gone;
+    } else {
+      result->reserved_ = result->size;
+      reserved_ += result->reserved_;
+      result->release_ = [this](size_t bytes) { Release(bytes); };
+      results_[position] = std::move(result);
+      states_[position] = State::Ready;
+    }
+    changed_.notify_all();
+  }
+}
+
+std::unique_ptr<DecodedEntry> EntryWorkers::Decode(const WorkerEntry& entry, WorkerContext& context) {
+  auto result = std::make_unique<DecodedEntry>();
+  result->password = password_;
+
+  uint8_t header[kLocalHeaderSize];
+  if (context.file.Seek(entry.local_header_offset, 0) < 0) return result;
+  if (context.file.Read(header, sizeof header) != sizeof header) return result;
+  const int64_t data_start = static_cast<int64_t>(entry.local_header_offset) + kLocalHeaderSize +
+                             ReadU16(header + local_header::kNameLength) +
+                             ReadU16(header + local_header::kExtraLength);
+  if (context.file.Seek(data_start, 0) != data_start) return result;
+
+  std::unique_ptr<uint8_t[]> input(new uint8_t[std::max<size_t>(entry.compressed_size, 1)]);
+  for (size_t done = 0; done < entry.compressed_size;) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (stop_) return result;
+    }
+    const size_t want = std::min<size_t>(kReadBlock, entry.compressed_size - done);
+    if (context.file.Read(input.get() + done, want) != want) return result;
+    done += want;
+  }
+
+  uint8_t* data = input.get();
+  size_t size = entry.compressed_size;
+  if (entry.flags & 1) {
+    TraditionalKeys keys;
+    if (!CheckEncryptionHeader(keys, password_, data, ExpectedCheckByte(entry.flags, entry.date_time, entry.crc32)))
+      return result;
+    data += kEncryptionHeaderSize;
+    size -= kEncryptionHeaderSize;
+    keys.Decrypt(data, size);
+  }
+
+  if (entry.method == kMethodStored) {
+    if (size != entry.uncompressed_size) return result;
+    result->storage_ = std::move(input);
+  } else {
+    std::unique_ptr<uint8_t[]> output(new uint8_t[std::max<size_t>(entry.uncompressed_size, 1)]);
+    size_t used = 0, produced = 0;
+    // Bytes after the end of the deflate stream are allowed, as the
+    // streaming inflate allows them.
+    if (libdeflate_deflate_decompress_ex(context.decompressor, data, size, output.get(), entry.uncompressed_size,
+                                         &used, &produced) != LIBDEFLATE_SUCCESS ||
+        produced != entry.uncompressed_size)
+      return result;
+    input.reset();
+    data = output.get();
+    size = produced;
+    result->storage_ = std::move(output);
+  }
+  result->data = data;
+  result->size = size;
+  result->crc = UpdateRunningCrc(kCrcStart, data, size) ^ kCrcStart;
+  result->whole = result->crc == entry.crc32;
+  if (!result->whole) {
+    result->storage_.reset();
+    result->data = nullptr;
+    result->size = 0;
+  }
+  return result;
+}
+
+std::unique_ptr<DecodedEntry> EntryWorkers::Take(int index, const std::function<void()>& while_waiting) {
+  auto found = position_.find(index);
+  if (found == position_.end()) return nullptr;
+  const size_t position = found->second;
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    if (states_[position] == State::Ready) {
+      states_[position] = State::Gone;
+      return std::move(results_[position]);
+    }
+    if (states_[position] == State::Gone || stop_) return nullptr;
+    if (!changed_.wait_for(lock, std::chrono::milliseconds(kWaitIntervalMs),
+                           [&] { return states_[position] == State::Ready || states_[position] == State::Gone; })) {
+      // Pumps messages and answers the abort flag: done without the lock,
+      // so the workers go on meanwhile.
+      lock.unlock();
+      if (while_waiting) while_waiting();
+      lock.lock();
+    }
+  }
+}
+
+void EntryWorkers::DropBefore(int index) {
+  std::vector<std::unique_ptr<DecodedEntry>> dropped;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (index <= drop_below_) return;
+    drop_below_ = index;
+    for (auto it = position_.begin(); it != position_.end() && it->first < index; ++it) {
+      if (states_[it->second] == State::Ready) dropped.push_back(std::move(results_[it->second]));
+      if (states_[it->second] != State::Working) states_[it->second] = State::Gone;
+    }
+  }
+  // Destroyed outside the lock: each gives its bytes back through Release.
+}
+
+}  // namespace archive
