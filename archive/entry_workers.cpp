@@ -31,11 +31,12 @@ namespace {
 // Compressed data is read in blocks of this size; the stop request is
 // answered between blocks.
 constexpr size_t kReadBlock = 1u << 20;
+constexpr size_t kSpareStep = 256u << 10;
 
 }  // namespace
 
 DecodedEntry::~DecodedEntry() {
-  if (release_) release_(reserved_);
+  if (release_) release_(std::move(storage_), capacity_, reserved_);
 }
 
 bool EntryWorkers::Suits(const WorkerEntry& entry, const Limits& limits) {
@@ -79,17 +80,46 @@ EntryWorkers::~EntryWorkers() {
   }
   changed_.notify_all();
   for (std::thread& thread : threads_) thread.join();
-  // Results still held give their bytes back to a budget nobody reads.
+  // Results still held give their bytes back to nobody.
   for (auto& result : results_)
     if (result) result->release_ = nullptr;
 }
 
-void EntryWorkers::Release(size_t bytes) {
+void EntryWorkers::Release(std::unique_ptr<uint8_t[]> storage, size_t capacity, size_t reserved) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    reserved_ -= bytes;
+    reserved_ -= reserved;
+    if (storage) KeepLocked(std::move(storage), capacity);
   }
   changed_.notify_all();
+}
+
+std::unique_ptr<uint8_t[]> EntryWorkers::AcquireLocked(size_t size, size_t* capacity) {
+  auto spare = spares_.lower_bound(size);
+  if (spare != spares_.end()) {
+    *capacity = spare->first;
+    std::unique_ptr<uint8_t[]> buffer = std::move(spare->second);
+    spare_bytes_ -= spare->first;
+    spares_.erase(spare);
+    return buffer;
+  }
+  // Capacities in steps of 256 KB, so that a spare fits later entries too.
+  *capacity = (std::max<size_t>(size, 1) + kSpareStep - 1) / kSpareStep * kSpareStep;
+  return std::unique_ptr<uint8_t[]>(new uint8_t[*capacity]);
+}
+
+void EntryWorkers::KeepLocked(std::unique_ptr<uint8_t[]> buffer, size_t capacity) {
+  if (stop_ || spare_bytes_ + capacity + reserved_ > limits_.budget) return;  // freed
+  spares_.emplace(capacity, std::move(buffer));
+  spare_bytes_ += capacity;
+}
+
+void EntryWorkers::TrimSparesLocked() {
+  while (!spares_.empty() && spare_bytes_ + reserved_ > limits_.budget) {
+    auto largest = std::prev(spares_.end());
+    spare_bytes_ -= largest->first;
+    spares_.erase(largest);
+  }
 }
 
 void EntryWorkers::Work() {
@@ -111,6 +141,7 @@ void EntryWorkers::Work() {
       const WorkerEntry& e = entries_[position];
       reserve = static_cast<size_t>(e.compressed_size) + e.uncompressed_size;
       reserved_ += reserve;
+      TrimSparesLocked();
       states_[position] = State::Working;
     }
 
@@ -129,10 +160,13 @@ void EntryWorkers::Work() {
     reserved_ -= reserve;
     if (stop_ || entries_[position].index < drop_below_) {
       states_[position] = State::Gone;
+      if (result->storage_) KeepLocked(std::move(result->storage_), result->capacity_);
     } else {
-      result->reserved_ = result->size;
+      result->reserved_ = result->capacity_;
       reserved_ += result->reserved_;
-      result->release_ = [this](size_t bytes) { Release(bytes); };
+      result->release_ = [this](std::unique_ptr<uint8_t[]> storage, size_t capacity, size_t reserved) {
+        Release(std::move(storage), capacity, reserved);
+      };
       results_[position] = std::move(result);
       states_[position] = State::Ready;
     }
@@ -152,7 +186,19 @@ std::unique_ptr<DecodedEntry> EntryWorkers::Decode(const WorkerEntry& entry, Wor
                              ReadU16(header + local_header::kExtraLength);
   if (context.file.Seek(data_start, 0) != data_start) return result;
 
-  std::unique_ptr<uint8_t[]> input(new uint8_t[std::max<size_t>(entry.compressed_size, 1)]);
+  size_t input_capacity = 0;
+  std::unique_ptr<uint8_t[]> input = Acquire(entry.compressed_size, &input_capacity);
+  // Every early return gives the buffers back to the spares.
+  struct GiveBack {
+    EntryWorkers& workers;
+    std::unique_ptr<uint8_t[]>& buffer;
+    size_t& capacity;
+    ~GiveBack() {
+      if (!buffer) return;
+      std::lock_guard<std::mutex> lock(workers.mutex_);
+      workers.KeepLocked(std::move(buffer), capacity);
+    }
+  } give_back_input{*this, input, input_capacity};
   for (size_t done = 0; done < entry.compressed_size;) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -174,11 +220,15 @@ std::unique_ptr<DecodedEntry> EntryWorkers::Decode(const WorkerEntry& entry, Wor
     keys.Decrypt(data, size);
   }
 
+  size_t output_capacity = 0;
+  std::unique_ptr<uint8_t[]> output;
+  GiveBack give_back_output{*this, output, output_capacity};
   if (entry.method == kMethodStored) {
     if (size != entry.uncompressed_size) return result;
-    result->storage_ = std::move(input);
+    output = std::move(input);
+    output_capacity = input_capacity;
   } else {
-    std::unique_ptr<uint8_t[]> output(new uint8_t[std::max<size_t>(entry.uncompressed_size, 1)]);
+    output = Acquire(entry.uncompressed_size, &output_capacity);
     size_t used = 0, produced = 0;
     // Bytes after the end of the deflate stream are allowed, as the
     // streaming inflate allows them.
@@ -186,20 +236,17 @@ std::unique_ptr<DecodedEntry> EntryWorkers::Decode(const WorkerEntry& entry, Wor
                                          &used, &produced) != LIBDEFLATE_SUCCESS ||
         produced != entry.uncompressed_size)
       return result;
-    input.reset();
     data = output.get();
     size = produced;
-    result->storage_ = std::move(output);
   }
+  const uint32_t crc = UpdateRunningCrc(kCrcStart, data, size) ^ kCrcStart;
+  if (crc != entry.crc32) return result;
+  result->whole = true;
+  result->crc = crc;
   result->data = data;
   result->size = size;
-  result->crc = UpdateRunningCrc(kCrcStart, data, size) ^ kCrcStart;
-  result->whole = result->crc == entry.crc32;
-  if (!result->whole) {
-    result->storage_.reset();
-    result->data = nullptr;
-    result->size = 0;
-  }
+  result->capacity_ = output_capacity;
+  result->storage_ = std::move(output);
   return result;
 }
 

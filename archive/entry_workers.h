@@ -56,8 +56,10 @@ class DecodedEntry {
  private:
   friend class EntryWorkers;
   std::unique_ptr<uint8_t[]> storage_;
+  size_t capacity_ = 0;  // of storage_
   size_t reserved_ = 0;
-  std::function<void(size_t)> release_;
+  // Gives the budget share back and the storage to the workers' spares.
+  std::function<void(std::unique_ptr<uint8_t[]>, size_t capacity, size_t reserved)> release_;
 };
 
 class EntryWorkers {
@@ -96,7 +98,17 @@ class EntryWorkers {
 
   void Work();
   std::unique_ptr<DecodedEntry> Decode(const WorkerEntry& entry, class WorkerContext& context);
-  void Release(size_t bytes);
+  void Release(std::unique_ptr<uint8_t[]> storage, size_t capacity, size_t reserved);
+  // Buffers are kept for reuse rather than freed: a fresh one costs a page
+  // fault per 4 KB as it is first written. Spares and reservations together
+  // stay within the budget. Called with mutex_ held.
+  std::unique_ptr<uint8_t[]> AcquireLocked(size_t size, size_t* capacity);
+  void KeepLocked(std::unique_ptr<uint8_t[]> buffer, size_t capacity);
+  void TrimSparesLocked();
+  std::unique_ptr<uint8_t[]> Acquire(size_t size, size_t* capacity) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return AcquireLocked(size, capacity);
+  }
   bool Fits(size_t bytes) const { return reserved_ == 0 || reserved_ + bytes <= limits_.budget; }
 
   const std::string archive_path_;
@@ -111,6 +123,8 @@ class EntryWorkers {
   std::map<int, size_t> position_;  // entry index -> position in entries_
   size_t next_ = 0;                 // next position a worker takes
   size_t reserved_ = 0;
+  std::multimap<size_t, std::unique_ptr<uint8_t[]>> spares_;  // by capacity
+  size_t spare_bytes_ = 0;
   int drop_below_ = -1;
   bool stop_ = false;
   std::vector<std::thread> threads_;
