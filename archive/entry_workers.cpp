@@ -78,7 +78,8 @@ EntryWorkers::~EntryWorkers() {
     std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
   }
-  changed_.notify_all();
+  space_.notify_all();
+  ready_.notify_all();
   for (std::thread& thread : threads_) thread.join();
   // Results still held give their bytes back to nobody.
   for (auto& result : results_)
@@ -91,7 +92,7 @@ void EntryWorkers::Release(std::unique_ptr<uint8_t[]> storage, size_t capacity, 
     reserved_ -= reserved;
     if (storage) KeepLocked(std::move(storage), capacity);
   }
-  changed_.notify_all();
+  space_.notify_all();
 }
 
 std::unique_ptr<uint8_t[]> EntryWorkers::AcquireLocked(size_t size, size_t* capacity) {
@@ -129,7 +130,7 @@ void EntryWorkers::Work() {
     size_t reserve;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait(lock, [&] {
+      space_.wait(lock, [&] {
         // Entries the run has passed meanwhile are not decoded.
         while (next_ < entries_.size() && states_[next_] == State::Gone) ++next_;
         if (stop_ || next_ >= entries_.size()) return true;
@@ -170,7 +171,9 @@ void EntryWorkers::Work() {
       results_[position] = std::move(result);
       states_[position] = State::Ready;
     }
-    changed_.notify_all();
+    // The caller may wait for this entry; a worker for the budget it freed.
+    ready_.notify_one();
+    space_.notify_one();
   }
 }
 
@@ -261,7 +264,7 @@ std::unique_ptr<DecodedEntry> EntryWorkers::Take(int index, const std::function<
       return std::move(results_[position]);
     }
     if (states_[position] == State::Gone || stop_) return nullptr;
-    if (!changed_.wait_for(lock, std::chrono::milliseconds(kWaitIntervalMs),
+    if (!ready_.wait_for(lock, std::chrono::milliseconds(kWaitIntervalMs),
                            [&] { return states_[position] == State::Ready || states_[position] == State::Gone; })) {
       // Pumps messages and answers the abort flag: done without the lock,
       // so the workers go on meanwhile.
@@ -284,6 +287,8 @@ void EntryWorkers::DropBefore(int index) {
     }
   }
   // Destroyed outside the lock: each gives its bytes back through Release.
+  dropped.clear();
+  space_.notify_all();
 }
 
 }  // namespace archive

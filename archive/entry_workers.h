@@ -117,7 +117,8 @@ class EntryWorkers {
   const Limits limits_;
 
   std::mutex mutex_;
-  std::condition_variable changed_;
+  std::condition_variable space_;  // workers wait here for budget and entries
+  std::condition_variable ready_;  // the caller waits here for a result
   std::vector<State> states_;
   std::vector<std::unique_ptr<DecodedEntry>> results_;
   std::map<int, size_t> position_;  // entry index -> position in entries_
