@@ -5,7 +5,11 @@
 #include <algorithm>
 
 #include "archive/decoders/crc32.h"
+#include "archive/decoders/decoder_io.h"
+#include "archive/decoders/inflate.h"
+#include "archive/decoders/stored.h"
 #include "archive/decoders/traditional_crypt.h"
+#include "archive/errors.h"
 #include "archive/zip_records.h"
 #include "platform/files.h"
 
@@ -24,6 +28,7 @@ class WorkerContext {
 
   platform::File file;
   libdeflate_decompressor* decompressor;
+  WorkBuffers buffers;  // for streamed entries
 };
 
 namespace {
@@ -36,12 +41,93 @@ constexpr size_t kSpareStep = 256u << 10;
 }  // namespace
 
 DecodedEntry::~DecodedEntry() {
+  if (stream) stream->Abandon();
   if (release_) release_(std::move(storage_), capacity_, reserved_);
 }
 
-bool EntryWorkers::Suits(const WorkerEntry& entry, const Limits& limits) {
+bool EntryStream::Next(const uint8_t** data, size_t* size, const std::function<void()>& while_waiting) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (current_) free_.push_back(std::move(current_));
+  changed_.notify_all();
+  for (;;) {
+    if (queue_front_ < queue_.size()) {
+      current_ = std::move(queue_[queue_front_].first);
+      *data = current_.get();
+      *size = queue_[queue_front_].second;
+      if (++queue_front_ == queue_.size()) {
+        queue_.clear();
+        queue_front_ = 0;
+      }
+      changed_.notify_all();
+      return true;
+    }
+    if (end_ != End::Running) return false;
+    if (!changed_.wait_for(lock, std::chrono::milliseconds(EntryWorkers::kWaitIntervalMs), [&] {
+          return queue_front_ < queue_.size() || end_ != End::Running;
+        })) {
+      lock.unlock();
+      if (while_waiting) while_waiting();
+      lock.lock();
+    }
+  }
+}
+
+EntryStream::End EntryStream::end() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return end_;
+}
+
+uint32_t EntryStream::crc() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return crc_;
+}
+
+int64_t EntryStream::produced() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return produced_;
+}
+
+void EntryStream::Put(std::unique_ptr<uint8_t[]> chunk, size_t size) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [&] { return abandoned_ || queue_.size() - queue_front_ < kQueuedLimit; });
+  if (abandoned_) throw Abandoned();
+  queue_.emplace_back(std::move(chunk), size);
+  produced_ += static_cast<int64_t>(size);
+  changed_.notify_all();
+}
+
+std::unique_ptr<uint8_t[]> EntryStream::TakeFreeChunk() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (abandoned_) throw Abandoned();
+    if (!free_.empty()) {
+      std::unique_ptr<uint8_t[]> chunk = std::move(free_.back());
+      free_.pop_back();
+      return chunk;
+    }
+  }
+  return std::unique_ptr<uint8_t[]>(new uint8_t[kChunkSize]);
+}
+
+void EntryStream::Finish(End end, uint32_t crc) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  end_ = end;
+  crc_ = crc;
+  changed_.notify_all();
+}
+
+void EntryStream::Abandon() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  abandoned_ = true;
+  changed_.notify_all();
+}
+
+bool EntryWorkers::Suits(const WorkerEntry& entry) {
   if (entry.method != kMethodStored && entry.method != kMethodDeflated) return false;
-  if ((entry.flags & 1) && entry.compressed_size < kEncryptionHeaderSize) return false;
+  return !(entry.flags & 1) || entry.compressed_size >= kEncryptionHeaderSize;
+}
+
+bool EntryWorkers::Whole(const WorkerEntry& entry, const Limits& limits) {
   return static_cast<uint64_t>(entry.compressed_size) + entry.uncompressed_size <= limits.entry_cap;
 }
 
@@ -134,16 +220,47 @@ void EntryWorkers::Work() {
         // Entries the run has passed meanwhile are not decoded.
         while (next_ < entries_.size() && states_[next_] == State::Gone) ++next_;
         if (stop_ || next_ >= entries_.size()) return true;
-        const WorkerEntry& e = entries_[next_];
-        return Fits(static_cast<size_t>(e.compressed_size) + e.uncompressed_size);
+        return Fits(ReserveFor(entries_[next_]));
       });
       if (stop_ || next_ >= entries_.size()) return;
       position = next_++;
-      const WorkerEntry& e = entries_[position];
-      reserve = static_cast<size_t>(e.compressed_size) + e.uncompressed_size;
+      reserve = ReserveFor(entries_[position]);
       reserved_ += reserve;
       TrimSparesLocked();
       states_[position] = State::Working;
+    }
+
+    if (!Whole(entries_[position], limits_)) {
+      // Published at once, so that the caller reads the blocks as they come;
+      // the result holds the stream's share of the budget.
+      auto result = std::make_unique<DecodedEntry>();
+      auto stream = std::make_shared<EntryStream>();
+      result->stream = stream;
+      result->password = password_;
+      result->reserved_ = reserve;
+      result->release_ = [this](std::unique_ptr<uint8_t[]> storage, size_t capacity, size_t reserved) {
+        Release(std::move(storage), capacity, reserved);
+      };
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (stop_ || entries_[position].index < drop_below_) {
+          result->release_ = nullptr;
+          reserved_ -= reserve;
+          states_[position] = State::Gone;
+          space_.notify_one();
+          continue;
+        }
+        results_[position] = std::move(result);
+        states_[position] = State::Ready;
+      }
+      ready_.notify_one();
+      try {
+        if (!context) context = std::make_unique<WorkerContext>(archive_path_);
+        Stream(entries_[position], *context, *stream);
+      } catch (...) {
+        stream->Finish(EntryStream::End::Failed, 0);
+      }
+      continue;
     }
 
     std::unique_ptr<DecodedEntry> result;
@@ -251,6 +368,103 @@ std::unique_ptr<DecodedEntry> EntryWorkers::Decode(const WorkerEntry& entry, Wor
   result->capacity_ = output_capacity;
   result->storage_ = std::move(output);
   return result;
+}
+
+namespace {
+
+// The archive ended before the entry's compressed size.
+struct InputEnded {};
+
+// A streamed entry's compressed blocks, decrypted.
+class StreamInput : public InputSource {
+ public:
+  StreamInput(platform::File& file, TraditionalKeys* keys) : file_(file), keys_(keys) {}
+  size_t ReadBlock(uint8_t* buffer, size_t max) override {
+    if (file_.Read(buffer, max) != max) throw InputEnded();
+    if (keys_) keys_->Decrypt(buffer, max);
+    return max;
+  }
+
+ private:
+  platform::File& file_;
+  TraditionalKeys* keys_;
+};
+
+// A streamed entry's output blocks: the size guard and the CRC of the
+// calling thread's sink, then into chunks of the stream.
+class StreamSink : public OutputSink {
+ public:
+  StreamSink(EntryStream& stream, uint32_t uncompressed_size) : stream_(stream), size_(uncompressed_size) {}
+  void TakeBlock(const uint8_t* data, size_t n) override {
+    if (written_ + n > size_) throw EBiggerThanUncompressed();
+    crc_ = UpdateRunningCrc(crc_, data, n);
+    written_ += n;
+    while (n > 0) {
+      if (!chunk_) {
+        chunk_ = stream_.TakeFreeChunk();
+        fill_ = 0;
+      }
+      const size_t part = std::min(n, EntryStream::kChunkSize - fill_);
+      std::copy(data, data + part, chunk_.get() + fill_);
+      fill_ += part;
+      data += part;
+      n -= part;
+      if (fill_ == EntryStream::kChunkSize) Flush();
+    }
+  }
+  void Flush() {
+    if (chunk_ && fill_ > 0) stream_.Put(std::move(chunk_), fill_);
+    chunk_.reset();
+    fill_ = 0;
+  }
+  uint32_t crc() const { return crc_ ^ kCrcStart; }
+
+ private:
+  EntryStream& stream_;
+  uint64_t size_;
+  uint64_t written_ = 0;
+  uint32_t crc_ = kCrcStart;
+  std::unique_ptr<uint8_t[]> chunk_;
+  size_t fill_ = 0;
+};
+
+}  // namespace
+
+void EntryWorkers::Stream(const WorkerEntry& entry, WorkerContext& context, EntryStream& stream) {
+  using End = EntryStream::End;
+  uint8_t header[kLocalHeaderSize];
+  if (context.file.Seek(entry.local_header_offset, 0) < 0 || context.file.Read(header, sizeof header) != sizeof header)
+    return stream.Finish(End::Failed, 0);
+  const int64_t data_start = static_cast<int64_t>(entry.local_header_offset) + kLocalHeaderSize +
+                             ReadU16(header + local_header::kNameLength) +
+                             ReadU16(header + local_header::kExtraLength);
+  if (context.file.Seek(data_start, 0) != data_start) return stream.Finish(End::Failed, 0);
+  int64_t compressed = entry.compressed_size;
+  TraditionalKeys keys;
+  const bool encrypted = entry.flags & 1;
+  if (encrypted) {
+    uint8_t check[kEncryptionHeaderSize];
+    if (context.file.Read(check, sizeof check) != sizeof check ||
+        !CheckEncryptionHeader(keys, password_, check, ExpectedCheckByte(entry.flags, entry.date_time, entry.crc32)))
+      return stream.Finish(End::Failed, 0);
+    compressed -= kEncryptionHeaderSize;
+  }
+  StreamInput input(context.file, encrypted ? &keys : nullptr);
+  StreamSink sink(stream, entry.uncompressed_size);
+  DecoderIO io(context.buffers, input, sink, compressed, entry.uncompressed_size);
+  try {
+    const DecodeStatus status = entry.method == kMethodStored ? Unstore(io) : Inflate(io);
+    sink.Flush();
+    stream.Finish(status == DecodeStatus::OutOfMemory ? End::OutOfMemory : End::Completed, sink.crc());
+  } catch (const EBiggerThanUncompressed&) {
+    sink.Flush();
+    stream.Finish(End::Bigger, sink.crc());
+  } catch (const InputEnded&) {
+    sink.Flush();
+    stream.Finish(End::InputEnded, sink.crc());
+  } catch (const EntryStream::Abandoned&) {
+    stream.Finish(End::Failed, 0);
+  }
 }
 
 std::unique_ptr<DecodedEntry> EntryWorkers::Take(int index, const std::function<void()>& while_waiting) {

@@ -5,11 +5,14 @@
 // caller's thread takes each entry's result when it writes that entry, in
 // entry order, and raises every event and makes every decision itself.
 //
-// Only stored and deflated entries whose data and output together fit the
-// per-entry cap are given to workers; the caller decodes the rest itself, as
-// it does an entry whose result did not come out whole (wrong size, wrong
-// CRC, damaged data, wrong password), so that what a caller sees of such an
-// entry is exactly what the single-threaded path shows.
+// Stored and deflated entries whose data and output together fit the
+// per-entry cap are decoded whole; the caller decodes an entry whose whole
+// result did not come out right (wrong size, wrong CRC, damaged data, wrong
+// password) again itself, so that what a caller sees of such an entry is
+// exactly what the single-threaded path shows. Larger stored and deflated
+// entries are streamed: a worker runs the same block decoder as the calling
+// thread would, and hands its output blocks over through a bounded queue,
+// with how the decoder ended; the caller writes them as they come.
 #pragma once
 
 #include <condition_variable>
@@ -37,6 +40,50 @@ struct WorkerEntry {
   uint16_t flags = 0;
 };
 
+// The output of a streamed entry, in chunks of whole 32768-byte blocks (the
+// last chunk may end in the decoder's last, shorter block).
+class EntryStream {
+ public:
+  enum class End {
+    Running,
+    Completed,     // the decoder returned (damaged data included)
+    OutOfMemory,   // the inflater could not get its tables (then as Completed)
+    Bigger,        // the output would have exceeded the uncompressed size
+    InputEnded,    // the archive ended before the entry's compressed size
+    Failed,        // anything else (read error, password, memory)
+  };
+  static constexpr size_t kChunkSize = 1u << 20;
+  static constexpr size_t kQueuedLimit = 4;  // chunks waiting for the caller
+
+  // Caller: the next chunk into *data/*size, waiting for it (while_waiting
+  // runs about every interval); false once the stream has ended and every
+  // chunk was taken. The chunk stays valid until the next call.
+  bool Next(const uint8_t** data, size_t* size, const std::function<void()>& while_waiting);
+  End end() const;
+  uint32_t crc() const;  // of the whole output (final value), once ended
+  int64_t produced() const;
+
+  // Worker side.
+  void Put(std::unique_ptr<uint8_t[]> chunk, size_t size);  // waits while the queue is full
+  std::unique_ptr<uint8_t[]> TakeFreeChunk();
+  void Finish(End end, uint32_t crc);
+  // Either side: the other side has gone; Put then raises Abandoned.
+  void Abandon();
+  struct Abandoned {};
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::pair<std::unique_ptr<uint8_t[]>, size_t>> queue_;  // front first
+  size_t queue_front_ = 0;
+  std::unique_ptr<uint8_t[]> current_;  // the chunk the caller reads
+  std::vector<std::unique_ptr<uint8_t[]>> free_;
+  End end_ = End::Running;
+  uint32_t crc_ = 0;
+  int64_t produced_ = 0;
+  bool abandoned_ = false;
+};
+
 // One entry's decoded bytes. Holds its share of the budget until destroyed.
 class DecodedEntry {
  public:
@@ -52,6 +99,9 @@ class DecodedEntry {
   const uint8_t* data = nullptr;
   size_t size = 0;
   uint32_t crc = 0;  // the entry's CRC-32 (final value)
+  // Set for a streamed entry (whole and data then unused). Destroying the
+  // entry abandons the stream.
+  std::shared_ptr<EntryStream> stream;
 
  private:
   friend class EntryWorkers;
@@ -70,8 +120,13 @@ class EntryWorkers {
   };
   static constexpr Limits kDefaultLimits = {20u << 20, 12u << 20};
 
-  // Whether an entry of these sizes and method may go to the workers.
-  static bool Suits(const WorkerEntry& entry, const Limits& limits);
+  // Whether an entry may go to the workers: stored or deflated, and with
+  // room for its encryption header.
+  static bool Suits(const WorkerEntry& entry);
+  // Whether it is decoded whole (else streamed).
+  static bool Whole(const WorkerEntry& entry, const Limits& limits);
+  // What a streamed entry holds of the budget.
+  static constexpr size_t kStreamReserve = (EntryStream::kQueuedLimit + 2) * EntryStream::kChunkSize;
 
   // entries: those the run will visit, in the order it visits them (rising
   // index), every one of which Suits. Starts threads workers at once.
@@ -98,6 +153,11 @@ class EntryWorkers {
 
   void Work();
   std::unique_ptr<DecodedEntry> Decode(const WorkerEntry& entry, class WorkerContext& context);
+  void Stream(const WorkerEntry& entry, class WorkerContext& context, EntryStream& stream);
+  size_t ReserveFor(const WorkerEntry& entry) const {
+    return Whole(entry, limits_) ? static_cast<size_t>(entry.compressed_size) + entry.uncompressed_size
+                                 : kStreamReserve;
+  }
   void Release(std::unique_ptr<uint8_t[]> storage, size_t capacity, size_t reserved);
   // Buffers are kept for reuse rather than freed: a fresh one costs a page
   // fault per 4 KB as it is first written. Spares and reservations together

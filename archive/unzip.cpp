@@ -308,8 +308,11 @@ class UnZipRun {
     // so that it shows exactly what the single-threaded path shows.
     if (z_.workers_) {
       std::unique_ptr<DecodedEntry> decoded = z_.workers_->Take(index, [this] { z_.pump_->Tick(); });
-      if (decoded && decoded->whole && decoded->password == z_.Password &&
-          decoded->size == entry.UncompressedSize) {
+      if (decoded && decoded->stream && decoded->password == z_.Password) {
+        bool whole = false;
+        if (WriteStreamed(output, *decoded->stream, progress, crc, &whole)) return whole;
+      } else if (decoded && decoded->whole && decoded->password == z_.Password &&
+                 decoded->size == entry.UncompressedSize) {
         WriteDecoded(output, *decoded, progress);
         *crc = decoded->crc;
         return true;
@@ -346,13 +349,56 @@ class UnZipRun {
     }
   }
 
+  // Writes a streamed entry's blocks as the worker hands them over and ends
+  // as the decoder ended, the way the calling thread's own decode would.
+  // False (nothing written) when the worker could not start the entry: the
+  // caller then decodes it itself.
+  bool WriteStreamed(TBufferedFileStream& output, EntryStream& stream, RunProgress& progress, uint32_t* crc,
+                     bool* whole) {
+    using End = EntryStream::End;
+    const TZipEntryInfo& entry = z_.working_;
+    EntryOutput sink(output, entry.UncompressedSize, progress, /*compute_crc=*/false);
+    bool any = false;
+    try {
+      const uint8_t* data = nullptr;
+      size_t size = 0;
+      while (stream.Next(&data, &size, [this] { z_.pump_->Tick(); })) {
+        any = true;
+        for (size_t at = 0; at < size; at += kOutputBufferSize) {
+          z_.pump_->Tick();
+          sink.TakeBlock(data + at, std::min(kOutputBufferSize, size - at));
+        }
+      }
+      switch (stream.end()) {
+        case End::Failed:
+          if (!any) return false;
+          throw EFatalUnzipError();
+        case End::InputEnded:
+          throw EFatalUnzipError();
+        case End::OutOfMemory:
+          platform::ShowMessageBox("*** inflate out of memory ***", "Error", platform::kMbOk | platform::kMbIconError,
+                                   platform::MessageBoxOwner::None);
+          break;
+        default:
+          break;
+      }
+      output.FlushBuffer();
+    } catch (const platform::StreamWriteError&) {
+      throw ECantWriteUCF();
+    }
+    *crc = stream.crc();
+    *whole = stream.end() != End::Bigger && sink.written() == static_cast<int64_t>(entry.UncompressedSize) &&
+             *crc == entry.CRC32;
+    return true;
+  }
+
   // Starts the run's workers when they may run: more than one thread, one
   // archive file, and no handler that can change how later entries decode
   // (OnBadPassword may change the password, OnDecrypt decrypts instead of
   // the keys); those runs stay on the calling thread alone.
   void StartWorkers() {
     if (z_.ThreadCount <= 1 || z_.SpanKind() != SpanSingle || z_.OnBadPassword || z_.OnDecrypt) return;
-    const EntryWorkers::Limits limits = EntryWorkers::kDefaultLimits;
+    const EntryWorkers::Limits limits = z_.worker_limits_;
     std::vector<WorkerEntry> entries;
     for (int i = 0; i < z_.Count(); ++i) {
       const TZipEntryInfo& e = *z_.view()->Items(i);
@@ -366,7 +412,7 @@ class UnZipRun {
       w.date_time = e.DateTime;
       w.method = e.Method;
       w.flags = e.Flags;
-      if (EntryWorkers::Suits(w, limits)) entries.push_back(w);
+      if (EntryWorkers::Suits(w)) entries.push_back(w);
     }
     z_.pump_ = std::make_unique<MessagePump>(z_.DoProcessMessages, &z_.aborted_);
     if (entries.empty()) return;

@@ -283,6 +283,8 @@ class TUnZipper {
     int index;
   };
   std::map<uint64_t, ExtractedRange> extracted_ranges_;
+  // What the run's workers may hold (a derived class may set others).
+  EntryWorkers::Limits worker_limits_ = EntryWorkers::kDefaultLimits;
   // With workers: the workers of the run and the interval pump.
   std::unique_ptr<EntryWorkers> workers_;
   std::unique_ptr<MessagePump> pump_;

@@ -26,6 +26,17 @@ using testing::ZipEntryPlan;
 using testing::ZipPlan;
 using Lines = std::vector<std::string>;
 
+// A component whose workers decode nothing whole: every entry they take is
+// streamed, as entries above the cap are.
+class StreamingUnZipper : public TUnZipper {
+ public:
+  StreamingUnZipper() { worker_limits_ = {20u << 20, 0}; }
+};
+
+// How a run decodes: on the calling thread alone, with workers, with
+// workers that stream every entry.
+enum class Mode { Alone, Workers, Streaming };
+
 std::string Text(size_t n, unsigned seed) {
   std::string s(n, '\0');
   for (size_t i = 0; i < n; ++i) {
@@ -46,8 +57,7 @@ class UnZipThreadsTest : public ::testing::Test {
   // Extracts archive bytes with thread_count threads into a fresh folder;
   // returns what the run showed: every event, then the outcome, then each
   // named file's size and CRC.
-  Lines Run(const std::string& bytes, const Lines& names, int thread_count, int skip_index = -1,
-            int rename_index = -1) {
+  Lines Run(const std::string& bytes, const Lines& names, Mode mode, int skip_index = -1, int rename_index = -1) {
     const std::string tag = std::to_string(runs_++);
     const std::string zip = temp / ("a" + tag + ".zip");
     const std::string dest = temp / ("out" + tag);
@@ -60,8 +70,10 @@ class UnZipThreadsTest : public ::testing::Test {
     auto rel = [&](const std::string& path) {
       return path.compare(0, dest.size(), dest) == 0 ? "D" + path.substr(dest.size()) : path;
     };
-    TUnZipper z;
-    z.ThreadCount = thread_count;
+    std::unique_ptr<TUnZipper> owned =
+        mode == Mode::Streaming ? std::make_unique<StreamingUnZipper>() : std::make_unique<TUnZipper>();
+    TUnZipper& z = *owned;
+    z.ThreadCount = mode == Mode::Alone ? 1 : 3;
     z.SetZipName(zip);
     z.SetDestDir(dest);
     z.DoAll = true;
@@ -189,9 +201,9 @@ TEST_F(UnZipThreadsTest, WorkersShowWhatTheCallingThreadAloneShows) {
     plan.entries = c.entries;
     const std::string bytes = BuildZip(plan).bytes;
     const Lines names = NamesOf(c);
-    const Lines alone = Run(bytes, names, 1, c.skip_index, c.rename_index);
-    const Lines threaded = Run(bytes, names, 3, c.skip_index, c.rename_index);
-    EXPECT_EQ(threaded, alone);
+    const Lines alone = Run(bytes, names, Mode::Alone, c.skip_index, c.rename_index);
+    EXPECT_EQ(Run(bytes, names, Mode::Workers, c.skip_index, c.rename_index), alone);
+    EXPECT_EQ(Run(bytes, names, Mode::Streaming, c.skip_index, c.rename_index), alone);
     // Guard against two runs that both did nothing.
     EXPECT_NE(alone.size(), names.size() + 1);
   }
@@ -213,13 +225,16 @@ TEST_F(UnZipThreadsTest, DamagedCopiesShowTheSame) {
     SCOPED_TRACE(at);
     std::string bad = good;
     bad[at] = static_cast<char>(bad[at] ^ 0xA5);
-    ASSERT_EQ(Run(bad, names, 2), Run(bad, names, 1));
+    const Lines alone = Run(bad, names, Mode::Alone);
+    ASSERT_EQ(Run(bad, names, Mode::Workers), alone);
+    ASSERT_EQ(Run(bad, names, Mode::Streaming), alone);
   }
 }
 
-// Entries the run passes by give their share of the budget back, and an
-// entry larger than the whole budget is still taken (alone): no wait ends
-// in a deadlock, and every result taken is the entry's data.
+// Entries the run passes by give their share of the budget back, an entry
+// larger than the whole budget is still taken (alone), and one above the cap
+// is streamed: no wait ends in a deadlock, and every result taken is the
+// entry's data.
 TEST_F(UnZipThreadsTest, BudgetHoldsAndEntriesPassedByAreDropped) {
   ZipPlan plan;
   std::vector<std::string> data;
@@ -237,12 +252,13 @@ TEST_F(UnZipThreadsTest, BudgetHoldsAndEntriesPassedByAreDropped) {
   z.SetZipName(zip);
   z.ReadZipDirectory();
   ASSERT_EQ(z.Count(), 24);
-  const EntryWorkers::Limits limits{8000, 20000};
+  const EntryWorkers::Limits limits{8000, 7000};
   std::vector<WorkerEntry> entries;
   for (int i = 0; i < z.Count(); ++i) {
     const TZipEntryInfo& e = z.EntryAt(i);
     WorkerEntry w{i, e.LocalHeaderOffset, e.CompressedSize, e.UncompressedSize, e.CRC32, e.DateTime, e.Method, e.Flags};
-    ASSERT_TRUE(EntryWorkers::Suits(w, limits));
+    ASSERT_TRUE(EntryWorkers::Suits(w));
+    EXPECT_EQ(EntryWorkers::Whole(w, limits), i != 5) << i;
     entries.push_back(w);
   }
   z.ReleaseArchive();
@@ -253,8 +269,18 @@ TEST_F(UnZipThreadsTest, BudgetHoldsAndEntriesPassedByAreDropped) {
     if (i % 3 == 2) continue;  // passed by: never taken
     std::unique_ptr<DecodedEntry> got = workers.Take(i, nullptr);
     ASSERT_TRUE(got) << i;
-    ASSERT_TRUE(got->whole) << i;
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(got->data), got->size), data[static_cast<size_t>(i)]) << i;
+    std::string decoded;
+    if (got->stream) {
+      const uint8_t* chunk;
+      size_t size;
+      while (got->stream->Next(&chunk, &size, nullptr)) decoded.append(reinterpret_cast<const char*>(chunk), size);
+      EXPECT_EQ(got->stream->end(), EntryStream::End::Completed) << i;
+      EXPECT_EQ(got->stream->crc(), testing::Crc32Of(data[static_cast<size_t>(i)])) << i;
+    } else {
+      ASSERT_TRUE(got->whole) << i;
+      decoded.assign(reinterpret_cast<const char*>(got->data), got->size);
+    }
+    EXPECT_EQ(decoded, data[static_cast<size_t>(i)]) << i;
     EXPECT_FALSE(workers.Take(i, nullptr)) << "a result is taken once";
   }
   EXPECT_FALSE(workers.Take(99, nullptr));
