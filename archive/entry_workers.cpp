@@ -196,18 +196,11 @@ std::unique_ptr<uint8_t[]> EntryWorkers::AcquireLocked(size_t size, size_t* capa
 }
 
 void EntryWorkers::KeepLocked(std::unique_ptr<uint8_t[]> buffer, size_t capacity) {
-  if (stop_ || spare_bytes_ + capacity + reserved_ > limits_.budget) return;  // freed
+  if (stop_ || spare_bytes_ + capacity > limits_.spares) return;  // freed
   spares_.emplace(capacity, std::move(buffer));
   spare_bytes_ += capacity;
 }
 
-void EntryWorkers::TrimSparesLocked() {
-  while (!spares_.empty() && spare_bytes_ + reserved_ > limits_.budget) {
-    auto largest = std::prev(spares_.end());
-    spare_bytes_ -= largest->first;
-    spares_.erase(largest);
-  }
-}
 
 void EntryWorkers::Work() {
   std::unique_ptr<WorkerContext> context;
@@ -226,7 +219,6 @@ void EntryWorkers::Work() {
       position = next_++;
       reserve = ReserveFor(entries_[position]);
       reserved_ += reserve;
-      TrimSparesLocked();
       states_[position] = State::Working;
     }
 

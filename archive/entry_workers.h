@@ -116,9 +116,10 @@ class EntryWorkers {
  public:
   struct Limits {
     size_t budget;     // bytes held by all results and work in progress
-    size_t entry_cap;  // compressed + uncompressed size of one entry
+    size_t entry_cap;  // compressed + uncompressed size of one entry decoded whole
+    size_t spares;     // bytes of buffers kept for reuse, beyond the budget
   };
-  static constexpr Limits kDefaultLimits = {20u << 20, 12u << 20};
+  static constexpr Limits kDefaultLimits = {16u << 20, 12u << 20, 6u << 20};
 
   // Whether an entry may go to the workers: stored or deflated, and with
   // room for its encryption header.
@@ -159,12 +160,11 @@ class EntryWorkers {
                                  : kStreamReserve;
   }
   void Release(std::unique_ptr<uint8_t[]> storage, size_t capacity, size_t reserved);
-  // Buffers are kept for reuse rather than freed: a fresh one costs a page
-  // fault per 4 KB as it is first written. Spares and reservations together
-  // stay within the budget. Called with mutex_ held.
+  // Buffers are kept for reuse rather than freed, up to the spares limit: a
+  // fresh one costs a page fault per 4 KB as it is first written. Called
+  // with mutex_ held.
   std::unique_ptr<uint8_t[]> AcquireLocked(size_t size, size_t* capacity);
   void KeepLocked(std::unique_ptr<uint8_t[]> buffer, size_t capacity);
-  void TrimSparesLocked();
   std::unique_ptr<uint8_t[]> Acquire(size_t size, size_t* capacity) {
     std::lock_guard<std::mutex> lock(mutex_);
     return AcquireLocked(size, capacity);

@@ -30,7 +30,7 @@ using Lines = std::vector<std::string>;
 // streamed, as entries above the cap are.
 class StreamingUnZipper : public TUnZipper {
  public:
-  StreamingUnZipper() { worker_limits_ = {20u << 20, 0}; }
+  StreamingUnZipper() { worker_limits_ = {20u << 20, 0, 1u << 20}; }
 };
 
 // How a run decodes: on the calling thread alone, with workers, with
@@ -252,7 +252,7 @@ TEST_F(UnZipThreadsTest, BudgetHoldsAndEntriesPassedByAreDropped) {
   z.SetZipName(zip);
   z.ReadZipDirectory();
   ASSERT_EQ(z.Count(), 24);
-  const EntryWorkers::Limits limits{8000, 7000};
+  const EntryWorkers::Limits limits{8000, 7000, 16000};
   std::vector<WorkerEntry> entries;
   for (int i = 0; i < z.Count(); ++i) {
     const TZipEntryInfo& e = z.EntryAt(i);
