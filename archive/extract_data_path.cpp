@@ -18,11 +18,29 @@ int PercentDone(int64_t part, int64_t whole) {
   return quotient > 100 ? 100 : static_cast<int>(quotient);
 }
 
-size_t EntryInput::ReadBlock(uint8_t* buffer, size_t max) {
-  if (options_.process_messages) platform::ProcessMessages();
-  if (options_.abort_flag && *options_.abort_flag) {
-    *options_.abort_flag = false;
+void MessagePump::Tick() {
+  if (enabled_) {
+    if (!pumped_ || platform::MonotonicMicroseconds() - last_ >= kIntervalMicroseconds) {
+      platform::ProcessMessages();
+      pumped_ = true;
+      last_ = platform::MonotonicMicroseconds();
+    }
+  }
+  if (abort_flag_ && *abort_flag_) {
+    *abort_flag_ = false;
     throw EUserCanceled();
+  }
+}
+
+size_t EntryInput::ReadBlock(uint8_t* buffer, size_t max) {
+  if (options_.pump) {
+    options_.pump->Tick();
+  } else {
+    if (options_.process_messages) platform::ProcessMessages();
+    if (options_.abort_flag && *options_.abort_flag) {
+      *options_.abort_flag = false;
+      throw EUserCanceled();
+    }
   }
   if (options_.working_compressed_size) *options_.working_compressed_size -= static_cast<int64_t>(max);
 
@@ -51,7 +69,7 @@ void EntryOutput::TakeBlock(const uint8_t* data, size_t n) {
     throw ECantWriteUCF();
   }
   if (taken != static_cast<int64_t>(n)) throw ECantWriteUCF();
-  crc_ = UpdateRunningCrc(crc_, data, n);
+  if (compute_crc_) crc_ = UpdateRunningCrc(crc_, data, n);
   written_ += static_cast<int64_t>(n);
   if (progress_.file_percent) progress_.file_percent(PercentDone(written_, uncompressed_size_));
   if (progress_.total_percent) {

@@ -21,6 +21,28 @@ namespace archive {
 // exact half rounded to the even neighbour; 0 when whole is not positive.
 int PercentDone(int64_t part, int64_t whole);
 
+// Letting pending window messages run on an interval rather than at every
+// block: under Wine one pump costs tens of microseconds, more than a block
+// takes to decode. The first Tick always pumps.
+class MessagePump {
+ public:
+  static constexpr uint64_t kIntervalMicroseconds = 15000;
+
+  // enabled: DoProcessMessages. abort_flag: the component's; found set by
+  // Tick, it is cleared and Tick raises EUserCanceled "User Aborted Operation".
+  MessagePump(bool enabled, bool* abort_flag) : enabled_(enabled), abort_flag_(abort_flag) {}
+
+  // Pumps when the interval has passed since the last pump, then answers the
+  // abort flag (whoever set it: a message handler or an event handler).
+  void Tick();
+
+ private:
+  bool enabled_;
+  bool* abort_flag_;
+  bool pumped_ = false;
+  uint64_t last_ = 0;  // when it last pumped (platform::MonotonicMicroseconds)
+};
+
 class EntryInput : public InputSource {
  public:
   struct Options {
@@ -35,6 +57,9 @@ class EntryInput : public InputSource {
     TraditionalKeys* keys = nullptr;
     // When set (OnDecrypt), it decrypts each block instead of keys.
     std::function<void(uint8_t* block, size_t n)> decrypt;
+    // When set (extraction with workers), blocks pump through it on its
+    // interval instead of process_messages and abort_flag.
+    MessagePump* pump = nullptr;
     // Spanned archives: switches to the next disk and returns its stream,
     // positioned at its start. Empty for a single file (a short read then
     // raises EFatalUnzipError "Premature end of file reached").
@@ -61,8 +86,10 @@ struct RunProgress {
 
 class EntryOutput : public OutputSink {
  public:
-  EntryOutput(platform::TStream& file, int64_t uncompressed_size, RunProgress& progress)
-      : file_(file), uncompressed_size_(uncompressed_size), progress_(progress) {}
+  // compute_crc false: the blocks' CRC is already known (a worker computed
+  // it), running_crc() then stays at its start.
+  EntryOutput(platform::TStream& file, int64_t uncompressed_size, RunProgress& progress, bool compute_crc = true)
+      : file_(file), uncompressed_size_(uncompressed_size), progress_(progress), compute_crc_(compute_crc) {}
 
   // Raises EBiggerThanUncompressed when the block would take the file past
   // the uncompressed size (nothing of it is written), ECantWriteUCF when the
@@ -77,6 +104,7 @@ class EntryOutput : public OutputSink {
   platform::TStream& file_;
   int64_t uncompressed_size_;
   RunProgress& progress_;
+  bool compute_crc_;
   int64_t written_ = 0;
   uint32_t crc_ = 0xFFFFFFFFu;
 };

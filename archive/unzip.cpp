@@ -9,6 +9,7 @@
 //
 // Entry sizes are unsigned 32-bit values along the whole path: an entry of
 // 2 GB and more is extracted like any other.
+#include <algorithm>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -242,6 +243,7 @@ class UnZipRun {
     EntryInput::Options options;
     options.process_messages = z_.DoProcessMessages;
     options.abort_flag = &z_.aborted_;
+    options.pump = z_.pump_.get();
     options.working_compressed_size = working_size;
     if (z_.working_.IsEncrypted()) {
       if (z_.OnDecrypt) {
@@ -288,16 +290,36 @@ class UnZipRun {
   // whole: the decode completed and gave exactly the declared size with the
   // stored CRC-32 (computed into *crc). Errors that end the run pass on,
   // with the file as far as it was written.
-  bool WriteData(TBufferedFileStream& output, TraditionalKeys& keys, uint32_t* crc) {
+  bool WriteData(int index, TBufferedFileStream& output, TraditionalKeys& keys, uint32_t* crc) {
     const TZipEntryInfo& entry = z_.working_;
-    z_.archive_->Seek(DataStart() + (entry.IsEncrypted() ? kEncryptionHeaderSize : 0), platform::kFromBeginning);
-
     RunProgress progress;
     progress.total_bytes = z_.TotalBytes;
     progress.bytes_done = z_.bytes_done_;
     if (z_.OnFilePercentDone) progress.file_percent = [this](int percent) { z_.OnFilePercentDone(&z_, percent); };
     if (z_.OnTotalPercentDone) progress.total_percent = [this](int percent) { z_.OnTotalPercentDone(&z_, percent); };
+    struct KeepProgress {
+      TUnZipper& z;
+      RunProgress& progress;
+      ~KeepProgress() { z.bytes_done_ = progress.bytes_done; }
+    } keep_progress{z_, progress};
 
+    // A worker's result is used only when it came out whole with the
+    // password the entry was checked with; anything else is decoded here,
+    // so that it shows exactly what the single-threaded path shows.
+    if (z_.workers_) {
+      std::unique_ptr<DecodedEntry> decoded = z_.workers_->Take(index, [this] { z_.pump_->Tick(); });
+      if (decoded && decoded->stream && decoded->password == z_.Password) {
+        bool whole = false;
+        if (WriteStreamed(output, *decoded->stream, progress, crc, &whole)) return whole;
+      } else if (decoded && decoded->whole && decoded->password == z_.Password &&
+                 decoded->size == entry.UncompressedSize) {
+        WriteDecoded(output, *decoded, progress);
+        *crc = decoded->crc;
+        return true;
+      }
+    }
+
+    z_.archive_->Seek(DataStart() + (entry.IsEncrypted() ? kEncryptionHeaderSize : 0), platform::kFromBeginning);
     EntryOutput sink(output, entry.UncompressedSize, progress);
     bool completed;
     try {
@@ -306,15 +328,95 @@ class UnZipRun {
       // an error and not a silently short file.
       output.FlushBuffer();
     } catch (const platform::StreamWriteError&) {
-      z_.bytes_done_ = progress.bytes_done;
       throw ECantWriteUCF();
-    } catch (...) {
-      z_.bytes_done_ = progress.bytes_done;
-      throw;
     }
-    z_.bytes_done_ = progress.bytes_done;
     *crc = sink.running_crc() ^ 0xFFFFFFFFu;
     return completed && sink.written() == static_cast<int64_t>(entry.UncompressedSize) && *crc == entry.CRC32;
+  }
+
+  // Writes a worker's whole result in the blocks the decoders hand out
+  // (32768 bytes, the last one shorter), so the percent events are the same.
+  void WriteDecoded(TBufferedFileStream& output, const DecodedEntry& decoded, RunProgress& progress) {
+    EntryOutput sink(output, decoded.size, progress, /*compute_crc=*/false);
+    try {
+      for (size_t at = 0; at < decoded.size; at += kOutputBufferSize) {
+        z_.pump_->Tick();
+        sink.TakeBlock(decoded.data + at, std::min(kOutputBufferSize, decoded.size - at));
+      }
+      output.FlushBuffer();
+    } catch (const platform::StreamWriteError&) {
+      throw ECantWriteUCF();
+    }
+  }
+
+  // Writes a streamed entry's blocks as the worker hands them over and ends
+  // as the decoder ended, the way the calling thread's own decode would.
+  // False (nothing written) when the worker could not start the entry: the
+  // caller then decodes it itself.
+  bool WriteStreamed(TBufferedFileStream& output, EntryStream& stream, RunProgress& progress, uint32_t* crc,
+                     bool* whole) {
+    using End = EntryStream::End;
+    const TZipEntryInfo& entry = z_.working_;
+    EntryOutput sink(output, entry.UncompressedSize, progress, /*compute_crc=*/false);
+    bool any = false;
+    try {
+      const uint8_t* data = nullptr;
+      size_t size = 0;
+      while (stream.Next(&data, &size, [this] { z_.pump_->Tick(); })) {
+        any = true;
+        for (size_t at = 0; at < size; at += kOutputBufferSize) {
+          z_.pump_->Tick();
+          sink.TakeBlock(data + at, std::min(kOutputBufferSize, size - at));
+        }
+      }
+      switch (stream.end()) {
+        case End::Failed:
+          if (!any) return false;
+          throw EFatalUnzipError();
+        case End::InputEnded:
+          throw EFatalUnzipError();
+        case End::OutOfMemory:
+          platform::ShowMessageBox("*** inflate out of memory ***", "Error", platform::kMbOk | platform::kMbIconError,
+                                   platform::MessageBoxOwner::None);
+          break;
+        default:
+          break;
+      }
+      output.FlushBuffer();
+    } catch (const platform::StreamWriteError&) {
+      throw ECantWriteUCF();
+    }
+    *crc = stream.crc();
+    *whole = stream.end() != End::Bigger && sink.written() == static_cast<int64_t>(entry.UncompressedSize) &&
+             *crc == entry.CRC32;
+    return true;
+  }
+
+  // Starts the run's workers when they may run: more than one thread, one
+  // archive file, and no handler that can change how later entries decode
+  // (OnBadPassword may change the password, OnDecrypt decrypts instead of
+  // the keys); those runs stay on the calling thread alone.
+  void StartWorkers() {
+    if (z_.ThreadCount <= 1 || z_.SpanKind() != SpanSingle || z_.OnBadPassword || z_.OnDecrypt) return;
+    const EntryWorkers::Limits limits = z_.worker_limits_;
+    std::vector<WorkerEntry> entries;
+    for (int i = 0; i < z_.Count(); ++i) {
+      const TZipEntryInfo& e = *z_.view()->Items(i);
+      if (!e.Selected || e.FileName().empty() || e.Zip64 || e.HasSaturatedField()) continue;
+      WorkerEntry w;
+      w.index = i;
+      w.local_header_offset = e.LocalHeaderOffset;
+      w.compressed_size = e.CompressedSize;
+      w.uncompressed_size = e.UncompressedSize;
+      w.crc32 = e.CRC32;
+      w.date_time = e.DateTime;
+      w.method = e.Method;
+      w.flags = e.Flags;
+      if (EntryWorkers::Suits(w)) entries.push_back(w);
+    }
+    z_.pump_ = std::make_unique<MessagePump>(z_.DoProcessMessages, &z_.aborted_);
+    if (entries.empty()) return;
+    z_.workers_ = std::make_unique<EntryWorkers>(z_.ZipName(), std::move(entries), z_.Password, z_.ThreadCount, limits);
   }
 
   // Gives an output file that completed its decode the entry's time and
@@ -367,6 +469,7 @@ class UnZipRun {
   void ExtractSelected() {
     for (int i = 0; i < z_.Count(); ++i) {
       if (!z_.DoAll && !z_.view()->Items(i)->Selected) continue;
+      if (z_.workers_) z_.workers_->DropBefore(i);
       do {
         z_.UnZipEntry(i);
       } while (z_.retry_);
@@ -402,6 +505,8 @@ int TUnZipper::UnZip() {
   extracted_ranges_.clear();
 
   auto finish = [&]() {
+    workers_.reset();
+    pump_.reset();
     buffers_.reset();
     extracted_ranges_.clear();
     FilesList().clear();
@@ -424,7 +529,10 @@ int TUnZipper::UnZip() {
 
     bool stop_now = false;
     if (OnStartUnZipInfo) OnStartUnZipInfo(this, NumFiles, TotalBytes, stop_now);
-    if (NumFiles > 0 && !stop_now) run.ExtractSelected();
+    if (NumFiles > 0 && !stop_now) {
+      run.StartWorkers();
+      run.ExtractSelected();
+    }
   } catch (...) {
     finish();
     CloseArchive();
@@ -500,7 +608,15 @@ void TUnZipper::UnZipEntry(int Index) {
 
   run.NoteExtracted(range, Index);
   uint32_t computed = 0;
-  const bool whole = run.WriteData(*output, keys, &computed);
+  bool whole;
+  try {
+    whole = run.WriteData(Index, *output, keys, &computed);
+  } catch (const EUserCanceled&) {
+    // The user's abort leaves no partial file behind.
+    output.reset();
+    DeleteBadFile(fname);
+    throw;
+  }
   output.reset();
 
   if (!whole) {

@@ -1,3 +1,4 @@
+#include "archive/extract_data_path.h"
 #include "archive/unzipper.h"
 
 #include <algorithm>
@@ -187,6 +188,7 @@ void TUnZipper::Assign(const TUnZipper& source) {
   IncompleteZipMode = source.IncompleteZipMode;
   KeepZipOpen = source.KeepZipOpen;
   DoProcessMessages = source.DoProcessMessages;
+  ThreadCount = source.ThreadCount;
   RetainAttributes = source.RetainAttributes;
   ReplaceReadOnly = source.ReplaceReadOnly;
   OnStartUnZipInfo = source.OnStartUnZipInfo;

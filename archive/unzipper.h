@@ -6,9 +6,15 @@
 // when that is unreadable, and follows archives spanned over removable disks
 // or split into numbered files.
 //
-// Everything runs on the calling (GUI) thread. Where DoProcessMessages is set,
-// long work lets pending window messages run; a handler run from there may
-// call Cancel, which the work notices and answers with EUserCanceled.
+// Every event, every decision and every file operation happens on the calling
+// (GUI) thread, in entry order. With ThreadCount above 1, UnZip has worker
+// threads read, decrypt, inflate and check entries ahead of it (see
+// entry_workers.h), unless a handler that can change later entries is set
+// (OnBadPassword, OnDecrypt) or the archive is spanned; its window messages
+// then run on an interval instead of at every block. Where DoProcessMessages
+// is set, long work lets pending window messages run; a handler run from
+// there may call Cancel, which the work notices and answers with
+// EUserCanceled.
 //
 // This file's members are defined in unzipper.cpp, except UnZip and
 // UnZipEntry (and the UnZipRun helper with their steps), which are defined in
@@ -24,12 +30,14 @@
 #include <vector>
 
 #include "archive/buffered_stream.h"
+#include "archive/entry_workers.h"
 #include "archive/errors.h"
 #include "archive/zip_records.h"
 
 namespace archive {
 
 struct WorkBuffers;
+class MessagePump;
 
 enum TUZOverwriteMode { Prompt, Always, Never, ifNewer, ifOlder };
 enum TIncompleteZipMode { izAssumeMulti, izAssumeBad, izAssumeNotAZip };
@@ -133,6 +141,9 @@ class TUnZipper {
   bool ReplaceReadOnly = false;
   bool FlushFilesOnClose = false;
   bool OEMConvert = true;
+  // Threads that decode entries during UnZip, the machine's processors by
+  // default; 1 decodes every entry on the calling thread, block by block.
+  int ThreadCount = DefaultThreadCount();
 
   std::string Password;
 
@@ -272,6 +283,11 @@ class TUnZipper {
     int index;
   };
   std::map<uint64_t, ExtractedRange> extracted_ranges_;
+  // What the run's workers may hold (a derived class may set others).
+  EntryWorkers::Limits worker_limits_ = EntryWorkers::kDefaultLimits;
+  // With workers: the workers of the run and the interval pump.
+  std::unique_ptr<EntryWorkers> workers_;
+  std::unique_ptr<MessagePump> pump_;
 
  private:
   int this_version_ = kThisVersion;

@@ -1,11 +1,14 @@
-# The two libraries the program depends on, as the targets ZLIB::ZLIB and
-# JPEG::JPEG.
+# The libraries the program depends on, as the targets ZLIB::ZLIB,
+# JPEG::JPEG and LIBDEFLATE::LIBDEFLATE (the whole-buffer inflate of archive
+# entries whose sizes are known).
 #
-# Natively they are the system's (Debian's zlib1g-dev and libjpeg-dev).
+# Natively they are the system's (Debian's zlib1g-dev, libjpeg-dev and
+# libdeflate-dev).
 # In the Windows tree every program we ship is a single file that imports
 # only system DLLs, so both are the static archives: zlib from MinGW's
 # libz.a (never its import library libz.dll.a, which FindZLIB would pick),
-# libjpeg from the cross-build of tools/build-libjpeg-mingw.sh.
+# libjpeg and libdeflate from the cross-builds of
+# tools/build-libjpeg-mingw.sh and tools/build-libdeflate-mingw.sh.
 
 if(DZ_WINDOWS)
   find_library(DZ_ZLIB_STATIC NAMES libz.a REQUIRED)
@@ -24,7 +27,23 @@ if(DZ_WINDOWS)
   set_target_properties(JPEG::JPEG PROPERTIES
     IMPORTED_LOCATION ${DZ_LIBJPEG_ROOT}/lib/libjpeg.a
     INTERFACE_INCLUDE_DIRECTORIES ${DZ_LIBJPEG_ROOT}/include)
+
+  set(DZ_LIBDEFLATE_ROOT ${CMAKE_SOURCE_DIR}/build/deps/libdeflate-mingw-${CMAKE_SYSTEM_PROCESSOR}
+      CACHE PATH "Cross-built libdeflate")
+  if(NOT EXISTS ${DZ_LIBDEFLATE_ROOT}/lib/libdeflate.a)
+    message(FATAL_ERROR "libdeflate for MinGW is missing: run tools/build-libdeflate-mingw.sh ${CMAKE_SYSTEM_PROCESSOR}")
+  endif()
+  add_library(LIBDEFLATE::LIBDEFLATE STATIC IMPORTED)
+  set_target_properties(LIBDEFLATE::LIBDEFLATE PROPERTIES
+    IMPORTED_LOCATION ${DZ_LIBDEFLATE_ROOT}/lib/libdeflate.a
+    INTERFACE_INCLUDE_DIRECTORIES ${DZ_LIBDEFLATE_ROOT}/include)
 else()
   find_package(ZLIB REQUIRED)
   find_package(JPEG REQUIRED)
+  find_path(DZ_LIBDEFLATE_INCLUDE libdeflate.h REQUIRED)
+  find_library(DZ_LIBDEFLATE NAMES deflate REQUIRED)
+  add_library(LIBDEFLATE::LIBDEFLATE UNKNOWN IMPORTED)
+  set_target_properties(LIBDEFLATE::LIBDEFLATE PROPERTIES
+    IMPORTED_LOCATION ${DZ_LIBDEFLATE}
+    INTERFACE_INCLUDE_DIRECTORIES ${DZ_LIBDEFLATE_INCLUDE})
 endif()

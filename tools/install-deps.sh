@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   # native build and tests
   build-essential cmake ninja-build pkg-config
-  zlib1g-dev libjpeg62-turbo-dev libgtest-dev googletest
+  zlib1g-dev libjpeg62-turbo-dev libdeflate-dev libgtest-dev googletest
   # libFuzzer targets and their sanitizer runtime
   clang libclang-rt-14-dev
   # Windows builds: MinGW-w64 i686 (the program we ship) and x86-64 (the
@@ -31,7 +31,7 @@ packages=(
   zip unzip p7zip-full
   # the extraction benchmark's corpus generator and driver scripts
   python3
-  # cross-building libjpeg-turbo from Debian's source package
+  # cross-building libjpeg-turbo and libdeflate from Debian's source packages
   dpkg-dev
   # the locales Wine takes its code pages from: zh_CN.UTF-8 gives code page
   # 936 (the product's home), en_US.UTF-8 the Western 1252
@@ -56,7 +56,7 @@ if bash "$(dirname "$0")/machine-runs-32bit.sh"; then
   fi
 fi
 
-# Source entries for `apt-get source libjpeg-turbo`.
+# Source entries for `apt-get source libjpeg-turbo` and `apt-get source libdeflate`.
 src=/etc/apt/sources.list.d/dizavozi-src.sources
 if [ ! -f "$src" ]; then
   cat > "$src" <<'SRC'

@@ -1,7 +1,9 @@
 #!/bin/bash
 # Installs what is missing, builds every tree and runs every test:
-#   native (portable code), native-asan (sanitizers), fuzz (bounded libFuzzer
-#   runs), win32 and win64 (the Windows programs, 32-bit and x86-64).
+#   native (portable code), native-asan (sanitizers), native-tsan (the
+#   extraction tests, which run worker threads, under ThreadSanitizer), fuzz
+#   (bounded libFuzzer runs), win32 and win64 (the Windows programs, 32-bit
+#   and x86-64).
 #
 # Which Windows tree runs under Wine is found by trying, not by a setting:
 # where this machine can start 32-bit programs, the win32 tree (the programs
@@ -19,7 +21,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-trees=${DIZAVOZI_TREES:-"native native-asan fuzz win32 win64"}
+trees=${DIZAVOZI_TREES:-"native native-asan native-tsan fuzz win32 win64"}
 has_tree() { [[ " $trees " == *" $1 "* ]]; }
 started=$(date +%s)
 phases=()
@@ -56,9 +58,10 @@ for tree in win32 win64; do
     arch=i686
     [ $tree = win64 ] && arch=x86_64
     bash tools/build-libjpeg-mingw.sh $arch || exit 1
+    bash tools/build-libdeflate-mingw.sh $arch || exit 1
   fi
 done
-phase "libjpeg for MinGW"
+phase "libjpeg and libdeflate for MinGW"
 
 status=0
 summary=()
@@ -140,7 +143,7 @@ if has_tree $static_tree; then
   fi
 fi
 
-for tree in native native-asan fuzz; do
+for tree in native native-asan native-tsan fuzz; do
   has_tree $tree || continue
   if configure $tree && build $tree; then
     phase "$tree: build"

@@ -33,8 +33,15 @@ inline uint32_t Crc32Step(uint32_t crc, uint8_t b) { return kCrc32Table.entry[(c
 
 inline constexpr uint32_t kCrcStart = 0xFFFFFFFFu;
 
-// Advances a running CRC over n bytes (same result as Crc32Step per byte;
-// uses zlib's sliced implementation for speed).
+// Advances a running CRC over n bytes (same result as Crc32Step per byte).
+// Uses carry-less multiplication where the processor has it (checked once,
+// at the first call), else zlib's table-driven implementation.
 uint32_t UpdateRunningCrc(uint32_t running, const uint8_t* data, size_t n);
+
+// The two ways UpdateRunningCrc can take, for tests that hold both to the
+// table. CarryLess is only valid where CarryLessCrcAvailable().
+enum class CrcPath { Table, CarryLess };
+bool CarryLessCrcAvailable();
+uint32_t UpdateRunningCrcBy(CrcPath path, uint32_t running, const uint8_t* data, size_t n);
 
 }  // namespace archive

@@ -83,18 +83,21 @@ void DirectorySeeds() {
 }
 
 // Extraction: settings bit 0 RecreateDirs, bit 1 OverwriteMode Never, bit 2
-// password "pw", bit 3 SortMode ByName.
+// password "pw", bit 3 SortMode ByName, bit 4 worker threads. The seeds with
+// data to decode come twice, the second time with workers.
 void ExtractionSeeds() {
   const std::string target = "unzip_extract";
   const std::string text = archive::testing::MenuLines(200);
   Seed(target, "stored", 1, BuildZipBytes({{"a.txt", "alpha"}, {"dir/", ""}, {"dir/b.txt", "beta"}}));
   Seed(target, "deflated", 1, BuildZipBytes({{"t.txt", text, 8}, {"sub/u.txt", text.substr(100), 8}}));
+  Seed(target, "deflated-workers", 1 | 16, BuildZipBytes({{"t.txt", text, 8}, {"sub/u.txt", text.substr(100), 8}}));
   ZipEntryPlan by_crc{"s.txt", text, 8};
   by_crc.password = "pw";
   ZipEntryPlan by_time{"d.txt", text.substr(0, 300)};
   by_time.password = "pw";
   by_time.data_descriptor = true;
   Seed(target, "encrypted", 5, BuildZipBytes({by_crc, by_time}));
+  Seed(target, "encrypted-workers", 5 | 16, BuildZipBytes({by_crc, by_time}));
   Seed(target, "escaping", 1, BuildZipBytes({{"../up.txt", "x"}, {"a/../../up.txt", "y"}, {"ok.txt", "z"}}));
   Seed(target, "devices", 1, BuildZipBytes({{"COM1.txt", "x"}, {"sub/NUL .txt", "y"}, {"a:b", "z"}, {"end.", "e"}}));
   ZipEntryPlan bad_crc{"c.txt", "checked"};
@@ -104,6 +107,7 @@ void ExtractionSeeds() {
   ZipEntryPlan short_stored{"short.txt", std::string(100, 's')};
   short_stored.declared_size = 5000;
   Seed(target, "damaged", 2, BuildZipBytes({bad_crc, big, short_stored, {"gbk\xD6\xD0.txt", "gbk", 8}}));
+  Seed(target, "damaged-workers", 2 | 16, BuildZipBytes({bad_crc, big, short_stored, {"gbk\xD6\xD0.txt", "gbk", 8}}));
 
   ZipPlan shared;
   for (int disk = 0; disk < 4; ++disk) {
@@ -114,6 +118,7 @@ void ExtractionSeeds() {
     shared.entries.push_back(e);
   }
   Seed(target, "shared-data", 0, BuildZip(shared).bytes);
+  Seed(target, "shared-data-workers", 16, BuildZip(shared).bytes);
 
   ZipEntryPlan zip64{"z64.txt", "small"};
   zip64.declared_size = 0xFFFFFFFF;

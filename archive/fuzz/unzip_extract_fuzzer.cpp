@@ -4,7 +4,8 @@
 // allocation, no file outside the destination, and no file whose name
 // Windows would read otherwise.
 //   settings bit 0: RecreateDirs; bit 1: OverwriteMode Never (else Always);
-//   bit 2: password "pw" (else none); bit 3: SortMode ByName.
+//   bit 2: password "pw" (else none); bit 3: SortMode ByName; bit 4: three
+//   worker threads (else the calling thread alone).
 #include <unistd.h>
 
 #include <algorithm>
@@ -74,6 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (settings & 4) z.Password = "pw";
     if (settings & 8) z.SortMode = archive::ByName;
     z.IncompleteZipMode = archive::izAssumeBad;
+    z.ThreadCount = (settings & 16) ? 3 : 1;
     z.UnZip();
   } catch (const std::exception&) {
     // The component's errors and the platform's are results here.

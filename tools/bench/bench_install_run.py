@@ -1,8 +1,12 @@
 #!/usr/bin/env python3
 """Installation-run benchmark: the installer's run (TfStep::ExtractPayloads,
-program install_run) on the full-size demo product, against its floor
-measured in the same rounds: copying the six payload files to a scratch
-folder plus `unzipper extract` of the archives the run extracts.
+program install_run) on the full-size demo product, with the archive
+component's worker threads (--threads, the machine's processors by default)
+and, in the same rounds, the same build with the calling thread alone
+(goal: at least 1.8 times faster with the workers); and against its floor:
+copying the six payload files to a scratch folder plus `unzipper extract`
+of the archives the run extracts, with the same threads (goal: the run
+within 1.15 times the floor).
 
 The run installs the catering edition with all four systems: it writes all
 six payloads to its scratch folder and extracts five of them (LumoPosSy is
@@ -17,7 +21,7 @@ holds them the same way; on Windows the image maps them from the file).
 
 Not a test: it checks its own runs (entries, no error box) and no more.
 
-    bench_install_run.py --build build/native [--work /dev/shm/dz-run-bench] [--runs 5]
+    bench_install_run.py --build build/native [--work /dev/shm/dz-run-bench] [--runs 5] [--threads N]
 
 The build folder must hold bin/packer, bin/unzipper and bin/install_run
 (cmake --build build/native --target packer unzipper install_run).
@@ -55,7 +59,7 @@ def clear(path):
         shutil.rmtree(path)
 
 
-def floor(build, payloads, work, archives):
+def floor(build, payloads, work, archives, threads):
     scratch, dest = os.path.join(work, "floor-scratch"), os.path.join(work, "floor-dest")
     clear(scratch)
     clear(dest)
@@ -69,7 +73,8 @@ def floor(build, payloads, work, archives):
     for name in archives:
         proc = subprocess.Popen([os.path.join(build, "bin", "unzipper"), "extract",
                                  os.path.join(scratch, name + ".DLL"), os.path.join(dest, name),
-                                 "--password-hex", PASSWORD_HEX, "--overwrite", "always"],
+                                 "--password-hex", PASSWORD_HEX, "--overwrite", "always",
+                                 "--threads", str(threads)],
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         _, status, usage = os.wait4(proc.pid, 0)
         if os.waitstatus_to_exitcode(status) != 0:
@@ -83,6 +88,7 @@ def main():
     parser.add_argument("--build", required=True)
     parser.add_argument("--work", default="/dev/shm/dz-run-bench")
     parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--threads", type=int, default=os.cpu_count() or 1)
     args = parser.parse_args()
     build = os.path.abspath(args.build)
     os.makedirs(args.work, exist_ok=True)
@@ -99,35 +105,46 @@ def main():
     payload_bytes = sum(os.path.getsize(os.path.join(payloads, n)) for n in ALL)
     product_bytes = sum(os.path.getsize(os.path.join(f, n)) for f, _, ns in os.walk(product) for n in ns)
 
-    runs, floors, floors_all, overheads = [], [], [], []
+    runs, singles, floors, floors_all, overheads = [], [], [], [], []
     run_cpu, floor_cpu = [], []
-    for i in range(args.runs):
+
+    def install_run(threads):
         sandbox = os.path.join(args.work, "sandbox")
         clear(sandbox)
-        wall, out = timed([os.path.join(build, "bin", "install_run"), sandbox, payloads])
+        _, out = timed([os.path.join(build, "bin", "install_run"), sandbox, payloads, str(threads)])
         values = dict(line.split() for line in out.splitlines())
-        if values["entries"] != "416" or values["boxes"] != "0":
+        if values["entries"] != "416" or values["boxes"] != "0" or values["threads"] != str(threads):
             sys.exit("install_run: unexpected result %s" % values)
+        return values
+
+    for i in range(args.runs):
+        values = install_run(args.threads)
         runs.append(float(values["run_seconds"]))
         run_cpu.append(float(values["cpu_seconds"]))
         overheads.append(int(values["peak_rss_bytes"]) - int(values["payload_bytes"]))
-        wall, cpu = floor(build, payloads, args.work, TAKEN)
+        single = install_run(1)
+        singles.append(float(single["run_seconds"]))
+        overheads.append(int(single["peak_rss_bytes"]) - int(single["payload_bytes"]))
+        wall, cpu = floor(build, payloads, args.work, TAKEN, args.threads)
         floors.append(wall)
         floor_cpu.append(cpu)
-        floors_all.append(floor(build, payloads, args.work, ALL)[0])
-        print("round %d: run %.3f s (CPU %.3f s), floor %.3f s (CPU %.3f s; six archives %.3f s)" %
-              (i + 1, runs[-1], run_cpu[-1], floors[-1], floor_cpu[-1], floors_all[-1]))
+        floors_all.append(floor(build, payloads, args.work, ALL, args.threads)[0])
+        print("round %d: run %.3f s (CPU %.3f s), one thread %.3f s, floor %.3f s (CPU %.3f s; six archives %.3f s)" %
+              (i + 1, runs[-1], run_cpu[-1], singles[-1], floors[-1], floor_cpu[-1], floors_all[-1]))
 
     med = statistics.median
-    run, fl, fl_all = med(runs), med(floors), med(floors_all)
+    run, one, fl, fl_all = med(runs), med(singles), med(floors), med(floors_all)
     print("product %.1f MB in %s, payloads %.1f MB" % (product_bytes / 1e6, product, payload_bytes / 1e6))
-    print("run (median of %d): %.3f s wall, %.3f s CPU" % (args.runs, run, med(run_cpu)))
+    print("run with %d threads (median of %d): %.3f s wall, %.3f s CPU" % (args.threads, args.runs, run, med(run_cpu)))
+    print("run with one thread:                 %.3f s wall -> %.2fx faster with %d threads (goal >= 1.8)" %
+          (one, one / run, args.threads))
     print("floor, copy six + extract the five taken: %.3f s wall -> run/floor %.3f (goal <= 1.15)" % (fl, run / fl))
     print("                                          %.3f s CPU  -> run/floor %.3f" %
           (med(floor_cpu), med(run_cpu) / med(floor_cpu)))
     print("floor, copy six + extract all six:        %.3f s wall -> run/floor %.3f" % (fl_all, run / fl_all))
     print("peak resident memory beyond the payload bytes: %.1f MB (max of rounds; goal < 24 MB)" %
           (max(overheads) / 2**20))
+
 
 if __name__ == "__main__":
     main()

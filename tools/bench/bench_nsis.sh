@@ -15,6 +15,14 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
 tree=$root/build/bench-win32
 
+# NSIS's installers and the DIzavozi we ship are 32-bit programs: where the
+# machine cannot start those, there is nothing to compare, and the bench says
+# why instead of failing somewhere inside Wine.
+if ! bash tools/machine-runs-32bit.sh; then
+  echo "bench_nsis: cannot compare on this machine: $(bash tools/machine-runs-32bit.sh --why)" >&2
+  exit 3
+fi
+
 if ! command -v makensis >/dev/null; then
   if [ "$(id -u)" = 0 ]; then
     apt-get install -y nsis
@@ -32,6 +40,7 @@ done
 
 mkdir -p build
 bash tools/build-libjpeg-mingw.sh
+bash tools/build-libdeflate-mingw.sh
 if [ ! -f "$tree/CMakeCache.txt" ]; then
   flock build/.lock cmake --preset win32 -B "$tree" -DDZ_FULL_PRODUCT=ON -DDZ_TIME_PUMPS=ON >/dev/null
 fi

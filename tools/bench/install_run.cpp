@@ -4,12 +4,16 @@
 // TfStep's run installs the catering edition with all four systems into a
 // folder of a sandbox, with the recording controls standing in for the
 // window. Prints the run's wall time, the payload bytes held and the peak
-// resident memory.
+// resident memory. THREADS sets the archive component's thread count (its
+// default, the machine's processors, when absent), so that one build runs
+// with workers and with the calling thread alone.
 //
-//   install_run SANDBOX_FOLDER PAYLOAD_FOLDER
+//   install_run SANDBOX_FOLDER PAYLOAD_FOLDER [THREADS]
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <iterator>
@@ -38,8 +42,8 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fputs("usage: install_run SANDBOX_FOLDER PAYLOAD_FOLDER\n", stderr);
+  if (argc != 3 && argc != 4) {
+    std::fputs("usage: install_run SANDBOX_FOLDER PAYLOAD_FOLDER [THREADS]\n", stderr);
     return 2;
   }
   try {
@@ -62,6 +66,7 @@ int main(int argc, char** argv) {
     });
     app::testing::RecordingControls controls;
     app::TfStep step;
+    if (argc == 4) step.UnZipIt.ThreadCount = std::max(1, std::atoi(argv[3]));
     step.SetControls(&controls);
     step.ReadManifest();
     controls.SetText(app::Control::EInstallFolder, "C:\\Program Files\\Orvane云专家美食版V3");
@@ -78,8 +83,8 @@ int main(int argc, char** argv) {
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("run_seconds %.3f\ncpu_seconds %.3f\nentries %zu\nboxes %zu\npayload_bytes %llu\npeak_rss_bytes %llu\n", seconds, cpu_seconds,
-                step.UninstallList.size() - 2, boxes.size(), static_cast<unsigned long long>(payload_bytes),
+    std::printf("threads %d\nrun_seconds %.3f\ncpu_seconds %.3f\nentries %zu\nboxes %zu\npayload_bytes %llu\npeak_rss_bytes %llu\n",
+                step.UnZipIt.ThreadCount, seconds, cpu_seconds, step.UninstallList.size() - 2, boxes.size(), static_cast<unsigned long long>(payload_bytes),
                 static_cast<unsigned long long>(usage.ru_maxrss) * 1024);
     step.FormDestroy();
     return boxes.empty() ? 0 : 1;

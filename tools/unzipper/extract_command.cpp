@@ -57,7 +57,7 @@ namespace {
 const char kExtractUsage[] =
     "usage: unzipper extract ARCHIVE DESTDIR [--password TEXT | --password-hex HEX]\n"
     "       [--overwrite prompt|always|never|ifnewer|ifolder] [--recreate-dirs] [--replace-readonly]\n"
-    "       [--root-dir DIR] [--files PATTERN]... [--events]\n";
+    "       [--root-dir DIR] [--files PATTERN]... [--events] [--threads N]\n";
 
 struct ExtractOptions {
   std::string archive, dest;
@@ -66,6 +66,7 @@ struct ExtractOptions {
   bool recreate_dirs = false, replace_readonly = false, events = false;
   std::string root_dir;
   std::vector<std::string> files;
+  int threads = 0;  // 0: the component's default (the machine's processors)
 };
 
 bool ParseHex(const std::string& hex, std::string& bytes) {
@@ -137,6 +138,13 @@ bool ParseExtract(const Arguments& args, ExtractOptions& o) {
       o.files.push_back(args[++i]);
     } else if (a == "--events") {
       o.events = true;
+    } else if (a == "--threads" && has_value) {
+      const std::string& n = args[++i];
+      if (n.empty() || n.size() > 2 || n.find_first_not_of("0123456789") != std::string::npos || std::stoi(n) < 1) {
+        WriteError("--threads: a number from 1 to 99\n");
+        return false;
+      }
+      o.threads = std::stoi(n);
     } else if (a.rfind("--", 0) == 0) {
       WriteError(kExtractUsage);
       return false;
@@ -216,6 +224,7 @@ int ExtractCommand(const Arguments& args) {
     z.OverwriteMode = o.overwrite;
     z.RecreateDirs = o.recreate_dirs;
     z.ReplaceReadOnly = o.replace_readonly;
+    if (o.threads > 0) z.ThreadCount = o.threads;
     z.SetRootDir(o.root_dir);
     z.DoAll = o.files.empty();
     z.SetFilesList(o.files);

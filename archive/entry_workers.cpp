@@ -1,0 +1,500 @@
+#include "archive/entry_workers.h"
+
+#include <libdeflate.h>
+
+#include <algorithm>
+
+#include "archive/decoders/crc32.h"
+#include "archive/decoders/decoder_io.h"
+#include "archive/decoders/inflate.h"
+#include "archive/decoders/stored.h"
+#include "archive/decoders/traditional_crypt.h"
+#include "archive/errors.h"
+#include "archive/zip_records.h"
+#include "platform/files.h"
+
+namespace archive {
+
+// What one worker owns: its archive handle and its decompressor.
+class WorkerContext {
+ public:
+  explicit WorkerContext(const std::string& path)
+      : file(path, platform::File::Mode::ReadShared), decompressor(libdeflate_alloc_decompressor()) {}
+  ~WorkerContext() {
+    if (decompressor) libdeflate_free_decompressor(decompressor);
+  }
+  WorkerContext(const WorkerContext&) = delete;
+  WorkerContext& operator=(const WorkerContext&) = delete;
+
+  platform::File file;
+  libdeflate_decompressor* decompressor;
+  WorkBuffers buffers;  // for streamed entries
+};
+
+namespace {
+
+// Compressed data is read in blocks of this size; the stop request is
+// answered between blocks.
+constexpr size_t kReadBlock = 1u << 20;
+constexpr size_t kSpareStep = 256u << 10;
+
+}  // namespace
+
+DecodedEntry::~DecodedEntry() {
+  if (stream) stream->Abandon();
+  if (release_) release_(std::move(storage_), capacity_, reserved_);
+}
+
+bool EntryStream::Next(const uint8_t** data, size_t* size, const std::function<void()>& while_waiting) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (current_) free_.push_back(std::move(current_));
+  changed_.notify_all();
+  for (;;) {
+    if (queue_front_ < queue_.size()) {
+      current_ = std::move(queue_[queue_front_].first);
+      *data = current_.get();
+      *size = queue_[queue_front_].second;
+      if (++queue_front_ == queue_.size()) {
+        queue_.clear();
+        queue_front_ = 0;
+      }
+      changed_.notify_all();
+      return true;
+    }
+    if (end_ != End::Running) return false;
+    if (!changed_.wait_for(lock, std::chrono::milliseconds(EntryWorkers::kWaitIntervalMs), [&] {
+          return queue_front_ < queue_.size() || end_ != End::Running;
+        })) {
+      lock.unlock();
+      if (while_waiting) while_waiting();
+      lock.lock();
+    }
+  }
+}
+
+EntryStream::End EntryStream::end() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return end_;
+}
+
+uint32_t EntryStream::crc() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return crc_;
+}
+
+int64_t EntryStream::produced() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return produced_;
+}
+
+void EntryStream::Put(std::unique_ptr<uint8_t[]> chunk, size_t size) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [&] { return abandoned_ || queue_.size() - queue_front_ < kQueuedLimit; });
+  if (abandoned_) throw Abandoned();
+  queue_.emplace_back(std::move(chunk), size);
+  produced_ += static_cast<int64_t>(size);
+  changed_.notify_all();
+}
+
+std::unique_ptr<uint8_t[]> EntryStream::TakeFreeChunk() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (abandoned_) throw Abandoned();
+    if (!free_.empty()) {
+      std::unique_ptr<uint8_t[]> chunk = std::move(free_.back());
+      free_.pop_back();
+      return chunk;
+    }
+  }
+  return std::unique_ptr<uint8_t[]>(new uint8_t[kChunkSize]);
+}
+
+void EntryStream::Finish(End end, uint32_t crc) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  end_ = end;
+  crc_ = crc;
+  changed_.notify_all();
+}
+
+void EntryStream::Abandon() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  abandoned_ = true;
+  changed_.notify_all();
+}
+
+bool EntryWorkers::Suits(const WorkerEntry& entry) {
+  if (entry.method != kMethodStored && entry.method != kMethodDeflated) return false;
+  return !(entry.flags & 1) || entry.compressed_size >= kEncryptionHeaderSize;
+}
+
+bool EntryWorkers::Whole(const WorkerEntry& entry, const Limits& limits) {
+  return static_cast<uint64_t>(entry.compressed_size) + entry.uncompressed_size <= limits.entry_cap;
+}
+
+int DefaultThreadCount() {
+  const unsigned n = std::thread::hardware_concurrency();
+  return n == 0 ? 1 : static_cast<int>(std::min(n, 64u));
+}
+
+EntryWorkers::EntryWorkers(const std::string& archive_path, std::vector<WorkerEntry> entries,
+                           const std::string& password, int threads, Limits limits)
+    : archive_path_(archive_path),
+      entries_(std::move(entries)),
+      password_(password),
+      limits_(limits),
+      states_(entries_.size(), State::Waiting),
+      results_(entries_.size()) {
+  for (size_t i = 0; i < entries_.size(); ++i) position_[entries_[i].index] = i;
+  const int count = static_cast<int>(std::min<size_t>(static_cast<size_t>(std::max(threads, 1)), entries_.size()));
+  try {
+    for (int i = 0; i < count; ++i) threads_.emplace_back([this] { Work(); });
+  } catch (...) {
+    // Fewer threads than asked for (the system refused one): those started
+    // do the work; with none, every entry is the caller's.
+    if (threads_.empty()) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      std::fill(states_.begin(), states_.end(), State::Gone);
+      next_ = entries_.size();
+    }
+  }
+}
+
+EntryWorkers::~EntryWorkers() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  space_.notify_all();
+  ready_.notify_all();
+  for (std::thread& thread : threads_) thread.join();
+  // Results still held give their bytes back to nobody.
+  for (auto& result : results_)
+    if (result) result->release_ = nullptr;
+}
+
+void EntryWorkers::Release(std::unique_ptr<uint8_t[]> storage, size_t capacity, size_t reserved) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    reserved_ -= reserved;
+    if (storage) KeepLocked(std::move(storage), capacity);
+  }
+  space_.notify_all();
+}
+
+std::unique_ptr<uint8_t[]> EntryWorkers::AcquireLocked(size_t size, size_t* capacity) {
+  auto spare = spares_.lower_bound(size);
+  if (spare != spares_.end()) {
+    *capacity = spare->first;
+    std::unique_ptr<uint8_t[]> buffer = std::move(spare->second);
+    spare_bytes_ -= spare->first;
+    spares_.erase(spare);
+    return buffer;
+  }
+  // Capacities in steps of 256 KB, so that a spare fits later entries too.
+  *capacity = (std::max<size_t>(size, 1) + kSpareStep - 1) / kSpareStep * kSpareStep;
+  return std::unique_ptr<uint8_t[]>(new uint8_t[*capacity]);
+}
+
+void EntryWorkers::KeepLocked(std::unique_ptr<uint8_t[]> buffer, size_t capacity) {
+  if (stop_ || spare_bytes_ + capacity > limits_.spares) return;  // freed
+  spares_.emplace(capacity, std::move(buffer));
+  spare_bytes_ += capacity;
+}
+
+
+void EntryWorkers::Work() {
+  std::unique_ptr<WorkerContext> context;
+  for (;;) {
+    size_t position;
+    size_t reserve;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      space_.wait(lock, [&] {
+        // Entries the run has passed meanwhile are not decoded.
+        while (next_ < entries_.size() && states_[next_] == State::Gone) ++next_;
+        if (stop_ || next_ >= entries_.size()) return true;
+        return Fits(ReserveFor(entries_[next_]));
+      });
+      if (stop_ || next_ >= entries_.size()) return;
+      position = next_++;
+      reserve = ReserveFor(entries_[position]);
+      reserved_ += reserve;
+      states_[position] = State::Working;
+    }
+
+    if (!Whole(entries_[position], limits_)) {
+      // Published at once, so that the caller reads the blocks as they come;
+      // the result holds the stream's share of the budget.
+      auto result = std::make_unique<DecodedEntry>();
+      auto stream = std::make_shared<EntryStream>();
+      result->stream = stream;
+      result->password = password_;
+      result->reserved_ = reserve;
+      result->release_ = [this](std::unique_ptr<uint8_t[]> storage, size_t capacity, size_t reserved) {
+        Release(std::move(storage), capacity, reserved);
+      };
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (stop_ || entries_[position].index < drop_below_) {
+          result->release_ = nullptr;
+          reserved_ -= reserve;
+          states_[position] = State::Gone;
+          space_.notify_one();
+          continue;
+        }
+        results_[position] = std::move(result);
+        states_[position] = State::Ready;
+      }
+      ready_.notify_one();
+      try {
+        if (!context) context = std::make_unique<WorkerContext>(archive_path_);
+        Stream(entries_[position], *context, *stream);
+      } catch (...) {
+        stream->Finish(EntryStream::End::Failed, 0);
+      }
+      continue;
+    }
+
+    std::unique_ptr<DecodedEntry> result;
+    try {
+      if (!context) context = std::make_unique<WorkerContext>(archive_path_);
+      if (context->decompressor) result = Decode(entries_[position], *context);
+    } catch (...) {
+      // An archive that cannot be opened or read, memory refused: the
+      // caller's thread decodes the entry and meets the error itself.
+    }
+    if (!result) result = std::make_unique<DecodedEntry>();
+
+    std::lock_guard<std::mutex> lock(mutex_);
+    // The reservation now covers what the result holds.
+    reserved_ -= reserve;
+    if (stop_ || entries_[position].index < drop_below_) {
+      states_[position] = State::Gone;
+      if (result->storage_) KeepLocked(std::move(result->storage_), result->capacity_);
+    } else {
+      result->reserved_ = result->capacity_;
+      reserved_ += result->reserved_;
+      result->release_ = [this](std::unique_ptr<uint8_t[]> storage, size_t capacity, size_t reserved) {
+        Release(std::move(storage), capacity, reserved);
+      };
+      results_[position] = std::move(result);
+      states_[position] = State::Ready;
+    }
+    // The caller may wait for this entry; a worker for the budget it freed.
+    ready_.notify_one();
+    space_.notify_one();
+  }
+}
+
+std::unique_ptr<DecodedEntry> EntryWorkers::Decode(const WorkerEntry& entry, WorkerContext& context) {
+  auto result = std::make_unique<DecodedEntry>();
+  result->password = password_;
+
+  uint8_t header[kLocalHeaderSize];
+  if (context.file.Seek(entry.local_header_offset, 0) < 0) return result;
+  if (context.file.Read(header, sizeof header) != sizeof header) return result;
+  const int64_t data_start = static_cast<int64_t>(entry.local_header_offset) + kLocalHeaderSize +
+                             ReadU16(header + local_header::kNameLength) +
+                             ReadU16(header + local_header::kExtraLength);
+  if (context.file.Seek(data_start, 0) != data_start) return result;
+
+  size_t input_capacity = 0;
+  std::unique_ptr<uint8_t[]> input = Acquire(entry.compressed_size, &input_capacity);
+  // Every early return gives the buffers back to the spares.
+  struct GiveBack {
+    EntryWorkers& workers;
+    std::unique_ptr<uint8_t[]>& buffer;
+    size_t& capacity;
+    ~GiveBack() {
+      if (!buffer) return;
+      std::lock_guard<std::mutex> lock(workers.mutex_);
+      workers.KeepLocked(std::move(buffer), capacity);
+    }
+  } give_back_input{*this, input, input_capacity};
+  for (size_t done = 0; done < entry.compressed_size;) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (stop_) return result;
+    }
+    const size_t want = std::min<size_t>(kReadBlock, entry.compressed_size - done);
+    if (context.file.Read(input.get() + done, want) != want) return result;
+    done += want;
+  }
+
+  uint8_t* data = input.get();
+  size_t size = entry.compressed_size;
+  if (entry.flags & 1) {
+    TraditionalKeys keys;
+    if (!CheckEncryptionHeader(keys, password_, data, ExpectedCheckByte(entry.flags, entry.date_time, entry.crc32)))
+      return result;
+    data += kEncryptionHeaderSize;
+    size -= kEncryptionHeaderSize;
+    keys.Decrypt(data, size);
+  }
+
+  size_t output_capacity = 0;
+  std::unique_ptr<uint8_t[]> output;
+  GiveBack give_back_output{*this, output, output_capacity};
+  if (entry.method == kMethodStored) {
+    if (size != entry.uncompressed_size) return result;
+    output = std::move(input);
+    output_capacity = input_capacity;
+  } else {
+    output = Acquire(entry.uncompressed_size, &output_capacity);
+    size_t used = 0, produced = 0;
+    // Bytes after the end of the deflate stream are allowed, as the
+    // streaming inflate allows them.
+    if (libdeflate_deflate_decompress_ex(context.decompressor, data, size, output.get(), entry.uncompressed_size,
+                                         &used, &produced) != LIBDEFLATE_SUCCESS ||
+        produced != entry.uncompressed_size)
+      return result;
+    data = output.get();
+    size = produced;
+  }
+  const uint32_t crc = UpdateRunningCrc(kCrcStart, data, size) ^ kCrcStart;
+  if (crc != entry.crc32) return result;
+  result->whole = true;
+  result->crc = crc;
+  result->data = data;
+  result->size = size;
+  result->capacity_ = output_capacity;
+  result->storage_ = std::move(output);
+  return result;
+}
+
+namespace {
+
+// The archive ended before the entry's compressed size.
+struct InputEnded {};
+
+// A streamed entry's compressed blocks, decrypted.
+class StreamInput : public InputSource {
+ public:
+  StreamInput(platform::File& file, TraditionalKeys* keys) : file_(file), keys_(keys) {}
+  size_t ReadBlock(uint8_t* buffer, size_t max) override {
+    if (file_.Read(buffer, max) != max) throw InputEnded();
+    if (keys_) keys_->Decrypt(buffer, max);
+    return max;
+  }
+
+ private:
+  platform::File& file_;
+  TraditionalKeys* keys_;
+};
+
+// A streamed entry's output blocks: the size guard and the CRC of the
+// calling thread's sink, then into chunks of the stream.
+class StreamSink : public OutputSink {
+ public:
+  StreamSink(EntryStream& stream, uint32_t uncompressed_size) : stream_(stream), size_(uncompressed_size) {}
+  void TakeBlock(const uint8_t* data, size_t n) override {
+    if (written_ + n > size_) throw EBiggerThanUncompressed();
+    crc_ = UpdateRunningCrc(crc_, data, n);
+    written_ += n;
+    while (n > 0) {
+      if (!chunk_) {
+        chunk_ = stream_.TakeFreeChunk();
+        fill_ = 0;
+      }
+      const size_t part = std::min(n, EntryStream::kChunkSize - fill_);
+      std::copy(data, data + part, chunk_.get() + fill_);
+      fill_ += part;
+      data += part;
+      n -= part;
+      if (fill_ == EntryStream::kChunkSize) Flush();
+    }
+  }
+  void Flush() {
+    if (chunk_ && fill_ > 0) stream_.Put(std::move(chunk_), fill_);
+    chunk_.reset();
+    fill_ = 0;
+  }
+  uint32_t crc() const { return crc_ ^ kCrcStart; }
+
+ private:
+  EntryStream& stream_;
+  uint64_t size_;
+  uint64_t written_ = 0;
+  uint32_t crc_ = kCrcStart;
+  std::unique_ptr<uint8_t[]> chunk_;
+  size_t fill_ = 0;
+};
+
+}  // namespace
+
+void EntryWorkers::Stream(const WorkerEntry& entry, WorkerContext& context, EntryStream& stream) {
+  using End = EntryStream::End;
+  uint8_t header[kLocalHeaderSize];
+  if (context.file.Seek(entry.local_header_offset, 0) < 0 || context.file.Read(header, sizeof header) != sizeof header)
+    return stream.Finish(End::Failed, 0);
+  const int64_t data_start = static_cast<int64_t>(entry.local_header_offset) + kLocalHeaderSize +
+                             ReadU16(header + local_header::kNameLength) +
+                             ReadU16(header + local_header::kExtraLength);
+  if (context.file.Seek(data_start, 0) != data_start) return stream.Finish(End::Failed, 0);
+  int64_t compressed = entry.compressed_size;
+  TraditionalKeys keys;
+  const bool encrypted = entry.flags & 1;
+  if (encrypted) {
+    uint8_t check[kEncryptionHeaderSize];
+    if (context.file.Read(check, sizeof check) != sizeof check ||
+        !CheckEncryptionHeader(keys, password_, check, ExpectedCheckByte(entry.flags, entry.date_time, entry.crc32)))
+      return stream.Finish(End::Failed, 0);
+    compressed -= kEncryptionHeaderSize;
+  }
+  StreamInput input(context.file, encrypted ? &keys : nullptr);
+  StreamSink sink(stream, entry.uncompressed_size);
+  DecoderIO io(context.buffers, input, sink, compressed, entry.uncompressed_size);
+  try {
+    const DecodeStatus status = entry.method == kMethodStored ? Unstore(io) : Inflate(io);
+    sink.Flush();
+    stream.Finish(status == DecodeStatus::OutOfMemory ? End::OutOfMemory : End::Completed, sink.crc());
+  } catch (const EBiggerThanUncompressed&) {
+    sink.Flush();
+    stream.Finish(End::Bigger, sink.crc());
+  } catch (const InputEnded&) {
+    sink.Flush();
+    stream.Finish(End::InputEnded, sink.crc());
+  } catch (const EntryStream::Abandoned&) {
+    stream.Finish(End::Failed, 0);
+  }
+}
+
+std::unique_ptr<DecodedEntry> EntryWorkers::Take(int index, const std::function<void()>& while_waiting) {
+  auto found = position_.find(index);
+  if (found == position_.end()) return nullptr;
+  const size_t position = found->second;
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    if (states_[position] == State::Ready) {
+      states_[position] = State::Gone;
+      return std::move(results_[position]);
+    }
+    if (states_[position] == State::Gone || stop_) return nullptr;
+    if (!ready_.wait_for(lock, std::chrono::milliseconds(kWaitIntervalMs),
+                           [&] { return states_[position] == State::Ready || states_[position] == State::Gone; })) {
+      // Pumps messages and answers the abort flag: done without the lock,
+      // so the workers go on meanwhile.
+      lock.unlock();
+      if (while_waiting) while_waiting();
+      lock.lock();
+    }
+  }
+}
+
+void EntryWorkers::DropBefore(int index) {
+  std::vector<std::unique_ptr<DecodedEntry>> dropped;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (index <= drop_below_) return;
+    drop_below_ = index;
+    for (auto it = position_.begin(); it != position_.end() && it->first < index; ++it) {
+      if (states_[it->second] == State::Ready) dropped.push_back(std::move(results_[it->second]));
+      if (states_[it->second] != State::Working) states_[it->second] = State::Gone;
+    }
+  }
+  // Destroyed outside the lock: each gives its bytes back through Release.
+  dropped.clear();
+  space_.notify_all();
+}
+
+}  // namespace archive

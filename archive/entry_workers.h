@@ -1,0 +1,197 @@
+// Worker threads of an extraction run. Ahead of the caller's thread they read
+// entries' compressed data through archive handles of their own, decrypt it,
+// inflate it whole (libdeflate) and compute its CRC-32, into buffers bounded
+// by a byte budget. They do nothing that has an order or a side effect: the
+// caller's thread takes each entry's result when it writes that entry, in
+// entry order, and raises every event and makes every decision itself.
+//
+// Stored and deflated entries whose data and output together fit the
+// per-entry cap are decoded whole; the caller decodes an entry whose whole
+// result did not come out right (wrong size, wrong CRC, damaged data, wrong
+// password) again itself, so that what a caller sees of such an entry is
+// exactly what the single-threaded path shows. Larger stored and deflated
+// entries are streamed: a worker runs the same block decoder as the calling
+// thread would, and hands its output blocks over through a bounded queue,
+// with how the decoder ended; the caller writes them as they come.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace archive {
+
+// What a worker needs to know of an entry (from the central directory).
+struct WorkerEntry {
+  int index = 0;  // in the sorted view
+  uint32_t local_header_offset = 0;
+  uint32_t compressed_size = 0;  // with the encryption header
+  uint32_t uncompressed_size = 0;
+  uint32_t crc32 = 0;
+  uint32_t date_time = 0;
+  uint16_t method = 0;
+  uint16_t flags = 0;
+};
+
+// The output of a streamed entry, in chunks of whole 32768-byte blocks (the
+// last chunk may end in the decoder's last, shorter block).
+class EntryStream {
+ public:
+  enum class End {
+    Running,
+    Completed,     // the decoder returned (damaged data included)
+    OutOfMemory,   // the inflater could not get its tables (then as Completed)
+    Bigger,        // the output would have exceeded the uncompressed size
+    InputEnded,    // the archive ended before the entry's compressed size
+    Failed,        // anything else (read error, password, memory)
+  };
+  static constexpr size_t kChunkSize = 1u << 20;
+  static constexpr size_t kQueuedLimit = 4;  // chunks waiting for the caller
+
+  // Caller: the next chunk into *data/*size, waiting for it (while_waiting
+  // runs about every interval); false once the stream has ended and every
+  // chunk was taken. The chunk stays valid until the next call.
+  bool Next(const uint8_t** data, size_t* size, const std::function<void()>& while_waiting);
+  End end() const;
+  uint32_t crc() const;  // of the whole output (final value), once ended
+  int64_t produced() const;
+
+  // Worker side.
+  void Put(std::unique_ptr<uint8_t[]> chunk, size_t size);  // waits while the queue is full
+  std::unique_ptr<uint8_t[]> TakeFreeChunk();
+  void Finish(End end, uint32_t crc);
+  // Either side: the other side has gone; Put then raises Abandoned.
+  void Abandon();
+  struct Abandoned {};
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::pair<std::unique_ptr<uint8_t[]>, size_t>> queue_;  // front first
+  size_t queue_front_ = 0;
+  std::unique_ptr<uint8_t[]> current_;  // the chunk the caller reads
+  std::vector<std::unique_ptr<uint8_t[]>> free_;
+  End end_ = End::Running;
+  uint32_t crc_ = 0;
+  int64_t produced_ = 0;
+  bool abandoned_ = false;
+};
+
+// One entry's decoded bytes. Holds its share of the budget until destroyed.
+class DecodedEntry {
+ public:
+  DecodedEntry() = default;
+  ~DecodedEntry();
+  DecodedEntry(const DecodedEntry&) = delete;
+  DecodedEntry& operator=(const DecodedEntry&) = delete;
+
+  // True when the output has the entry's uncompressed size and its stored
+  // CRC-32; data/size/crc are meaningful only then.
+  bool whole = false;
+  std::string password;  // the password it was decrypted with
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+  uint32_t crc = 0;  // the entry's CRC-32 (final value)
+  // Set for a streamed entry (whole and data then unused). Destroying the
+  // entry abandons the stream.
+  std::shared_ptr<EntryStream> stream;
+
+ private:
+  friend class EntryWorkers;
+  std::unique_ptr<uint8_t[]> storage_;
+  size_t capacity_ = 0;  // of storage_
+  size_t reserved_ = 0;
+  // Gives the budget share back and the storage to the workers' spares.
+  std::function<void(std::unique_ptr<uint8_t[]>, size_t capacity, size_t reserved)> release_;
+};
+
+class EntryWorkers {
+ public:
+  struct Limits {
+    size_t budget;     // bytes held by all results and work in progress
+    size_t entry_cap;  // compressed + uncompressed size of one entry decoded whole
+    size_t spares;     // bytes of buffers kept for reuse, beyond the budget
+  };
+  static constexpr Limits kDefaultLimits = {16u << 20, 12u << 20, 6u << 20};
+
+  // Whether an entry may go to the workers: stored or deflated, and with
+  // room for its encryption header.
+  static bool Suits(const WorkerEntry& entry);
+  // Whether it is decoded whole (else streamed).
+  static bool Whole(const WorkerEntry& entry, const Limits& limits);
+  // What a streamed entry holds of the budget.
+  static constexpr size_t kStreamReserve = (EntryStream::kQueuedLimit + 2) * EntryStream::kChunkSize;
+
+  // entries: those the run will visit, in the order it visits them (rising
+  // index), every one of which Suits. Starts threads workers at once.
+  EntryWorkers(const std::string& archive_path, std::vector<WorkerEntry> entries, const std::string& password,
+               int threads, Limits limits = kDefaultLimits);
+  // Stops the workers at their next block and waits for them.
+  ~EntryWorkers();
+  EntryWorkers(const EntryWorkers&) = delete;
+  EntryWorkers& operator=(const EntryWorkers&) = delete;
+
+  // The result for entry index, waiting for it when it is still being made;
+  // while waiting, while_waiting runs about every interval (it may raise,
+  // which ends the wait). Null when index is not the workers' or its result
+  // was taken or dropped before.
+  std::unique_ptr<DecodedEntry> Take(int index, const std::function<void()>& while_waiting);
+
+  // Drops the results of entries before index: the run has passed them.
+  void DropBefore(int index);
+
+  static constexpr int kWaitIntervalMs = 15;
+
+ private:
+  enum class State { Waiting, Working, Ready, Gone };
+
+  void Work();
+  std::unique_ptr<DecodedEntry> Decode(const WorkerEntry& entry, class WorkerContext& context);
+  void Stream(const WorkerEntry& entry, class WorkerContext& context, EntryStream& stream);
+  size_t ReserveFor(const WorkerEntry& entry) const {
+    return Whole(entry, limits_) ? static_cast<size_t>(entry.compressed_size) + entry.uncompressed_size
+                                 : kStreamReserve;
+  }
+  void Release(std::unique_ptr<uint8_t[]> storage, size_t capacity, size_t reserved);
+  // Buffers are kept for reuse rather than freed, up to the spares limit: a
+  // fresh one costs a page fault per 4 KB as it is first written. Called
+  // with mutex_ held.
+  std::unique_ptr<uint8_t[]> AcquireLocked(size_t size, size_t* capacity);
+  void KeepLocked(std::unique_ptr<uint8_t[]> buffer, size_t capacity);
+  std::unique_ptr<uint8_t[]> Acquire(size_t size, size_t* capacity) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return AcquireLocked(size, capacity);
+  }
+  bool Fits(size_t bytes) const { return reserved_ == 0 || reserved_ + bytes <= limits_.budget; }
+
+  const std::string archive_path_;
+  const std::vector<WorkerEntry> entries_;
+  const std::string password_;
+  const Limits limits_;
+
+  std::mutex mutex_;
+  std::condition_variable space_;  // workers wait here for budget and entries
+  std::condition_variable ready_;  // the caller waits here for a result
+  std::vector<State> states_;
+  std::vector<std::unique_ptr<DecodedEntry>> results_;
+  std::map<int, size_t> position_;  // entry index -> position in entries_
+  size_t next_ = 0;                 // next position a worker takes
+  size_t reserved_ = 0;
+  std::multimap<size_t, std::unique_ptr<uint8_t[]>> spares_;  // by capacity
+  size_t spare_bytes_ = 0;
+  int drop_below_ = -1;
+  bool stop_ = false;
+  std::vector<std::thread> threads_;
+};
+
+// The thread count a component starts with: the machine's processors.
+int DefaultThreadCount();
+
+}  // namespace archive
