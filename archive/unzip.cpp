@@ -497,7 +497,17 @@ int TUnZipper::UnZip() {
   OpenArchive();
 
   UnZipRun run(*this);
-  const bool keep_open = KeepZipOpen;
+  // The archive stays open through the run; however the run leaves (the
+  // completion handler may raise too), KeepZipOpen gets its value back and
+  // the archive is closed unless the caller keeps it open.
+  struct ArchiveReleaseOnExit {
+    TUnZipper& zipper;
+    const bool keep_open;
+    ~ArchiveReleaseOnExit() {
+      zipper.KeepZipOpen = keep_open;
+      zipper.CloseArchive();
+    }
+  } release_archive{*this, KeepZipOpen};
   KeepZipOpen = true;
   bool view_switched = false;
   unzip_count_ = 0;
@@ -512,7 +522,6 @@ int TUnZipper::UnZip() {
     FilesList().clear();
     if (view_switched) BuildSortedView(SortMode);
     if (OnUnZipComplete) OnUnZipComplete(this, unzip_count_);
-    KeepZipOpen = keep_open;
   };
 
   try {
@@ -535,11 +544,9 @@ int TUnZipper::UnZip() {
     }
   } catch (...) {
     finish();
-    CloseArchive();
     throw;
   }
   finish();
-  CloseArchive();
   return unzip_count_;
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -507,6 +508,24 @@ TEST_F(UnZipTest, TruncatedArchiveEndsTheRunKeepingEarlierFiles) {
   EXPECT_EQ(Contents("first.txt"), "one");
   EXPECT_TRUE(platform::FileExists(Out("second.bin")));  // as far as it was written
   EXPECT_FALSE(z.KeepZipOpen);
+}
+
+TEST_F(UnZipTest, ACompletionHandlerThatRaisesLeavesTheComponentAsBefore) {
+  UseArchive({{"one.txt", "1", 0}});
+  int completions = 0;
+  z.OnUnZipComplete = [&](TUnZipper*, int) {
+    ++completions;
+    throw std::runtime_error("handler failed");
+  };
+  EXPECT_EQ(MessageOf<std::runtime_error>([&] { z.UnZip(); }), "handler failed");
+  EXPECT_EQ(completions, 1);
+  EXPECT_FALSE(z.KeepZipOpen);
+  EXPECT_EQ(Contents("one.txt"), "1");
+  // The next run reads the archive again from the start.
+  z.OnUnZipComplete = nullptr;
+  platform::RemoveFile(Out("one.txt"));
+  EXPECT_EQ(z.UnZip(), 1);
+  EXPECT_EQ(Contents("one.txt"), "1");
 }
 
 TEST_F(UnZipTest, CancelDuringMessagePumping) {
