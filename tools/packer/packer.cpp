@@ -109,8 +109,23 @@ PackResult Pack(const PackOptions& options) {
   }
   if (plans.empty()) throw PackError("the manifest's [FileType] names no payload C0");
 
+  // What the run writes goes again unless the run completes.
+  class WrittenFiles {
+   public:
+    WrittenFiles() = default;
+    WrittenFiles(const WrittenFiles&) = delete;
+    WrittenFiles& operator=(const WrittenFiles&) = delete;
+    ~WrittenFiles() {
+      for (const std::string& path : paths_) platform::RemoveFile(path);
+    }
+    void push_back(const std::string& path) { paths_.push_back(path); }
+    void KeepAll() { paths_.clear(); }
+
+   private:
+    std::vector<std::string> paths_;
+  } written;
+
   PackResult result;
-  std::vector<std::string> written;  // removed again when the run fails
   try {
     for (const Plan& plan : plans) {
       const std::string archive = output + plan.name;
@@ -178,12 +193,9 @@ PackResult Pack(const PackOptions& options) {
         " fTotalFiles=" + std::to_string(result.total_files) + ", " + std::to_string(result.manifest.size()) +
         " bytes");
   } catch (const platform::Error& e) {
-    for (const std::string& path : written) platform::RemoveFile(path);
     throw PackError(e.what());
-  } catch (...) {
-    for (const std::string& path : written) platform::RemoveFile(path);
-    throw;
   }
+  written.KeepAll();
   return result;
 }
 
