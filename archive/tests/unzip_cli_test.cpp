@@ -99,6 +99,28 @@ TEST_F(ExtractCommandTest, EventsAndExitCodes) {
   EXPECT_EQ(usage.exit_code, 1);
 }
 
+// --threads sets the component's thread count: one thread and four give the
+// same files; a count that is not a number from 1 up is refused.
+TEST_F(ExtractCommandTest, ThreadCount) {
+  ZipEntryPlan secret{"sub/s.txt", std::string(40000, 's'), 8};
+  secret.password = "pw";
+  std::string zip = Archive({{"a.txt", "alpha", 8}, secret, {"b.txt", std::string(70000, 'b'), 0}});
+  for (const char* threads : {"1", "4"}) {
+    SCOPED_TRACE(threads);
+    const fs::path out = root / (std::string("out") + threads);
+    Result run = RunUnzipper("extract " + zip + " " + out.string() + " --password pw --recreate-dirs --threads " + threads);
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(fs::file_size(out / "a.txt"), 5u);
+    EXPECT_EQ(fs::file_size(out / "sub" / "s.txt"), 40000u);
+    EXPECT_EQ(fs::file_size(out / "b.txt"), 70000u);
+  }
+  for (const char* bad : {"0", "x", "-2", "100"}) {
+    Result refused = RunUnzipper("extract " + zip + " " + (root / "r").string() + " --threads " + bad, true);
+    EXPECT_EQ(refused.exit_code, 1) << bad;
+    EXPECT_EQ(refused.out, "--threads: a number from 1 to 99\n") << bad;
+  }
+}
+
 TEST_F(ExtractCommandTest, NeverWaitsForAPerson) {
   // Each archive once with --events and once without: the exit code is the
   // same, the events are reported once, and nothing asks a person.
