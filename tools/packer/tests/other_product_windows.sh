@@ -57,18 +57,27 @@ code=0
 [ "$code" = 0 ] || { iconv -f GBK -t UTF-8 "$work/install.log" 2>/dev/null; fail "exit code $code"; }
 
 # The catering edition with every system installs every payload but the
-# other edition's LumoPosSy, all into the one folder.
+# other edition's LumoPosSy, each into the sub-folder of its type word but
+# the uninstaller, which goes into the installation folder itself.
 status=0
 for type in LumoSc LumoPos WmSvr SaasKds UnInstall; do
   while IFS= read -r -d '' file; do
-    name=${file#"$product/$type/"}
-    if ! cmp -s "$file" "$target/$name"; then echo "not byte-identical: $type/$name"; status=1; fi
+    name=${file#"$product/"}
+    installed=$target/$name
+    [ "$type" = UnInstall ] && installed=$target/${name#UnInstall/}
+    if ! cmp -s "$file" "$installed"; then echo "not byte-identical: $name"; status=1; fi
   done < <(find "$product/$type" -type f -print0)
 done
-[ ! -e "$target/LumoPos_Sy.exe" ] || { echo "the other edition's payload was installed"; status=1; }
-mode=$(stat -c %a "$target/配置/只读设置.ini")
-[ $(( 0$mode & 0222 )) = 0 ] || { echo "the read-only file is writable (mode $mode)"; status=1; }
-[ -f "$target/日志/空文件.log" ] && [ ! -s "$target/日志/空文件.log" ] || { echo "the empty file"; status=1; }
-[ ! -e "$target/空目录" ] || { echo "the empty folder was installed"; status=1; }
-[ "$status" = 0 ] && echo "other product: every file installed byte for byte"
+[ ! -e "$target/LumoPosSy" ] || { echo "the other edition's payload was installed"; status=1; }
+read_only="$target/LumoSc/配置/只读设置.ini"
+mode=$(stat -c %a "$read_only" 2>/dev/null || echo missing)
+[ "$mode" != missing ] && [ $(( 8#$mode & 8#222 )) = 0 ] || { echo "the read-only file: mode $mode"; status=1; }
+empty="$target/LumoSc/日志/空文件.log"
+[ -f "$empty" ] && [ ! -s "$empty" ] || { echo "the empty file"; status=1; }
+[ ! -e "$target/LumoSc/空目录" ] || { echo "the empty folder was installed"; status=1; }
+if [ "$status" = 0 ]; then
+  echo "other product: every file installed byte for byte"
+else
+  iconv -f GBK -t UTF-8 "$work/install.log" 2>/dev/null
+fi
 exit $status
