@@ -24,10 +24,7 @@ std::vector<std::string> AbsoluteParts(const std::string& path) {
     if (length == 1 && path[at] == '/') text[at] = '\\';
   });
   const bool absolute = (!text.empty() && text[0] == '\\') || (text.size() >= 2 && text[1] == ':');
-  if (!absolute) text = platform::CurrentDirectory() + "\\" + text;
-  gbk::ForEachChar(std::string(text), [&](size_t at, size_t length) {
-    if (length == 1 && text[at] == '/') text[at] = '\\';
-  });
+  if (!absolute) return AbsoluteParts(platform::CurrentDirectory() + "\\" + text);
   std::vector<std::string> parts;
   for (const std::string& part : gbk::SplitAtBackslashes(text)) {
     if (part.empty() || part == ".") continue;
