@@ -8,13 +8,23 @@
 set -euo pipefail
 packer=$1 stub=$2 uninstaller=$3 manifest=$4
 root=$(cd "$(dirname "$0")/../../.." && pwd)
-if [ -z "${WINEPREFIX:-}" ] || [ ! -d "$WINEPREFIX/drive_c" ]; then
-  echo "no Wine prefix in WINEPREFIX (run under tools/wine-env.sh)"; exit 1
-fi
 work=$(mktemp -d /tmp/dz-other-product.XXXXXX)
-folder_name="其他产品测试$$"
-target="$WINEPREFIX/drive_c/$folder_name"
-trap 'chmod -R u+w "$work" "$target" 2>/dev/null; rm -rf "$work" "$target"' EXIT
+# A Wine prefix and display of its own (as the installation scenarios run):
+# the installation's shortcuts, uninstall entry and files touch no prefix
+# that other tests compare.
+unset DISPLAY
+export DIZAVOZI_FORCE_XVFB=1
+. "$root/tools/wine-env.sh"
+wine_env_use_arch "$(wine_env_arch_of "$stub")"
+prefix=$work/prefix
+folder_name="其他产品测试"
+target="$prefix/drive_c/$folder_name"
+cleanup() {
+  wine_env_stop >/dev/null 2>&1
+  chmod -R u+w "$work" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
 fail() { echo "FAIL $*" >&2; exit 1; }
 
 # The product: one folder per [FileType] word of the manifest, files of
@@ -50,9 +60,10 @@ cp "$uninstaller" "$product/UnInstall/UnInstall.exe"
 
 "$packer" "$product" "$manifest" --stub "$stub" --out "$work/setup.exe" >/dev/null || fail "packing failed"
 
+wine_env_start "$prefix" >/dev/null
 log_windows="Z:$(sed 's|/|\\|g' <<<"$work/install.log")"
 code=0
-"$root/tools/wine-run" "$work/setup.exe" /S /EDITION=CySaaS "/DIR=C:\\$folder_name" /SYSTEMS=Sc,Pos,WmSvr,Kds \
+wine "$work/setup.exe" /S /EDITION=CySaaS "/DIR=C:\\$folder_name" /SYSTEMS=Sc,Pos,WmSvr,Kds \
   "/LOG=$log_windows" || code=$?
 [ "$code" = 0 ] || { iconv -f GBK -t UTF-8 "$work/install.log" 2>/dev/null; fail "exit code $code"; }
 
