@@ -107,8 +107,10 @@ class WorkFiles {
     if (made_folder_) platform::RemoveEmptyDirectory(folder_);
   }
   void MakeFolder() {
-    if (platform::DirectoryExists(folder_) || !platform::MakeDirectory(folder_))
-      throw PackError("cannot make the work folder " + folder_ + " (remove it if an earlier run left it)");
+    if (platform::DirectoryExists(folder_))
+      throw PackError("an earlier run left the work folder " + folder_ + "; remove it");
+    if (!platform::MakeDirectory(folder_))
+      throw PackError("cannot make the work folder " + folder_ + " (does the output's folder exist?)");
     made_folder_ = true;
   }
   std::string Add(const std::string& path) {
