@@ -189,18 +189,14 @@ void WriteInstaller(const InstallerOptions& options) {
     }
     for (size_t n = 0; n < words.size(); ++n) written.Add(work + "\\" + app::PayloadName(static_cast<int>(n)));
     written.Add(work + "\\CEND");
+    written.Add(work + "\\" + payload_checks::kResourceName);
     const PackResult packed = Pack(pack);
 
     // The resources, read back from the files the packer wrote.
     std::vector<std::vector<uint8_t>> payloads;
-    std::vector<payload_checks::Check> checks;
-    for (size_t n = 0; n < packed.payloads.size(); ++n) {
+    for (size_t n = 0; n < packed.payloads.size(); ++n)
       payloads.push_back(ReadWhole(work + "\\" + packed.payloads[n].name, 0xFFFFFFFFu, "payload"));
-      payload_checks::Running running;
-      running.Update(payloads.back().data(), payloads.back().size());
-      checks.push_back(running.Result());
-    }
-    const std::string checks_bytes = payload_checks::Write(checks);
+    const std::string& checks_bytes = packed.checks;
     const std::vector<uint8_t> version_info = WriteVersionInfo(InstallerVersionInfo(app_name, company, version));
     std::vector<pe::NewResource> resources;
     for (size_t n = 0; n < payloads.size(); ++n) {
@@ -234,7 +230,7 @@ void WriteInstaller(const InstallerOptions& options) {
       WriteWhole(options.output, image);
     }
     written.Keep(options.output);
-    say(options.output + ": " + std::to_string(image.size()) + " bytes, " + std::to_string(checks.size()) +
+    say(options.output + ": " + std::to_string(image.size()) + " bytes, " + std::to_string(packed.payloads.size()) +
         " payloads");
   } catch (const platform::Error& e) {
     throw PackError(e.what());

@@ -7,6 +7,7 @@
 #include "app/manifest.h"
 #include "app/payload.h"
 #include "app/profile_file.h"
+#include "common/payload_checks.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/gbk.h"
@@ -155,6 +156,23 @@ PackResult Pack(const PackOptions& options) {
       platform::File file(manifest_path, platform::File::Mode::Create);
       if (file.Write(result.manifest.data(), result.manifest.size()) != result.manifest.size())
         throw PackError("cannot write " + manifest_path);
+    }
+    // The payload checks, over the archives as written.
+    std::vector<payload_checks::Check> checks;
+    for (const PackedPayload& payload : result.payloads) {
+      platform::File archive(output + payload.name, platform::File::Mode::ReadShared);
+      payload_checks::Running running;
+      std::vector<char> buffer(1 << 16);
+      while (size_t got = archive.Read(buffer.data(), buffer.size())) running.Update(buffer.data(), got);
+      checks.push_back(running.Result());
+    }
+    result.checks = payload_checks::Write(checks);
+    const std::string checks_path = output + payload_checks::kResourceName;
+    written.push_back(checks_path);
+    {
+      platform::File file(checks_path, platform::File::Mode::Create);
+      if (file.Write(result.checks.data(), result.checks.size()) != result.checks.size())
+        throw PackError("cannot write " + checks_path);
     }
     say("CEND: FileCount=" + std::to_string(result.payloads.size()) +
         " fTotalFiles=" + std::to_string(result.total_files) + ", " + std::to_string(result.manifest.size()) +
