@@ -24,10 +24,7 @@ std::vector<std::string> AbsoluteParts(const std::string& path) {
     if (length == 1 && path[at] == '/') text[at] = '\\';
   });
   const bool absolute = (!text.empty() && text[0] == '\\') || (text.size() >= 2 && text[1] == ':');
-  if (!absolute) text = platform::CurrentDirectory() + "\\" + text;
-  gbk::ForEachChar(std::string(text), [&](size_t at, size_t length) {
-    if (length == 1 && text[at] == '/') text[at] = '\\';
-  });
+  if (!absolute) return AbsoluteParts(platform::CurrentDirectory() + "\\" + text);
   std::vector<std::string> parts;
   for (const std::string& part : gbk::SplitAtBackslashes(text)) {
     if (part.empty() || part == ".") continue;
@@ -110,8 +107,10 @@ class WorkFiles {
     if (made_folder_) platform::RemoveEmptyDirectory(folder_);
   }
   void MakeFolder() {
-    if (platform::DirectoryExists(folder_) || !platform::MakeDirectory(folder_))
-      throw PackError("cannot make the work folder " + folder_ + " (remove it if an earlier run left it)");
+    if (platform::DirectoryExists(folder_))
+      throw PackError("an earlier run left the work folder " + folder_ + "; remove it");
+    if (!platform::MakeDirectory(folder_))
+      throw PackError("cannot make the work folder " + folder_ + " (does the output's folder exist?)");
     made_folder_ = true;
   }
   std::string Add(const std::string& path) {
@@ -195,14 +194,9 @@ void WriteInstaller(const InstallerOptions& options) {
 
     // The resources, read back from the files the packer wrote.
     std::vector<std::vector<uint8_t>> payloads;
-    std::vector<payload_checks::Check> checks;
-    for (size_t n = 0; n < packed.payloads.size(); ++n) {
+    for (size_t n = 0; n < packed.payloads.size(); ++n)
       payloads.push_back(ReadWhole(work + "\\" + packed.payloads[n].name, 0xFFFFFFFFu, "payload"));
-      payload_checks::Running running;
-      running.Update(payloads.back().data(), payloads.back().size());
-      checks.push_back(running.Result());
-    }
-    const std::string checks_bytes = payload_checks::Write(checks);
+    const std::string& checks_bytes = packed.checks;
     const std::vector<uint8_t> version_info = WriteVersionInfo(InstallerVersionInfo(app_name, company, version));
     std::vector<pe::NewResource> resources;
     for (size_t n = 0; n < payloads.size(); ++n) {
@@ -236,7 +230,7 @@ void WriteInstaller(const InstallerOptions& options) {
       WriteWhole(options.output, image);
     }
     written.Keep(options.output);
-    say(options.output + ": " + std::to_string(image.size()) + " bytes, " + std::to_string(checks.size()) +
+    say(options.output + ": " + std::to_string(image.size()) + " bytes, " + std::to_string(packed.payloads.size()) +
         " payloads");
   } catch (const platform::Error& e) {
     throw PackError(e.what());

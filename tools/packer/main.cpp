@@ -5,7 +5,7 @@
 //   packer PRODUCT_FOLDER MANIFEST_SOURCE OUTPUT_FOLDER [--password TEXT] [--level 1-9]
 //
 // The first form writes the finished installer from the stub; the second
-// writes the payloads C0 ... C<n-1>, CEND and the payloads' checks CCRC into
+// writes the payloads C0 ... C<n-1>, CEND and the payload checks CCRC into
 // OUTPUT_FOLDER. The stub
 // form takes no password: the stub decrypts with its own. In the folder
 // form the password defaults to the installer's; a given one is taken as its

@@ -172,22 +172,22 @@ PackResult Pack(const PackOptions& options) {
       if (file.Write(result.manifest.data(), result.manifest.size()) != result.manifest.size())
         throw PackError("cannot write " + manifest_path);
     }
-
-    // The payload checks of the archives as written, read back.
+    // The payload checks, over the archives as written.
     std::vector<payload_checks::Check> checks;
     for (const PackedPayload& payload : result.payloads) {
       platform::File archive(output + payload.name, platform::File::Mode::ReadShared);
       payload_checks::Running running;
-      std::vector<char> block(1 << 20);
-      for (size_t got; (got = archive.Read(block.data(), block.size())) > 0;) running.Update(block.data(), got);
+      std::vector<char> buffer(1 << 16);
+      while (size_t got = archive.Read(buffer.data(), buffer.size())) running.Update(buffer.data(), got);
       checks.push_back(running.Result());
     }
+    result.checks = payload_checks::Write(checks);
     const std::string checks_path = output + payload_checks::kResourceName;
     written.push_back(checks_path);
     {
-      const std::string bytes = payload_checks::Write(checks);
       platform::File file(checks_path, platform::File::Mode::Create);
-      if (file.Write(bytes.data(), bytes.size()) != bytes.size()) throw PackError("cannot write " + checks_path);
+      if (file.Write(result.checks.data(), result.checks.size()) != result.checks.size())
+        throw PackError("cannot write " + checks_path);
     }
     say("CEND: FileCount=" + std::to_string(result.payloads.size()) +
         " fTotalFiles=" + std::to_string(result.total_files) + ", " + std::to_string(result.manifest.size()) +

@@ -1,6 +1,7 @@
 // The vendor's packer: turns the product folder (one sub-folder per payload
 // type) and the manifest source into the installer's payload archives
-// C0, C1, ... and its manifest CEND.
+// C0, C1, ..., its manifest CEND and the payload checks CCRC (each archive's
+// size and CRC-32 as written).
 //
 // The payloads are the [FileType] keys C0, C1, ... of the manifest in order
 // (the first missing key ends them); payload n packs every file below
@@ -25,7 +26,7 @@ namespace packer {
 struct PackOptions {
   std::string product_folder;  // platform path, ending in a backslash or not
   std::string manifest;        // the manifest source's bytes (GBK INI)
-  std::string output_folder;   // gets C0, C1, ... and CEND
+  std::string output_folder;   // gets C0, C1, ..., CEND and CCRC
   std::string password;        // GBK bytes
   int level = 6;               // zlib level
   // Files packed from another path than the product's: "<type>/<name>" (as
@@ -47,6 +48,7 @@ struct PackResult {
   std::vector<PackedPayload> payloads;
   int total_files = 0;
   std::string manifest;  // as written to CEND
+  std::string checks;    // the payload checks, as written to CCRC
 };
 
 // The files of one payload folder, sorted by name (bytewise), with the

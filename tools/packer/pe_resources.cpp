@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
-#include <optional>
 
 namespace pe {
 
@@ -217,7 +216,7 @@ std::vector<uint8_t> Image::WithResources(const std::vector<NewResource>& added)
 
   // The merged tree: type -> name -> language -> leaf.
   struct Leaf {
-    std::optional<Resource> old;
+    uint32_t codepage = 0;
     std::span<const uint8_t> bytes;
   };
   auto less = [](const ResourceId& a, const ResourceId& b) { return ResourceIdLess(a, b); };
@@ -226,17 +225,17 @@ std::vector<uint8_t> Image::WithResources(const std::vector<NewResource>& added)
   std::map<ResourceId, Names, decltype(less)> tree(less);
   for (const Resource& resource : resources_) {
     Names& names = tree.try_emplace(resource.type, less).first->second;
-    names[resource.name][resource.language] = Leaf{resource, {}};
+    names[resource.name][resource.language] = Leaf{resource.codepage, Bytes(resource)};
   }
   for (const NewResource& resource : added) {
     if (resource.bytes.size() > 0xFFFFFFFFu) throw PeError("a resource over 4 GiB");
     Names& names = tree.try_emplace(resource.type, less).first->second;
-    names[resource.name][resource.language] = Leaf{std::nullopt, resource.bytes};
+    names[resource.name][resource.language] = Leaf{0, resource.bytes};
   }
 
   // Layout of the new section: every directory table (types, then each
   // type's names, then each name's languages), the data entries, the name
-  // strings, then the added data, each 8-byte aligned.
+  // strings, then every resource's data, each 8-byte aligned.
   uint64_t directories = 16 + 8 * tree.size();
   uint64_t leaves = 0, strings = 0;
   std::map<std::u16string, uint32_t> string_at;
@@ -258,8 +257,7 @@ std::vector<uint8_t> Image::WithResources(const std::vector<NewResource>& added)
   uint64_t end = data_at;
   for (const auto& [type, names] : tree)
     for (const auto& [name, languages] : names)
-      for (const auto& [language, leaf] : languages)
-        if (!leaf.old) end = AlignUp(end + leaf.bytes.size(), 8);
+      for (const auto& [language, leaf] : languages) end = AlignUp(end + leaf.bytes.size(), 8);
 
   uint64_t virtual_end = 0, raw_end = bytes_.size();
   for (const Section& section : sections_) {
@@ -329,21 +327,11 @@ std::vector<uint8_t> Image::WithResources(const std::vector<NewResource>& added)
       size_t language_index = 0;
       for (const auto& [language, leaf] : languages) {
         write_entry(languages_at + 16 + 8 * language_index++, ResourceId::Number(language), next_leaf, false);
-        uint32_t data_rva, data_size, codepage;
-        if (leaf.old) {
-          data_rva = leaf.old->rva;
-          data_size = leaf.old->size;
-          codepage = leaf.old->codepage;
-        } else {
-          data_rva = rva + static_cast<uint32_t>(next_data);
-          data_size = static_cast<uint32_t>(leaf.bytes.size());
-          codepage = 0;
-          std::copy(leaf.bytes.begin(), leaf.bytes.end(), out.begin() + static_cast<ptrdiff_t>(section_base + next_data));
-          next_data = AlignUp(next_data + leaf.bytes.size(), 8);
-        }
-        Put32(out, section_base + next_leaf, data_rva);
-        Put32(out, section_base + next_leaf + 4, data_size);
-        Put32(out, section_base + next_leaf + 8, codepage);
+        std::copy(leaf.bytes.begin(), leaf.bytes.end(), out.begin() + static_cast<ptrdiff_t>(section_base + next_data));
+        Put32(out, section_base + next_leaf, rva + static_cast<uint32_t>(next_data));
+        Put32(out, section_base + next_leaf + 4, static_cast<uint32_t>(leaf.bytes.size()));
+        Put32(out, section_base + next_leaf + 8, leaf.codepage);
+        next_data = AlignUp(next_data + leaf.bytes.size(), 8);
         next_leaf += 16;
       }
     }

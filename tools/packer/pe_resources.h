@@ -6,17 +6,16 @@
 //
 // Where the new resources go: the stub's sections are left where they are and
 // byte for byte as they are; one new last section holds the whole new
-// resource tree and the data of the added resources, and the resource data
-// directory is pointed at it. The new section is named ".rsrc" and the stub's
-// ".rsrc" is renamed ".rsrc0", for tools that look for the resources by the
-// section's name (7-Zip does) rather than through the data directory as
-// Windows does. The leaves of the stub's own resources
-// (pictures, skin, icon, manifest) point at their old bytes in the old .rsrc,
-// so they stay byte-identical by construction. MinGW puts .reloc and the
-// debug sections after .rsrc; moving them would mean rewriting the debug
-// directory and every file offset that points past .rsrc, for no gain: a new
-// last section needs none of that. The stub's old directory and any replaced
-// leaf (the version information) stay behind as dead bytes of the old .rsrc.
+// resource tree with the data of every resource, the stub's own (pictures,
+// skin, icon, manifest: copied byte for byte) and the added ones, and the
+// resource data directory is pointed at it. MinGW puts .reloc and the debug
+// sections after .rsrc; moving them would mean rewriting the debug directory
+// and every file offset that points past .rsrc, for no gain: a new last
+// section needs none of that. The stub's resource section stays behind as
+// dead bytes (about 100 KB), renamed ".rsrc0"; the new one is named ".rsrc".
+// Windows finds the resources through the data directory alone, but other
+// readers (7-Zip) look for the section named ".rsrc" and read the data only
+// from within it, hence the copies and the names.
 //
 // The result keeps the stub's alignments, which must be equal (so Windows
 // maps the resources from the file instead of reading them at load), and gets

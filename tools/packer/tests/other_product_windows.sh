@@ -8,13 +8,23 @@
 set -euo pipefail
 packer=$1 stub=$2 uninstaller=$3 manifest=$4
 root=$(cd "$(dirname "$0")/../../.." && pwd)
-if [ -z "${WINEPREFIX:-}" ] || [ ! -d "$WINEPREFIX/drive_c" ]; then
-  echo "no Wine prefix in WINEPREFIX (run under tools/wine-env.sh)"; exit 1
-fi
 work=$(mktemp -d /tmp/dz-other-product.XXXXXX)
-folder_name="其他产品测试$$"
-target="$WINEPREFIX/drive_c/$folder_name"
-trap 'chmod -R u+w "$work" "$target" 2>/dev/null; rm -rf "$work" "$target"' EXIT
+# A Wine prefix and display of its own (as the installation scenarios run):
+# the installation's shortcuts, uninstall entry and files touch no prefix
+# that other tests compare.
+unset DISPLAY
+export DIZAVOZI_FORCE_XVFB=1
+. "$root/tools/wine-env.sh"
+wine_env_use_arch "$(wine_env_arch_of "$stub")"
+prefix=$work/prefix
+folder_name="其他产品测试"
+target="$prefix/drive_c/$folder_name"
+cleanup() {
+  wine_env_stop >/dev/null 2>&1
+  chmod -R u+w "$work" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
 fail() { echo "FAIL $*" >&2; exit 1; }
 
 # The product: one folder per [FileType] word of the manifest, files of
@@ -50,25 +60,35 @@ cp "$uninstaller" "$product/UnInstall/UnInstall.exe"
 
 "$packer" "$product" "$manifest" --stub "$stub" --out "$work/setup.exe" >/dev/null || fail "packing failed"
 
+wine_env_start "$prefix" >/dev/null
 log_windows="Z:$(sed 's|/|\\|g' <<<"$work/install.log")"
 code=0
-"$root/tools/wine-run" "$work/setup.exe" /S /EDITION=CySaaS "/DIR=C:\\$folder_name" /SYSTEMS=Sc,Pos,WmSvr,Kds \
+wine "$work/setup.exe" /S /EDITION=CySaaS "/DIR=C:\\$folder_name" /SYSTEMS=Sc,Pos,WmSvr,Kds \
   "/LOG=$log_windows" || code=$?
 [ "$code" = 0 ] || { iconv -f GBK -t UTF-8 "$work/install.log" 2>/dev/null; fail "exit code $code"; }
 
 # The catering edition with every system installs every payload but the
-# other edition's LumoPosSy, all into the one folder.
+# other edition's LumoPosSy, each into the sub-folder of its type word but
+# the uninstaller, which goes into the installation folder itself.
 status=0
 for type in LumoSc LumoPos WmSvr SaasKds UnInstall; do
   while IFS= read -r -d '' file; do
-    name=${file#"$product/$type/"}
-    if ! cmp -s "$file" "$target/$name"; then echo "not byte-identical: $type/$name"; status=1; fi
+    name=${file#"$product/"}
+    installed=$target/$name
+    [ "$type" = UnInstall ] && installed=$target/${name#UnInstall/}
+    if ! cmp -s "$file" "$installed"; then echo "not byte-identical: $name"; status=1; fi
   done < <(find "$product/$type" -type f -print0)
 done
-[ ! -e "$target/LumoPos_Sy.exe" ] || { echo "the other edition's payload was installed"; status=1; }
-mode=$(stat -c %a "$target/配置/只读设置.ini")
-[ $(( 0$mode & 0222 )) = 0 ] || { echo "the read-only file is writable (mode $mode)"; status=1; }
-[ -f "$target/日志/空文件.log" ] && [ ! -s "$target/日志/空文件.log" ] || { echo "the empty file"; status=1; }
-[ ! -e "$target/空目录" ] || { echo "the empty folder was installed"; status=1; }
-[ "$status" = 0 ] && echo "other product: every file installed byte for byte"
+[ ! -e "$target/LumoPosSy" ] || { echo "the other edition's payload was installed"; status=1; }
+read_only="$target/LumoSc/配置/只读设置.ini"
+mode=$(stat -c %a "$read_only" 2>/dev/null || echo missing)
+[ "$mode" != missing ] && [ $(( 8#$mode & 8#222 )) = 0 ] || { echo "the read-only file: mode $mode"; status=1; }
+empty="$target/LumoSc/日志/空文件.log"
+[ -f "$empty" ] && [ ! -s "$empty" ] || { echo "the empty file"; status=1; }
+[ ! -e "$target/LumoSc/空目录" ] || { echo "the empty folder was installed"; status=1; }
+if [ "$status" = 0 ]; then
+  echo "other product: every file installed byte for byte"
+else
+  iconv -f GBK -t UTF-8 "$work/install.log" 2>/dev/null
+fi
 exit $status

@@ -14,6 +14,7 @@
 #include "app/payload.h"
 #include "app/profile_file.h"
 #include "archive/unzipper.h"
+#include "common/payload_checks.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/test_support.h"
@@ -141,6 +142,22 @@ TEST_F(Packer, ManifestGetsTheCountsAndKeepsEverythingElse) {
   EXPECT_EQ(ReadWholeFile(out / "CEND"), expected);
   EXPECT_EQ(report.size(), 3u);  // one line per payload, one for the manifest
   EXPECT_NE(report[0].find("C0 LumoSc: 5 entries"), std::string::npos) << report[0];
+}
+
+TEST_F(Packer, ChecksHoldForTheArchivesAsWritten) {
+  packer::PackResult result = packer::Pack(options);
+  EXPECT_EQ(ReadWholeFile(out / "CCRC"), result.checks);
+  const auto carried = payload_checks::Parse(result.checks);
+  ASSERT_TRUE(carried);
+  std::vector<payload_checks::Check> measured;
+  for (const char* name : {"C0", "C1"}) {
+    const std::string bytes = ReadWholeFile(out / name);
+    payload_checks::Running running;
+    running.Update(bytes.data(), bytes.size());
+    measured.push_back(running.Result());
+  }
+  EXPECT_EQ(payload_checks::FirstMismatch(*carried, measured), std::nullopt);
+  EXPECT_EQ(measured[0].size, result.payloads[0].archive_bytes);
 }
 
 TEST_F(Packer, SameInputSameBytes) {

@@ -12,7 +12,7 @@ trap 'rm -rf "$out"' EXIT
 win() { printf 'Z:%s' "${1//\//\\}"; }
 "$wine_run" "$packer" "$(win "$product")" "$(win "$manifest")" "$(win "$out")"
 status=0
-for f in C0 C1 C2 C3 C4 C5 CEND; do
+for f in C0 C1 C2 C3 C4 C5 CEND CCRC; do
   cmp "$out/$f" "$payloads/$f" || status=1
 done
 "$wine_run" "$packer" "$(win "$product")" "$(win "$manifest")" --stub "$(win "$stub")" --out "$(win "$out/setup.exe")"

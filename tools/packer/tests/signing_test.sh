@@ -4,8 +4,9 @@
 # osslsigncode and 7-Zip (readers other than ours): the installer and the
 # uninstaller it carries verify; the same input signs to the same bytes; one
 # byte changed in a section or in a payload fails verification; the unsigned
-# installer's PE checksum holds; without osslsigncode the packer still packs
-# unsigned, and refuses to sign with a message and no output.
+# installer's PE checksum holds and it carries the stub's own resources byte
+# for byte; without osslsigncode the packer still packs unsigned, and
+# refuses to sign with a message and no output.
 #   signing_test.sh PACKER PRODUCT_FOLDER MANIFEST_SOURCE STUB
 set -euo pipefail
 packer=$1 product=$2 manifest=$3 stub=$4
@@ -76,6 +77,22 @@ done
 osslsigncode verify -in "$work/unsigned.exe" >"$work/verify.log" 2>&1 || true
 grep -q "PE checksum" "$work/verify.log" && ! grep -q "invalid PE checksum" "$work/verify.log" \
   || { cat "$work/verify.log"; fail "the PE checksum"; }
+# The stub's own resources (pictures, skin, icon, manifest) as 7-Zip reads
+# them: the same bytes in the installer; only the version information is the
+# packer's.
+7z x -tPE -y -o"$work/stub-res" "$stub" '.rsrc/*' >/dev/null
+7z x -tPE -y -o"$work/setup-res" "$work/unsigned.exe" '.rsrc/*' >/dev/null
+count=0
+while IFS= read -r -d '' file; do
+  name=${file#"$work/stub-res/"}
+  [ "$name" = .rsrc/version.txt ] && continue
+  cmp -s "$file" "$work/setup-res/$name" || fail "the stub's resource $name changed"
+  count=$((count + 1))
+done < <(find "$work/stub-res" -type f -print0)
+[ "$count" -ge 10 ] || fail "only $count of the stub's resources found"
+for name in C0/C0 C5/C5 INI/CEND CRC/CCRC; do
+  [ -f "$work/setup-res/.rsrc/$name" ] || fail "no resource $name in the installer"
+done
 PATH=/nonexistent "$packer" "$product" "$manifest" --stub "$stub" --out "$work/plain.exe" >/dev/null \
   || fail "packing without osslsigncode failed"
 cmp -s "$work/unsigned.exe" "$work/plain.exe" || fail "unsigned packing depends on osslsigncode"
