@@ -18,25 +18,20 @@ if(DZ_WINDOWS)
     IMPORTED_LOCATION ${DZ_ZLIB_STATIC}
     INTERFACE_INCLUDE_DIRECTORIES ${DZ_ZLIB_INCLUDE})
 
-  set(DZ_LIBJPEG_ROOT ${CMAKE_SOURCE_DIR}/build/deps/libjpeg-mingw-${CMAKE_SYSTEM_PROCESSOR}
-      CACHE PATH "Cross-built libjpeg")
-  if(NOT EXISTS ${DZ_LIBJPEG_ROOT}/lib/libjpeg.a)
-    message(FATAL_ERROR "libjpeg for MinGW is missing: run tools/build-libjpeg-mingw.sh ${CMAKE_SYSTEM_PROCESSOR}")
-  endif()
-  add_library(JPEG::JPEG STATIC IMPORTED)
-  set_target_properties(JPEG::JPEG PROPERTIES
-    IMPORTED_LOCATION ${DZ_LIBJPEG_ROOT}/lib/libjpeg.a
-    INTERFACE_INCLUDE_DIRECTORIES ${DZ_LIBJPEG_ROOT}/include)
-
-  set(DZ_LIBDEFLATE_ROOT ${CMAKE_SOURCE_DIR}/build/deps/libdeflate-mingw-${CMAKE_SYSTEM_PROCESSOR}
-      CACHE PATH "Cross-built libdeflate")
-  if(NOT EXISTS ${DZ_LIBDEFLATE_ROOT}/lib/libdeflate.a)
-    message(FATAL_ERROR "libdeflate for MinGW is missing: run tools/build-libdeflate-mingw.sh ${CMAKE_SYSTEM_PROCESSOR}")
-  endif()
-  add_library(LIBDEFLATE::LIBDEFLATE STATIC IMPORTED)
-  set_target_properties(LIBDEFLATE::LIBDEFLATE PROPERTIES
-    IMPORTED_LOCATION ${DZ_LIBDEFLATE_ROOT}/lib/libdeflate.a
-    INTERFACE_INCLUDE_DIRECTORIES ${DZ_LIBDEFLATE_ROOT}/include)
+  # A static library cross-built from a Debian source package by
+  # tools/build-NAME-mingw.sh into build/deps/NAME-mingw-<architecture>.
+  function(dz_import_mingw_library target name)
+    set(root ${CMAKE_SOURCE_DIR}/build/deps/${name}-mingw-${CMAKE_SYSTEM_PROCESSOR})
+    if(NOT EXISTS ${root}/lib/${name}.a)
+      message(FATAL_ERROR "${name} for MinGW is missing: run tools/build-${name}-mingw.sh ${CMAKE_SYSTEM_PROCESSOR}")
+    endif()
+    add_library(${target} STATIC IMPORTED GLOBAL)
+    set_target_properties(${target} PROPERTIES
+      IMPORTED_LOCATION ${root}/lib/${name}.a
+      INTERFACE_INCLUDE_DIRECTORIES ${root}/include)
+  endfunction()
+  dz_import_mingw_library(JPEG::JPEG libjpeg)
+  dz_import_mingw_library(LIBDEFLATE::LIBDEFLATE libdeflate)
 else()
   find_package(ZLIB REQUIRED)
   find_package(JPEG REQUIRED)

@@ -261,16 +261,15 @@ LRESULT Panel::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lp
 // ---------------------------------------------------------------------------
 // Label
 
-bool Label::Create(HWND parent, int x, int y, int width, int height, const std::string& text, HFONT font,
-                   int font_height, COLORREF color, bool auto_size) {
+bool Label::Create(const Placement& place, const Look& look) {
   RegisterUiClass(kClassName, WindowThunk<Label>, nullptr);
-  font_ = font;
-  font_height_ = font_height;
-  color_ = color;
-  auto_size_ = auto_size;
-  std::wstring wide = Wide(text);
-  window_ = CreateWindowExW(0, kClassName, wide.c_str(), WS_CHILD | WS_VISIBLE, x, y, width, height, parent, nullptr,
-                            GetModuleHandleW(nullptr), this);
+  font_ = look.font;
+  font_height_ = look.font_height;
+  color_ = look.color;
+  auto_size_ = look.auto_size;
+  std::wstring wide = Wide(look.text);
+  window_ = CreateWindowExW(0, kClassName, wide.c_str(), WS_CHILD | WS_VISIBLE, place.x, place.y, place.width,
+                            place.height, place.parent, nullptr, GetModuleHandleW(nullptr), this);
   if (window_) FitText();
   return window_ != nullptr;
 }

@@ -25,6 +25,13 @@ platform::windows::OwnedBitmap MakeBitmap(const platform::RgbaImage& picture);
 
 enum class Bevel { None, Lowered, Raised };
 
+// Where a control goes: its parent, and its place and size in the parent's
+// client area.
+struct Placement {
+  HWND parent = nullptr;
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
 class Panel {
  public:
   static constexpr wchar_t kClassName[] = L"DzPanel";
@@ -100,8 +107,17 @@ class Label {
   Label(const Label&) = delete;
   Label& operator=(const Label&) = delete;
 
-  bool Create(HWND parent, int x, int y, int width, int height, const std::string& text, HFONT font,
-              int font_height, COLORREF color, bool auto_size);
+  // How a label writes: its text (GBK) in the font of the given pixel
+  // height and colour; auto_size makes it as wide as its text and as high
+  // as the font.
+  struct Look {
+    std::string text;
+    HFONT font = nullptr;
+    int font_height = 12;
+    COLORREF color = 0;
+    bool auto_size = false;
+  };
+  bool Create(const Placement& place, const Look& look);
   HWND hwnd() const { return window_; }
 
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

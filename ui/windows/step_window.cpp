@@ -58,11 +58,20 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kPanel2Color = RGB(172, 184, 225);
 constexpr skin::TColor kStartButtonColor = skin::Rgb(22, 205, 0);
 
-HWND CreateChild(HWND parent, const wchar_t* class_name, const std::wstring& text, DWORD style, DWORD ex_style, int x,
-                 int y, int width, int height, HFONT font) {
-  HWND window = CreateWindowExW(ex_style, class_name, text.c_str(), WS_CHILD | style, x, y, width, height, parent,
-                                nullptr, GetModuleHandleW(nullptr), nullptr);
-  if (window && font) SendMessageW(window, WM_SETFONT, WPARAM(font), FALSE);
+// A child window of one of the system's classes: its class, text, styles
+// (WS_CHILD is added) and font.
+struct SystemControl {
+  const wchar_t* class_name;
+  std::wstring text;
+  DWORD style = 0, ex_style = 0;
+  HFONT font = nullptr;
+};
+
+HWND CreateChild(const ui::Placement& place, const SystemControl& control) {
+  HWND window = CreateWindowExW(control.ex_style, control.class_name, control.text.c_str(), WS_CHILD | control.style,
+                                place.x, place.y, place.width, place.height, place.parent, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+  if (window && control.font) SendMessageW(window, WM_SETFONT, WPARAM(control.font), FALSE);
   return window;
 }
 
@@ -139,8 +148,31 @@ void StepWindow::CreateLayout() {
   font12_ = MakeFont(12);
   font14_ = MakeFont(14);
   font19_ = MakeFont(19);
+  CreateTitleBar();
 
-  // OVSmTitle1.
+  // PageControl1 with its three pages, hidden for good; each page holds one
+  // panel until ShowPage takes it onto the window.
+  page_control_.Create(window_, L"DzPageStack", "", 0, kTitleHeight, kPageWidth, kPageHeight, false);
+  const char* sheet_names[kPageCount] = {"TabSheet1", "TabSheet3", "TabSheet4"};
+  for (int page = 0; page < kPageCount; ++page) {
+    sheets_[page].Create(page_control_.hwnd(), L"DzPage", sheet_names[page], 0, 0, kPageWidth, kPageHeight, true);
+    pages_[page].Create(sheets_[page].hwnd(), 0, 0, kPageWidth, kPageHeight, true);
+  }
+  CreateSelectionPage();
+  CreateProgressPage();
+
+  // Finish page, Panel6.
+  finish_button_ = CreateSkinButton(pages_[2].hwnd(), 280, 280, "关闭(&C)");
+  if (finish_button_)
+    finish_button_->button().OnClick = [this] { ControlEvent(Control::BtnFinish, &app::TfStep::BtnFinishClick); };
+
+  // The other pictures move the window as well: a borderless window should
+  // follow its body as it follows its title bar.
+  for (Panel* panel : {&pages_[1], &pages_[2], &panel9_}) panel->OnMouseDown = [this] { BeginWindowDrag(); };
+}
+
+// OVSmTitle1.
+void StepWindow::CreateTitleBar() {
   try {
     title_bar_ = skin::win32::TitleBarWindow::Create(window_, kTitleHeight);
   } catch (const std::exception& error) {
@@ -157,18 +189,11 @@ void StepWindow::CreateLayout() {
     bar.SetExFadeUpColor(12020273);
     bar.SetExFadeDownColor(8867363);
   }
+}
 
-  // PageControl1 with its three pages, hidden for good; each page holds one
-  // panel until ShowPage takes it onto the window.
-  page_control_.Create(window_, L"DzPageStack", "", 0, kTitleHeight, kPageWidth, kPageHeight, false);
-  const char* sheet_names[kPageCount] = {"TabSheet1", "TabSheet3", "TabSheet4"};
-  for (int page = 0; page < kPageCount; ++page) {
-    sheets_[page].Create(page_control_.hwnd(), L"DzPage", sheet_names[page], 0, 0, kPageWidth, kPageHeight, true);
-    pages_[page].Create(sheets_[page].hwnd(), 0, 0, kPageWidth, kPageHeight, true);
-  }
-
-  // Selection page, Panel2; children in tab order (a new child goes below
-  // its earlier siblings, and Tab walks them from the top).
+// Selection page, Panel2; children in tab order (a new child goes below its
+// earlier siblings, and Tab walks them from the top).
+void StepWindow::CreateSelectionPage() {
   Panel& panel2 = pages_[0];
   panel2.SetColor(kPanel2Color);
   HWND p2 = panel2.hwnd();
@@ -182,8 +207,9 @@ void StepWindow::CreateLayout() {
   };
   for (size_t i = 0; i < system_boxes_.size(); ++i) {
     const CheckBoxLayout& box = kSystemBoxes[i];
-    system_boxes_[i] = CreateChild(p2, L"BUTTON", Wide(box.caption), WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX | BS_FLAT,
-                                   0, box.x, box.y, 169, 17, font14_.get());
+    system_boxes_[i] = CreateChild({p2, box.x, box.y, 169, 17}, {L"BUTTON", Wide(box.caption),
+                                                                WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX | BS_FLAT, 0,
+                                                                font14_.get()});
     panel2.MakeTransparent(system_boxes_[i], kWhite);
   }
   // The list draws its entries itself, its text centred in the 18-pixel
@@ -191,23 +217,14 @@ void StepWindow::CreateLayout() {
   // and cut it). It is as high as its field plus the drop-down part.
   panel2.OnMeasureItem = [](MEASUREITEMSTRUCT& item) { item.itemHeight = 16; };
   panel2.OnDrawItem = [this](const DRAWITEMSTRUCT& item) { DrawEditionItem(item); };
-  edition_list_ = CreateChild(p2, L"COMBOBOX", L"",
-                              WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS,
-                              0, 192, 96, 169, 120, font12_.get());
+  edition_list_ = CreateChild(
+      {p2, 192, 96, 169, 120},
+      {L"COMBOBOX", L"", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS,
+       0, font12_.get()});
   for (const char* item : kEditionItems) SendMessageW(edition_list_, CB_ADDSTRING, 0, LPARAM(Wide(item).c_str()));
-  // The field 18 pixels high. The control adds its frame (and some systems
-  // a margin) to the item height it is given; correct by what it made of it.
-  int setting = int(SendMessageW(edition_list_, CB_GETITEMHEIGHT, WPARAM(-1), 0));
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    RECT field;
-    GetWindowRect(edition_list_, &field);
-    const int error = 18 - (field.bottom - field.top);
-    if (error == 0 || setting + error < 1) break;
-    setting += error;
-    SendMessageW(edition_list_, CB_SETITEMHEIGHT, WPARAM(-1), setting);
-  }
-  install_folder_label_.Create(p2, 144, 139, 42, 14, "安装到", font14_.get(), 14, kWhite, false);
-  label1_.Create(p2, 102, 99, 84, 14, "选择系统类型", font14_.get(), 14, kWhite, false);
+  FitEditionFieldHeight();
+  install_folder_label_.Create({p2, 144, 139, 42, 14}, {"安装到", font14_.get(), 14, kWhite, false});
+  label1_.Create({p2, 102, 99, 84, 14}, {"选择系统类型", font14_.get(), 14, kWhite, false});
   panel2.OnCommand = [this](WPARAM wparam, LPARAM lparam) {
     if (reinterpret_cast<HWND>(lparam) == edition_list_ && HIWORD(wparam) == CBN_SELCHANGE)
       ControlEvent(Control::eInsSysType, &app::TfStep::eInsSysTypeChange);
@@ -217,30 +234,39 @@ void StepWindow::CreateLayout() {
     if (handler_depth_ == 0 && top_page_ == 0) RunHandler([this] { step_.Panel2MouseDown(); });
   };
 
-  // Progress page, Panel5: the banner above Panel9.
+}
+
+// The edition list's field 18 pixels high. The control adds its frame (and
+// some systems a margin) to the item height it is given; correct by what it
+// made of it.
+void StepWindow::FitEditionFieldHeight() {
+  int setting = int(SendMessageW(edition_list_, CB_GETITEMHEIGHT, WPARAM(-1), 0));
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    RECT field;
+    GetWindowRect(edition_list_, &field);
+    const int error = 18 - (field.bottom - field.top);
+    if (error == 0 || setting + error < 1) break;
+    setting += error;
+    SendMessageW(edition_list_, CB_SETITEMHEIGHT, WPARAM(-1), setting);
+  }
+}
+
+// Progress page, Panel5: the banner above Panel9.
+void StepWindow::CreateProgressPage() {
   Panel& panel5 = pages_[1];
   panel9_.Create(panel5.hwnd(), 0, kPageHeight - kPanel9Height, kPageWidth, kPanel9Height, true);
   panel9_.SetColor(kWhite);
   panel9_.SetBevels(Bevel::Lowered, Bevel::Raised);
   HWND p9 = panel9_.hwnd();
-  progress_bar_ = CreateChild(p9, PROGRESS_CLASSW, L"", WS_VISIBLE | PBS_SMOOTH, WS_EX_STATICEDGE, 32, 57, 673, 24,
-                              nullptr);
-  zip_bar_ = CreateChild(p9, PROGRESS_CLASSW, L"", PBS_SMOOTH, WS_EX_STATICEDGE, 32, 81, 673, 25, nullptr);
+  progress_bar_ = CreateChild({p9, 32, 57, 673, 24}, {PROGRESS_CLASSW, L"", WS_VISIBLE | PBS_SMOOTH, WS_EX_STATICEDGE});
+  zip_bar_ = CreateChild({p9, 32, 81, 673, 25}, {PROGRESS_CLASSW, L"", PBS_SMOOTH, WS_EX_STATICEDGE});
   for (HWND bar : {progress_bar_, zip_bar_}) {
     SendMessageW(bar, PBM_SETRANGE32, 0, 100);
     SendMessageW(bar, PBM_SETPOS, 50, 0);
   }
-  install_process_.Create(p9, 32, 8, 106, 19, "正在安装...", font19_.get(), 19, GetSysColor(COLOR_WINDOWTEXT), true);
-  extract_files_info_.Create(p9, 34, 36, 0, 12, "", font12_.get(), 12, GetSysColor(COLOR_WINDOWTEXT), true);
-
-  // Finish page, Panel6.
-  finish_button_ = CreateSkinButton(pages_[2].hwnd(), 280, 280, "关闭(&C)");
-  if (finish_button_)
-    finish_button_->button().OnClick = [this] { ControlEvent(Control::BtnFinish, &app::TfStep::BtnFinishClick); };
-
-  // The other pictures move the window as well: a borderless window should
-  // follow its body as it follows its title bar.
-  for (Panel* panel : {&pages_[1], &pages_[2], &panel9_}) panel->OnMouseDown = [this] { BeginWindowDrag(); };
+  const COLORREF text_colour = GetSysColor(COLOR_WINDOWTEXT);
+  install_process_.Create({p9, 32, 8, 106, 19}, {"正在安装...", font19_.get(), 19, text_colour, true});
+  extract_files_info_.Create({p9, 34, 36, 0, 12}, {"", font12_.get(), 12, text_colour, true});
 }
 
 void StepWindow::LoadPictures() {

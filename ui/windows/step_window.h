@@ -102,7 +102,12 @@ class StepWindow final : public app::StepControls {
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
  private:
+  // The controls of the layout, page by page, with their events wired.
   void CreateLayout();
+  void CreateTitleBar();
+  void CreateSelectionPage();
+  void FitEditionFieldHeight();
+  void CreateProgressPage();
   void LoadPictures();
   void StyleProgressBar();
   void DrawEditionItem(const DRAWITEMSTRUCT& item);
