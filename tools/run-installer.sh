@@ -32,6 +32,7 @@ if [ "${DIZAVOZI_FORCE_WIN64:-}" = 1 ] || ! bash tools/machine-runs-32bit.sh; th
   fi
 fi
 bash tools/build-libjpeg-mingw.sh $arch
+bash tools/build-libdeflate-mingw.sh $arch
 
 build=${DIZAVOZI_BUILD_DIR:-build/$preset}
 mkdir -p build
