@@ -74,7 +74,7 @@ endfunction()
 #   corpus. In the other native trees it is built with a small driver that runs
 #   every file of the corpus folders once, so the seeds and every crash kept as
 #   a regression file are checked by the ordinary test run.
-set(DZ_FUZZ_SECONDS 5 CACHE STRING "Default time budget of one fuzz target in the fuzz tree")
+set(DZ_FUZZ_SECONDS 2 CACHE STRING "Default time budget of one fuzz target in the fuzz tree")
 # Every fuzz target, so that the fuzz tree builds them and nothing else.
 if(DZ_FUZZ)
   add_custom_target(dz_fuzz_targets)
