@@ -11,7 +11,6 @@
 #include "app/manifest.h"
 #include "app/payload.h"
 #include "app/profile_file.h"
-#include "app/step.h"
 #include "app/toolkit.h"
 #include "archive/extract_paths.h"
 #include "archive/zip_records.h"
@@ -175,20 +174,16 @@ std::string DiskShortageText(const std::vector<DriveShortage>& shortages) {
   return text + "\n\n请释放磁盘空间或选择其他安装文件夹后再安装。";
 }
 
-bool TfStep::CheckBeforeWriting() {
-  write_check_ = WriteCheck::Passed;
-  // The folder as the run takes it: the field's text.
-  const std::string install_folder = Controls->Text(Control::EInstallFolder);
-  const InstallPlan plan = PlanInstallation(ManifestPath, ChosenSystemsNow(), install_folder, UnZipIt.OEMConvert);
+WriteCheck CheckBeforeWriting(const InstallRequest& request, const std::string& manifest_path, bool oem_convert) {
+  const std::string& install_folder = request.folder;
+  const InstallPlan plan = PlanInstallation(manifest_path, request.systems, install_folder, oem_convert);
 
   for (;;) {
     const std::vector<std::string> held = HeldTargets(plan);
     if (held.empty()) break;
     if (ShowMessageBox(HeldFilesText(held), "警告", platform::kMbRetryCancel | platform::kMbIconWarning) !=
-        platform::kIdRetry) {
-      write_check_ = WriteCheck::FilesInUse;
-      return false;
-    }
+        platform::kIdRetry)
+      return WriteCheck::FilesInUse;
   }
 
   const auto manifest = platform::FindModuleResource(kManifestResourceName, kManifestResourceType);
@@ -196,10 +191,9 @@ bool TfStep::CheckBeforeWriting() {
       SpaceShortages(plan, GetTempDir() + kScratchFolderName, install_folder, manifest ? manifest->size : 0);
   if (!shortages.empty()) {
     ShowWarning(DiskShortageText(shortages));
-    write_check_ = WriteCheck::DiskFull;
-    return false;
+    return WriteCheck::DiskFull;
   }
-  return true;
+  return WriteCheck::Passed;
 }
 
 }  // namespace app

@@ -2,7 +2,7 @@
 // would write (read from the payload resources' central directories in
 // place, no payload copied), which of them a running program holds open, and
 // whether the drives have room for the payload copies and the installation.
-// TfStep::CheckBeforeWriting (preflight.cpp) puts them before the run.
+// CheckBeforeWriting puts them before the run, with their boxes.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/install_request.h"
 #include "app/payload_choice.h"
 
 namespace app {
@@ -71,5 +72,16 @@ std::string DriveRootOf(const std::string& path);
 // The boxes' texts.
 std::string HeldFilesText(const std::vector<std::string>& held);
 std::string DiskShortageText(const std::vector<DriveShortage>& shortages);
+
+enum class WriteCheck { Passed, FilesInUse, DiskFull };
+
+// The checks for a confirmed request, run before anything is written. Files
+// the run would replace that a running program holds open are listed in a
+// box with Retry (check again) and Cancel; then the free space of the
+// scratch folder's drive and of the installation's drives is compared with
+// what the run will write there, and a shortage is shown. Passed when the
+// run may start; otherwise nothing was created or changed.
+// manifest_path: the manifest copy; oem_convert: the component's OEMConvert.
+WriteCheck CheckBeforeWriting(const InstallRequest& request, const std::string& manifest_path, bool oem_convert);
 
 }  // namespace app

@@ -5,6 +5,7 @@
 #include "app/application.h"
 #include "app/profile_file.h"
 #include "app/progress_stream.h"
+#include "app/step_register.h"
 #include "platform/files.h"
 
 namespace app {
@@ -36,8 +37,7 @@ void TfStep::FormCreate() {
   }
   ReadManifest();
   Finished = false;
-  UninstallList.clear();
-  UninstallCounter = 0;
+  InstallRecord::Clear();
   if (Controls) {
     ShowPage(0);
     // The progress bar's look (no edge, its colours) is the window's part.
@@ -56,6 +56,7 @@ void TfStep::CreateForm() {
 
 void TfStep::FormDestroy() {
   UninstallList.clear();
+  run_.reset();
   std::string path = ManifestCopyPath();
   if (platform::FileExists(path)) platform::RemoveFile(path);
 }
@@ -81,6 +82,48 @@ void TfStep::ReadManifest() {
   fAppExe2 = read("fAppExe2", "");
   fAppExe3 = read("fAppExe3", "");
   fAppExe4 = read("fAppExe4", "");
+}
+
+InstallRequest TfStep::CaptureRequest() const {
+  ChosenSystems systems;
+  systems.edition = EditionKey;
+  systems.sc = Controls->IsChecked(Control::CkIns_Sc);
+  systems.pos = Controls->IsChecked(Control::CkIns_Pos);
+  systems.wmsvr = Controls->IsChecked(Control::CkIns_WmSvr);
+  systems.kds = Controls->IsChecked(Control::CkIns_Kds);
+  return MakeInstallRequest(Controls->Text(Control::EInstallFolder), systems);
+}
+
+bool TfStep::CheckBeforeWriting(const InstallRequest& request) {
+  write_check_ = app::CheckBeforeWriting(request, ManifestPath, UnZipIt.OEMConvert);
+  return write_check_ == WriteCheck::Passed;
+}
+
+InstallationRun::Services TfStep::RunServices() {
+  return {*Controls, UnZipIt, [this] { PumpMessages(); }, [this] { return CancelRequested; }};
+}
+
+void TfStep::ExtractPayloads(const InstallRequest& request) {
+  run_ = std::make_unique<InstallationRun>(request, *this, *this, RunServices());
+  run_->ExtractPayloads();
+}
+
+void TfStep::UnZipItStartUnZip(archive::TUnZipper*, int, std::string& FName, bool& Skip) {
+  if (run_) run_->StartEntry(FName, Skip);
+}
+
+void TfStep::UnZipItFilePercentDone(archive::TUnZipper*, int Percent) {
+  if (run_) run_->FilePercentDone(Percent);
+}
+
+void TfStep::PayloadProgress(TProgressResourceStream&, float Fraction) { ShowPayloadProgress(*Controls, Fraction); }
+
+void TfStep::RegisterSystem(const InstallRequest& request) {
+  Registration(request, *this, *this, *Controls, Unattended).RegisterSystem();
+}
+
+void TfStep::RegisterUninstall(const InstallRequest& request) {
+  Registration(request, *this, *this, *Controls, Unattended).RegisterUninstall();
 }
 
 void TfStep::SaveResourceToFile(const std::string& name, const std::string& type, const std::string& file_name) {

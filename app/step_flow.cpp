@@ -80,8 +80,10 @@ void TfStep::BtnInstallClick() {
   // A second click cannot come from the covered page, but nothing may start
   // the run again while it runs, whatever the window lets through.
   if (Running) return;
+  // What is confirmed below is what is checked, installed and registered.
+  const InstallRequest request = CaptureRequest();
   try {
-    const std::string folder = Trim(Controls->Text(Control::EInstallFolder));
+    const std::string& folder = request.folder;
     if (folder.empty()) throw platform::Error(kEmptyFolderText);
     bool any_ticked = false;
     for (Control box : kSystemBoxes) any_ticked = any_ticked || Controls->IsChecked(box);
@@ -98,7 +100,7 @@ void TfStep::BtnInstallClick() {
     if (!AskConfirm(confirmation)) return;
     // Files held open and a drive without room are found before anything is
     // written; the selection then stays as it is.
-    if (!CheckBeforeWriting()) return;
+    if (!CheckBeforeWriting(request)) return;
 
     Running = true;
     CancelRequested = false;
@@ -111,11 +113,10 @@ void TfStep::BtnInstallClick() {
   try {
     // Until the first file starts the progress page names the folder being
     // installed to, which is not the proposed one when the user changed it.
-    Controls->SetText(Control::LExtractFilesInfo,
-                      ShortenPathText(Trim(Controls->Text(Control::EInstallFolder)), kShortenedLabelLength));
+    Controls->SetText(Control::LExtractFilesInfo, ShortenPathText(request.folder, kShortenedLabelLength));
     ShowPage(1);
     Controls->SetFocus(Control::ProgressBar1);
-    InstallChosenSystems();
+    InstallChosenSystems(request);
     CheckRunCanceled();
     ShowPage(2);
     Controls->SetFocus(Control::BtnFinish);
@@ -133,13 +134,13 @@ void TfStep::BtnInstallClick() {
   if (close_confirmed_) Controls->Close();
 }
 
-void TfStep::InstallChosenSystems() {
-  ExtractPayloads();
+void TfStep::InstallChosenSystems(const InstallRequest& request) {
+  ExtractPayloads(request);
   CheckRunCanceled();
-  RegisterSystem();
+  RegisterSystem(request);
   // The registration is complete once begun: its entry and shortcuts are
   // recorded in the list even when the user chose to quit meanwhile.
-  SaveLines(UninstallList, WithBackslash(Controls->Text(Control::EInstallFolder)) + install_list::kListName);
+  SaveLines(UninstallList, request.InstallFolder() + install_list::kListName);
 }
 
 void TfStep::BtnFinishClick() {

@@ -1,12 +1,9 @@
-// Registration and shortcuts: after extraction the installer writes its
-// uninstall entry under the machine's uninstall key and creates the program
-// group and the desktop shortcuts, recording every shortcut file in the
-// uninstall list, while the progress window shows what is being done.
+#include "app/step_register.h"
+
 #include <cstdio>
 #include <optional>
 
 #include "app/manifest.h"
-#include "app/step.h"
 #include "app/toolkit.h"
 #include "common/install_list.h"
 #include "platform/files.h"
@@ -89,68 +86,71 @@ class ProgressWindowScope {
 
 }  // namespace
 
-void TfStep::RegisterSystem() {
-  ProgressWindowScope progress(*Controls);
+Registration::Registration(const InstallRequest& request, const ProductSettings& settings, InstallRecord& record,
+                           StepControls& controls, bool unattended)
+    : request_(request), settings_(settings), record_(record), controls_(controls), unattended_(unattended) {}
+
+void Registration::RegisterSystem() {
+  ProgressWindowScope progress(controls_);
   auto show = [this](const char* text) {
-    Controls->ShowProgressInfo(text);
-    if (!Unattended) platform::SleepMilliseconds(kInfoPauseMs);
+    controls_.ShowProgressInfo(text);
+    if (!unattended_) platform::SleepMilliseconds(kInfoPauseMs);
   };
 
   show(kInfoRegistering);
   RegisterUninstall();
   show(kInfoShortcuts);
 
-  const bool creates_shortcuts = fAppType == kEditionCatering;
-  const bool commercial = SameText(EditionKey, kEditionCommercial);
-  const std::string group = EditionText(EditionKey, fAppName);
-  const std::string& pos_program = commercial ? Programs.LumoPosSy : Programs.LumoPos;
-  auto ticked = [this](Control box) { return Controls->IsChecked(box); };
+  const bool creates_shortcuts = settings_.fAppType == kEditionCatering;
+  const bool commercial = SameText(request_.Edition(), kEditionCommercial);
+  const std::string group = EditionText(request_.Edition(), settings_.fAppName);
+  const InstallRecord::ProgramPaths& programs = record_.Programs;
+  const std::string& pos_program = commercial ? programs.LumoPosSy : programs.LumoPos;
+  const ChosenSystems& ticked = request_.systems;
 
   // One shortcut per ticked system at a location; the program group's
   // sub-folder is given for location 2 only.
   auto create_systems = [&](int location, const std::string& group_folder, const std::string& own_name_folder) {
-    if (ticked(Control::CkIns_Sc)) CreateShortcut(Programs.LumoSc, kNameSc, group_folder, location);
-    if (ticked(Control::CkIns_Pos)) CreateShortcut(pos_program, kNamePos, group_folder, location);
-    if (ticked(Control::CkIns_WmSvr) && !commercial)
-      CreateShortcut(Programs.WmSvr, kNameWmSvr, own_name_folder, location);
-    if (ticked(Control::CkIns_Kds) && !commercial)
-      CreateShortcut(Programs.SaasKds, kNameKds, own_name_folder, location);
+    if (ticked.sc) CreateShortcut(programs.LumoSc, kNameSc, group_folder, location);
+    if (ticked.pos) CreateShortcut(pos_program, kNamePos, group_folder, location);
+    if (ticked.wmsvr && !commercial) CreateShortcut(programs.WmSvr, kNameWmSvr, own_name_folder, location);
+    if (ticked.kds && !commercial) CreateShortcut(programs.SaasKds, kNameKds, own_name_folder, location);
   };
 
   if (creates_shortcuts) {
-    create_systems(kLocationPrograms, group, fAppName);
-    CreateShortcut(WithBackslash(Controls->Text(Control::EInstallFolder)) + kUninstallProgram,
-                   kUninstallPrefix + group, group, kLocationPrograms);
+    create_systems(kLocationPrograms, group, settings_.fAppName);
+    CreateShortcut(request_.InstallFolder() + kUninstallProgram, kUninstallPrefix + group, group, kLocationPrograms);
     // The list line after the group's shortcuts records the group folder
     // (Programs\<group>\, ending with a backslash, which marks a folder), so
     // an uninstaller can remove it once it is empty; its path is empty when
     // there is no such folder.
-    AddUninstallLine(GroupFolderToRecord(group), 'N');
+    record_.AddUninstallLine(GroupFolderToRecord(group), 'N');
 
     create_systems(kLocationDesktop, "", "");
     // The list line after the desktop's shortcuts names nothing (an empty
     // path, "File<n>=N"): the desktop shortcuts are recorded one by one
     // above, and the Desktop itself is never to be removed. An uninstaller
     // skips a line whose path is empty.
-    AddUninstallLine("", 'N');
+    record_.AddUninstallLine("", 'N');
   }
 
   show(kInfoFinishing);
 }
 
-void TfStep::RegisterUninstall() {
+void Registration::RegisterUninstall() {
   // Every failure here is silent: the installation works without the entry,
   // so a user without rights to the machine's keys still gets it.
   try {
     // With no product name the key would be the uninstall key itself, whose
     // values belong to no program; nothing is written then.
-    if (fAppName.empty()) return;
-    auto key = RegistryKey::Create(RegistryRoot::LocalMachine, install_list::kUninstallKeyRoot + fAppName);
+    const std::string& name = settings_.fAppName;
+    if (name.empty()) return;
+    auto key = RegistryKey::Create(RegistryRoot::LocalMachine, install_list::kUninstallKeyRoot + name);
     if (!key) return;
-    if (!key->WriteString("Displayname", kUninstallPrefix + fAppName)) return;
+    if (!key->WriteString("Displayname", kUninstallPrefix + name)) return;
     // Quoted: the folder usually holds a blank ("Program Files"), and an
     // unquoted command line would first be tried as "D:\Program.exe".
-    const std::string folder = WithBackslash(Controls->Text(Control::EInstallFolder));
+    const std::string folder = request_.InstallFolder();
     const std::string uninstaller = "\"" + folder + kUninstallProgram + "\"";
     key->WriteString("UnInstallString", uninstaller);
     WriteEntryDetails(*key, folder, uninstaller);
@@ -158,12 +158,12 @@ void TfStep::RegisterUninstall() {
   }
 }
 
-void TfStep::WriteEntryDetails(RegistryKey& key, const std::string& folder, const std::string& uninstaller) {
+void Registration::WriteEntryDetails(RegistryKey& key, const std::string& folder, const std::string& uninstaller) {
   // What the system's list of programs shows besides the name: version,
   // maker, place, icon, size and date, and that the entry offers no change
   // or repair, only removal (also silently, for deployment tools).
-  key.WriteString("DisplayVersion", fAppVersion);
-  key.WriteString("Publisher", fAppCompany);
+  key.WriteString("DisplayVersion", settings_.fAppVersion);
+  key.WriteString("Publisher", settings_.fAppCompany);
   std::string location = folder;
   if (gbk::EndsWithBackslash(location) && location.size() > 3) location.pop_back();  // "C:\" keeps its root
   key.WriteString("InstallLocation", location);
@@ -178,27 +178,28 @@ void TfStep::WriteEntryDetails(RegistryKey& key, const std::string& folder, cons
   key.WriteString("QuietUninstallString", uninstaller + " /S");
   // A re-installation of a product that no longer names a web site leaves
   // no stale address behind.
-  if (fAppWebsite.empty())
+  if (settings_.fAppWebsite.empty())
     key.DeleteValue("URLInfoAbout");
   else
-    key.WriteString("URLInfoAbout", fAppWebsite);
+    key.WriteString("URLInfoAbout", settings_.fAppWebsite);
 }
 
-std::string TfStep::MainProgram(const std::string& folder) const {
+std::string Registration::MainProgram(const std::string& folder) const {
   // The first installed system's program in the order of the check boxes;
   // the uninstaller when none was installed.
-  const bool commercial = SameText(EditionKey, kEditionCommercial);
+  const bool commercial = SameText(request_.Edition(), kEditionCommercial);
+  const InstallRecord::ProgramPaths& programs = record_.Programs;
   for (const std::string* program :
-       {&Programs.LumoSc, commercial ? &Programs.LumoPosSy : &Programs.LumoPos, &Programs.WmSvr, &Programs.SaasKds})
+       {&programs.LumoSc, commercial ? &programs.LumoPosSy : &programs.LumoPos, &programs.WmSvr, &programs.SaasKds})
     if (!program->empty() && platform::FileExists(*program)) return *program;
   return folder + kUninstallProgram;
 }
 
-uint32_t TfStep::InstalledKilobytes() const {
+uint32_t Registration::InstalledKilobytes() const {
   // The files the uninstall list names, as they are on disk now (the kept
   // databases included: they are part of the installation).
   uint64_t bytes = 0;
-  for (const std::string& line : UninstallList) {
+  for (const std::string& line : record_.UninstallList) {
     const auto entry = install_list::ParseLine(line);
     if (entry && !entry->path.empty()) bytes += platform::FileSize(entry->path).value_or(0);
   }
@@ -206,7 +207,7 @@ uint32_t TfStep::InstalledKilobytes() const {
   return kilobytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(kilobytes);
 }
 
-bool TfStep::CreateShortcut(const std::string& target, const std::string& name, const std::string& sub_folder,
+bool Registration::CreateShortcut(const std::string& target, const std::string& name, const std::string& sub_folder,
                             int location) {
   // A link object that cannot be made is a failure of the whole step.
   platform::ShellLink link;
@@ -232,7 +233,7 @@ bool TfStep::CreateShortcut(const std::string& target, const std::string& name, 
   }
 
   if (!link.Save(link_file)) return false;
-  AddUninstallLine(link_file, 'N');
+  record_.AddUninstallLine(link_file, 'N');
   return true;
 }
 

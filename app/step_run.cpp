@@ -1,7 +1,3 @@
-// The installation run: every payload resource is written to the scratch
-// folder, the payloads the edition and the ticked systems take are extracted
-// into their folders under the installation folder, Install.in is written
-// with the edition's names, and the uninstall list records every file.
 #include <cmath>
 #include <exception>
 #include <functional>
@@ -15,7 +11,7 @@
 #include "app/payload_choice.h"
 #include "app/profile_file.h"
 #include "app/progress_stream.h"
-#include "app/step.h"
+#include "app/step_run.h"
 #include "app/toolkit.h"
 #include "common/payload_checks.h"
 #include "common/install_list.h"
@@ -73,27 +69,30 @@ class ScratchRemoval {
 
 }  // namespace
 
-void TfStep::ExtractPayloads() {
-  UninstallCounter = 0;
-  UninstallList.clear();
+InstallationRun::InstallationRun(const InstallRequest& request, const ProductSettings& settings,
+                                 InstallRecord& record, Services services)
+    : request_(request), settings_(settings), record_(record), services_(std::move(services)) {}
+
+void InstallationRun::ExtractPayloads() {
+  record_.Clear();
   entries_in_use_.clear();
   extraction_failed_ = false;
   entries_damaged_.clear();
   entry_target_.clear();
+  StepControls& controls = services_.controls;
 
   ScratchRemoval scratch([this, folder = GetTempDir() + kScratchFolderName] {
-    UnZipIt.ReleaseArchive();
+    services_.unzipper.ReleaseArchive();
     if (!platform::DirectoryExists(folder)) platform::ForceDirectories(folder);
     ClearTempFolder(folder);
     platform::RemoveEmptyDirectory(folder);
   });
 
-  ReadEarlierInstallation(WithBackslash(Controls->Text(Control::EInstallFolder)) + install_list::kListName);
+  ReadEarlierInstallation(request_.InstallFolder() + install_list::kListName);
 
   std::vector<std::string> payloads;
   CopyPayloadsToTemp(payloads);
 
-  const std::string folder_text = Controls->Text(Control::EInstallFolder);
   bool loop_failed = false;
   try {
     for (const std::string& line : payloads) {
@@ -101,10 +100,10 @@ void TfStep::ExtractPayloads() {
       const std::string type = FieldAt(line, '\t', 1);
       const std::string dest = FieldAt(line, '\t', 2);
 
-      const std::string folder = PayloadFolder(type, dest, folder_text);
-      Controls->SetText(Control::EInstallProcess, kTextExtracting);
+      const std::string folder = PayloadFolder(type, dest, request_.folder);
+      controls.SetText(Control::EInstallProcess, kTextExtracting);
 
-      const PayloadDecision decision = DecidePayload(type, ChosenSystemsNow());
+      const PayloadDecision decision = DecidePayload(type, request_.systems);
       if (!decision.taken) continue;
 
       if (!platform::DirectoryExists(folder)) platform::ForceDirectories(folder);
@@ -113,19 +112,20 @@ void TfStep::ExtractPayloads() {
         std::string* path;
         const std::string* program;
       };
+      InstallRecord::ProgramPaths& programs = record_.Programs;
       ProgramSlot slot{nullptr, nullptr};
       switch (decision.program) {
-        case ProgramPayload::LumoSc: slot = {&Programs.LumoSc, &fAppExe}; break;
-        case ProgramPayload::LumoPos: slot = {&Programs.LumoPos, &fAppExe1}; break;
-        case ProgramPayload::WmSvr: slot = {&Programs.WmSvr, &fAppExe2}; break;
-        case ProgramPayload::SaasKds: slot = {&Programs.SaasKds, &fAppExe3}; break;
-        case ProgramPayload::LumoPosSy: slot = {&Programs.LumoPosSy, &fAppExe4}; break;
+        case ProgramPayload::LumoSc: slot = {&programs.LumoSc, &settings_.fAppExe}; break;
+        case ProgramPayload::LumoPos: slot = {&programs.LumoPos, &settings_.fAppExe1}; break;
+        case ProgramPayload::WmSvr: slot = {&programs.WmSvr, &settings_.fAppExe2}; break;
+        case ProgramPayload::SaasKds: slot = {&programs.SaasKds, &settings_.fAppExe3}; break;
+        case ProgramPayload::LumoPosSy: slot = {&programs.LumoPosSy, &settings_.fAppExe4}; break;
         case ProgramPayload::None: break;
       }
       if (slot.path) *slot.path = TrimWithBackslash(folder) + *slot.program;
 
       SetUnzipSettings(archive_path, folder);
-      UnZipIt.UnZip();
+      services_.unzipper.UnZip();
       if (!entry_target_.empty()) EndEntry(false);  // the last entry started never ended well
     }
   } catch (...) {
@@ -133,7 +133,7 @@ void TfStep::ExtractPayloads() {
     // The entry being written when the failure came is not a good file.
     if (!entry_target_.empty()) EndEntry(false);
   }
-  if (CancelRequested) {
+  if (services_.canceled()) {
     // The user chose to quit (the component's cancel or ERunCanceled from a
     // pump point): no failure to report, nothing more to install.
     throw ERunCanceled();
@@ -144,30 +144,21 @@ void TfStep::ExtractPayloads() {
 
   scratch.Remove();
 
-  const std::string install_folder = WithBackslash(folder_text);
+  const std::string install_folder = request_.InstallFolder();
   const std::string installed_manifest = install_folder + install_list::kInstalledManifestName;
   SaveResourceToFile(kManifestResourceName, kManifestResourceType, installed_manifest);
   ProfileFile profile(installed_manifest);
-  profile.WriteString(kSectionBaseInfo, "fAppSimpleName", EditionText(EditionKey, fAppSimpleName));
-  profile.WriteString(kSectionBaseInfo, "fAppName", EditionText(EditionKey, fAppName));
-  profile.WriteString(kSectionBaseInfo, "fAppDirName", EditionText(EditionKey, fAppDirName));
-  profile.WriteString(kSectionBaseInfo, "fAppCompany", fAppCompany);
-  profile.WriteString(kSectionBaseInfo, "fAppWebsite", fAppWebsite);
+  const std::string& edition = request_.Edition();
+  profile.WriteString(kSectionBaseInfo, "fAppSimpleName", EditionText(edition, settings_.fAppSimpleName));
+  profile.WriteString(kSectionBaseInfo, "fAppName", EditionText(edition, settings_.fAppName));
+  profile.WriteString(kSectionBaseInfo, "fAppDirName", EditionText(edition, settings_.fAppDirName));
+  profile.WriteString(kSectionBaseInfo, "fAppCompany", settings_.fAppCompany);
+  profile.WriteString(kSectionBaseInfo, "fAppWebsite", settings_.fAppWebsite);
 
-  for (const char* name : {"install.in", "install.dl"}) AddUninstallLine(install_folder + name, 'N');
+  for (const char* name : {"install.in", "install.dl"}) record_.AddUninstallLine(install_folder + name, 'N');
 }
 
-ChosenSystems TfStep::ChosenSystemsNow() const {
-  ChosenSystems chosen;
-  chosen.edition = EditionKey;
-  chosen.sc = Controls->IsChecked(Control::CkIns_Sc);
-  chosen.pos = Controls->IsChecked(Control::CkIns_Pos);
-  chosen.wmsvr = Controls->IsChecked(Control::CkIns_WmSvr);
-  chosen.kds = Controls->IsChecked(Control::CkIns_Kds);
-  return chosen;
-}
-
-void TfStep::CopyPayloadsToTemp(std::vector<std::string>& payloads) {
+void InstallationRun::CopyPayloadsToTemp(std::vector<std::string>& payloads) {
   const std::string scratch = GetTempDir() + kScratchFolderName;
   if (!platform::DirectoryExists(scratch)) platform::ForceDirectories(scratch);
   ClearTempFolder(scratch);
@@ -180,56 +171,57 @@ void TfStep::CopyPayloadsToTemp(std::vector<std::string>& payloads) {
   if (!carried) throw EPayloadDamaged();
   std::vector<payload_checks::Check> measured;
 
-  ProfileFile manifest(ManifestPath);
+  StepControls& controls = services_.controls;
+  ProfileFile manifest(settings_.ManifestPath);
   const int file_count = manifest.ReadInteger(kSectionInstallFiles, kKeyFileCount, 0);
   const int total_files = manifest.ReadInteger(kSectionInstallFiles, kKeyTotalFiles, 0);
-  Controls->SetRange(Control::ProgressBar1, 0, file_count);
+  controls.SetRange(Control::ProgressBar1, 0, file_count);
   try {
     for (int n = 0; n < file_count; ++n) {
-      Controls->SetRange(Control::ZipBar, 0, 100);
-      Controls->SetPosition(Control::ZipBar, 0);
+      controls.SetRange(Control::ZipBar, 0, 100);
+      controls.SetPosition(Control::ZipBar, 0);
       const std::string name = PayloadName(n);
       TProgressResourceStream stream(name, name);
-      Controls->SetText(Control::EInstallProcess, kTextWritingPayloads);
-      stream.OnProgress = [this](TProgressResourceStream& sender, float fraction) {
-        PayloadProgress(sender, fraction);
+      controls.SetText(Control::EInstallProcess, kTextWritingPayloads);
+      stream.OnProgress = [&controls](TProgressResourceStream&, float fraction) {
+        ShowPayloadProgress(controls, fraction);
       };
       payload_checks::Running check;
       stream.OnWritten = [&check](const uint8_t* data, int64_t count) {
         check.Update(data, static_cast<size_t>(count));
       };
-      PumpMessages();
+      services_.pump();
       const std::string archive_path = scratch + name + kPayloadFileExtension;
       stream.SaveToFile(archive_path);
       measured.push_back(check.Result());
       const std::string type = manifest.ReadString(kSectionFileType, name, "");
       const std::string dest = manifest.ReadString(kSectionFileDest, name, "");
       payloads.push_back(archive_path + "\t" + type + "\t" + dest + "\t");
-      Controls->SetPosition(Control::ProgressBar1, n + 1);
+      controls.SetPosition(Control::ProgressBar1, n + 1);
     }
   } catch (...) {
-    Controls->SetRange(Control::ProgressBar1, 0, total_files);
+    controls.SetRange(Control::ProgressBar1, 0, total_files);
     throw;
   }
-  Controls->SetRange(Control::ProgressBar1, 0, total_files);
+  controls.SetRange(Control::ProgressBar1, 0, total_files);
   if (payload_checks::FirstMismatch(*carried, measured)) throw EPayloadDamaged();
 
-  const std::string folder_text = Controls->Text(Control::EInstallFolder);
-  if (!platform::DirectoryExists(folder_text)) {
-    Controls->SetText(Control::EInstallProcess, kTextCreatingFolder);
-    PumpMessages();
-    platform::ForceDirectories(folder_text);
+  if (!platform::DirectoryExists(request_.folder)) {
+    controls.SetText(Control::EInstallProcess, kTextCreatingFolder);
+    services_.pump();
+    platform::ForceDirectories(request_.folder);
   }
 }
 
-void TfStep::ClearTempFolder(const std::string& folder) {
+void ClearTempFolder(const std::string& folder) {
   for (const platform::DirectoryEntry& entry : platform::ListDirectory(folder)) {
     if (entry.attributes & platform::kAttrDirectory) continue;  // sub-folders stay
     platform::RemoveFile(folder + entry.name);                  // a file that will not go stays too
   }
 }
 
-void TfStep::UnZipItStartUnZip(archive::TUnZipper*, int, std::string& FName, bool& Skip) {
+void InstallationRun::StartEntry(std::string& FName, bool& Skip) {
+  StepControls& controls = services_.controls;
   // An entry that started before this one and neither ended well nor was
   // reported skipped did not become a good file either.
   if (!entry_target_.empty()) EndEntry(false);
@@ -237,10 +229,10 @@ void TfStep::UnZipItStartUnZip(archive::TUnZipper*, int, std::string& FName, boo
   const bool exists = platform::FileExists(FName);
   Skip = exists && IsKeptDatabase(gbk::FileNamePart(FName));
 
-  Controls->SetText(Control::LExtractFilesInfo, ShortenPathText(FName, 70));
-  Controls->Repaint(Control::LExtractFilesInfo);
+  controls.SetText(Control::LExtractFilesInfo, ShortenPathText(FName, 70));
+  controls.Repaint(Control::LExtractFilesInfo);
 
-  const bool in_sub_folder = payload_folder_ != WithBackslash(Controls->Text(Control::EInstallFolder));
+  const bool in_sub_folder = payload_folder_ != request_.InstallFolder();
   // "Y" marks a file that was there before the installation, which an
   // uninstaller keeps. A file that an earlier installation into this folder
   // put there is the product's own, not the user's: were it flagged "Y", a
@@ -248,19 +240,19 @@ void TfStep::UnZipItStartUnZip(archive::TUnZipper*, int, std::string& FName, boo
   // "Y" once they exist: they hold the shop's data.
   const bool earlier_own = !IsKeptDatabase(gbk::FileNamePart(FName)) &&
                            earlier_installation_files_.count(gbk::UpperAscii(FName)) != 0;
-  AddUninstallLine(FName, exists && in_sub_folder && !earlier_own ? 'Y' : 'N');
+  record_.AddUninstallLine(FName, exists && in_sub_folder && !earlier_own ? 'Y' : 'N');
 
   if (!Skip) {
     entry_target_ = FName;
     entry_in_use_ = false;
   }
 
-  Controls->SetPosition(Control::ZipBar, 0);
-  Controls->SetPosition(Control::ProgressBar1, UninstallCounter);
-  PumpMessages();
+  controls.SetPosition(Control::ZipBar, 0);
+  controls.SetPosition(Control::ProgressBar1, record_.UninstallCounter);
+  services_.pump();
 }
 
-void TfStep::ReadEarlierInstallation(const std::string& list_path) {
+void InstallationRun::ReadEarlierInstallation(const std::string& list_path) {
   earlier_installation_files_.clear();
   // Without an earlier list to go by, every existing file counts as there
   // before.
@@ -273,24 +265,18 @@ void TfStep::ReadEarlierInstallation(const std::string& list_path) {
   }
 }
 
-void TfStep::AddUninstallLine(const std::string& path, char flag) {
-  UninstallList.push_back(install_list::FormatLine(UninstallCounter, path, flag));
-  ++UninstallCounter;
-}
+void InstallationRun::FilePercentDone(int Percent) { services_.controls.SetPosition(Control::ZipBar, Percent); }
 
-void TfStep::UnZipItFilePercentDone(archive::TUnZipper*, int Percent) {
-  Controls->SetPosition(Control::ZipBar, Percent);
-}
-
-void TfStep::PayloadProgress(TProgressResourceStream&, float Fraction) {
+void ShowPayloadProgress(StepControls& controls, float fraction) {
   // Nearest whole number, an exact half to the even neighbour (the default
   // rounding mode).
-  const double position = std::nearbyint(static_cast<double>(Controls->Maximum(Control::ZipBar)) * Fraction);
-  Controls->SetPosition(Control::ZipBar, static_cast<int>(position));
+  const double position = std::nearbyint(static_cast<double>(controls.Maximum(Control::ZipBar)) * fraction);
+  controls.SetPosition(Control::ZipBar, static_cast<int>(position));
 }
 
-void TfStep::SetUnzipSettings(const std::string& archive_path, const std::string& payload_folder) {
+void InstallationRun::SetUnzipSettings(const std::string& archive_path, const std::string& payload_folder) {
   payload_folder_ = payload_folder;
+  archive::TUnZipper& UnZipIt = services_.unzipper;  // the component as the wizard names it
   UnZipIt.RecreateDirs = true;
   UnZipIt.OverwriteMode = archive::Always;
   UnZipIt.ReplaceReadOnly = true;
@@ -311,13 +297,13 @@ void TfStep::SetUnzipSettings(const std::string& archive_path, const std::string
   };
 }
 
-void TfStep::EndEntry(bool good) {
+void InstallationRun::EndEntry(bool good) {
   if (!good) (entry_in_use_ ? entries_in_use_ : entries_damaged_).push_back(entry_target_);
   entry_target_.clear();
   entry_in_use_ = false;
 }
 
-void TfStep::ReportFailedEntries() {
+void InstallationRun::ReportFailedEntries() {
   std::string text;
   if (!entries_in_use_.empty()) text = FailureParagraph(kTextProgramRunning, entries_in_use_);
   if (!entries_damaged_.empty()) {
@@ -326,5 +312,7 @@ void TfStep::ReportFailedEntries() {
   }
   if (!text.empty()) ShowError(text);
 }
+
+void InstallationRun::ShowError(const std::string& text) { app::ShowError(text); }
 
 }  // namespace app

@@ -109,17 +109,19 @@ int RunUnattended(const CommandLine& line, InstallLog& log) {
   try {
     step.FormCreate();
     log.Line("安装 " + step.fAppName + " " + step.fAppVersion + " 到 " + line.folder);
-    controls.SelectEditionKey(line.edition);
-    step.eInsSysTypeChange();
-    controls.SetText(Control::EInstallFolder, line.folder);
-    controls.SetChecked(Control::CkIns_Sc, line.sc);
-    controls.SetChecked(Control::CkIns_Pos, line.pos);
-    controls.SetChecked(Control::CkIns_WmSvr, line.wmsvr);
-    controls.SetChecked(Control::CkIns_Kds, line.kds);
-    if (!step.CheckBeforeWriting()) {
-      code = step.LastWriteCheck() == TfStep::WriteCheck::FilesInUse ? kExitFilesInUse : kExitDiskFull;
+    // The command line is the confirmation: the request is made from it
+    // directly, with no selection page in between.
+    ChosenSystems systems;
+    systems.edition = line.edition;
+    systems.sc = line.sc;
+    systems.pos = line.pos;
+    systems.wmsvr = line.wmsvr;
+    systems.kds = line.kds;
+    const InstallRequest request = MakeInstallRequest(line.folder, systems);
+    if (!step.CheckBeforeWriting(request)) {
+      code = step.LastWriteCheck() == WriteCheck::FilesInUse ? kExitFilesInUse : kExitDiskFull;
     } else {
-      step.InstallChosenSystems();
+      step.InstallChosenSystems(request);
       if (step.ExtractionFailed()) code = kExitExtractionFailed;
       else if (step.FailedEntryCount() > 0) code = kExitFilesNotWritten;
     }

@@ -164,7 +164,7 @@ class Preflight : public ::testing::Test {
     for (Control c : ticked) controls.SetChecked(c, true);
   }
   app::InstallPlan Plan() const {
-    return app::PlanInstallation(step.ManifestPath, step.ChosenSystemsNow(), folder, true);
+    return app::PlanInstallation(step.ManifestPath, step.CaptureRequest().systems, folder, true);
   }
   // A running program holds the file open: under Windows a handle that
   // shares nothing, natively the platform's mark.
@@ -232,7 +232,7 @@ TEST_F(Preflight, PlanNamesExactlyTheFilesTheRunWrites) {
     EXPECT_GE(plan.payload_bytes, copies);
     EXPECT_LT(plan.payload_bytes, copies + 6 * kUnit);
 
-    step.ExtractPayloads();
+    step.ExtractPayloads(step.CaptureRequest());
     ASSERT_TRUE(boxes.empty()) << boxes.front().text;
     std::map<std::string, uint64_t> written = FilesBelow(folder + "\\");
     ASSERT_EQ(written.erase(folder + "\\Install.in"), 1u);
@@ -258,7 +258,7 @@ TEST_F(Preflight, APayloadThatCannotBeReadIsLeftToTheRun) {
   }
   EXPECT_EQ(back_office, 200u);
   EXPECT_EQ(cashier, 0u);
-  EXPECT_TRUE(step.CheckBeforeWriting());
+  EXPECT_TRUE(step.CheckBeforeWriting(step.CaptureRequest()));
 }
 #endif
 
@@ -293,7 +293,7 @@ TEST_F(Preflight, HeldFilesAreListedAndCancelChangesNothing) {
   EXPECT_EQ(boxes[2].title, "警告");
   EXPECT_EQ(boxes[2].text, expected);
   EXPECT_EQ(boxes[2].style, platform::kMbRetryCancel | platform::kMbIconWarning);
-  EXPECT_EQ(step.LastWriteCheck(), app::TfStep::WriteCheck::FilesInUse);
+  EXPECT_EQ(step.LastWriteCheck(), app::WriteCheck::FilesInUse);
   // Still the selection page, still usable; nothing on disk changed.
   EXPECT_TRUE(controls.pages_shown.empty() || controls.pages_shown.back() == 0);
   EXPECT_TRUE(controls.Calls("SetEnabled").empty());
@@ -315,13 +315,13 @@ TEST_F(Preflight, RetryChecksAgainUntilTheFilesAreFree) {
   on_box = [&](const Box&) {
     if (boxes.size() == 2) ReleaseAll();
   };
-  EXPECT_TRUE(step.CheckBeforeWriting());
+  EXPECT_TRUE(step.CheckBeforeWriting(step.CaptureRequest()));
 
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_EQ(boxes[0].text, "以下 1 个文件正在被其他程序使用,无法替换:\n" + earlier[1] +
                                "\n\n请退出正在运行的程序后按“重试”,或按“取消”返回。");
   EXPECT_EQ(boxes[1].text, boxes[0].text);
-  EXPECT_EQ(step.LastWriteCheck(), app::TfStep::WriteCheck::Passed);
+  EXPECT_EQ(step.LastWriteCheck(), app::WriteCheck::Passed);
   EXPECT_EQ(ReadWholeFile(earlier[1]), "earlier");  // the check itself writes nothing
 }
 
@@ -333,7 +333,7 @@ TEST_F(Preflight, KeptDatabasesAreNotCheckedForBeingHeld) {
   platform::ForceDirectories(folder + "\\LumoPos");
   WriteWholeFile(database, "the shop's data");
   Hold(database);
-  EXPECT_TRUE(step.CheckBeforeWriting());
+  EXPECT_TRUE(step.CheckBeforeWriting(step.CaptureRequest()));
   EXPECT_TRUE(boxes.empty());
 }
 
@@ -429,7 +429,7 @@ TEST_F(Preflight, ShortInstallationDriveStaysOnTheSelectionWithNothingCreated) {
   EXPECT_EQ(boxes[1].style, platform::kMbOk | platform::kMbIconWarning);
   EXPECT_EQ(boxes[1].text.rfind("磁盘空间不足: D:\\ 需要 ", 0), 0u) << boxes[1].text;
   EXPECT_NE(boxes[1].text.find(", 可用 1.0 MB\n\n"), std::string::npos) << boxes[1].text;
-  EXPECT_EQ(step.LastWriteCheck(), app::TfStep::WriteCheck::DiskFull);
+  EXPECT_EQ(step.LastWriteCheck(), app::WriteCheck::DiskFull);
   EXPECT_TRUE(controls.pages_shown.empty() || controls.pages_shown.back() == 0);
   EXPECT_FALSE(platform::DirectoryExists("D:\\dz-preflight-new"));
   EXPECT_FALSE(platform::DirectoryExists(Scratch()));

@@ -161,7 +161,7 @@ TEST_F(RegistrationOnWindows, TheUserHasShellFolders) {
 }
 
 TEST_F(RegistrationOnWindows, UninstallEntryReadBackWithTheRegistryApi) {
-  step.RegisterUninstall();
+  step.RegisterUninstall(step.CaptureRequest());
   const std::wstring key = kUninstallKey + Wide(product);
   const std::wstring wide_product = L"DIzavozi测试-美食版-" + std::to_wstring(GetCurrentProcessId());
   EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, key, L"Displayname"), L"卸载" + wide_product);
@@ -204,7 +204,7 @@ TEST_F(RegistrationOnWindows, ShortcutsReadBackAndStartTheirPrograms) {
   for (Control box : {Control::CkIns_Sc, Control::CkIns_Pos, Control::CkIns_WmSvr, Control::CkIns_Kds})
     controls.State(box).checked = true;
 
-  step.RegisterSystem();
+  step.RegisterSystem(step.CaptureRequest());
 
   const std::wstring wide_install = Wide(install);
   const std::wstring group = Wide(programs) + L"\\" + Wide(product) + L"\\";

@@ -16,6 +16,7 @@
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/messages.h"
+#include "platform/registry.h"
 #include "platform/testing/temp_folder.h"
 
 namespace {
@@ -333,6 +334,44 @@ TEST_F(StepFlowRun, RunShowsTheProgressPageSavesTheListAndFinishes) {
   EXPECT_EQ(controls.close_requests, 1);
   EXPECT_TRUE(step.FormCloseQuery());
   EXPECT_EQ(boxes.size(), 2u);
+}
+
+TEST_F(StepFlowRun, WhatWasConfirmedIsWhatIsInstalled) {
+  // The folder typed with blanks around it, and the fields changed while the
+  // run pumps (the page covers them, but nothing may depend on that): the
+  // run, the list and the entry keep to the trimmed folder and the ticks of
+  // the confirmation.
+  controls.SetText(Control::EInstallFolder, "  " + folder + " \t");
+  const std::string programs = tmp.path() + "Programs";
+  ASSERT_TRUE(platform::MakeDirectory(programs));
+  auto shell_folders = platform::RegistryKey::Create(
+      platform::RegistryRoot::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
+  ASSERT_TRUE(shell_folders && shell_folders->WriteString("Programs", programs));
+  const std::string elsewhere = tmp.path() + "别处";
+  controls.on_page = [&](int page) {
+    if (page != 1) return;
+    controls.SetText(Control::EInstallFolder, elsewhere);
+    controls.SetChecked(Control::CkIns_Sc, false);
+    step.EditionKey = "SySaaS";
+  };
+  answers = {platform::kIdOk, platform::kIdOk};
+  step.BtnInstallClick();
+  ASSERT_EQ(Titles(), (std::vector<std::string>{"确认", "确认"}));
+  EXPECT_NE(boxes[0].text.find("\n\r\n\r" + folder + "\n\r"), std::string::npos) << boxes[0].text;
+  EXPECT_EQ(boxes[1].text.rfind("安装目标位置:" + folder + "   \r\n", 0), 0u) << boxes[1].text;
+  EXPECT_EQ(controls.pages_shown, (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(ReadWholeFile(folder + "\\install.dl"), ExpectedListFile());
+  EXPECT_TRUE(platform::FileExists(folder + "\\Install.in"));
+  EXPECT_FALSE(platform::DirectoryExists(elsewhere));
+  // The shortcuts of the edition and the system confirmed: the catering
+  // group, and the back office's shortcut (its program not in this product,
+  // so it is named for an empty target).
+  const std::string list = ExpectedListFile();
+  const std::string group = programs + "\\Orvane云专家-美食版\\";
+  EXPECT_NE(list.find("=" + group + "我的电脑.lnkN"), std::string::npos) << list;
+  EXPECT_NE(list.find("=" + group + "N"), std::string::npos) << list;
+  EXPECT_EQ(list.find("商业"), std::string::npos) << list;
+  EXPECT_EQ(list.find(elsewhere), std::string::npos) << list;
 }
 
 TEST_F(StepFlowRun, ExistingListIsReplaced) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/step.h"
+#include "app/step_register.h"
 #include "app/testing/recording_controls.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -129,7 +130,7 @@ TEST_F(Registration, EveryRowOfTheShortcutTable) {
       step.UninstallCounter = 2;
       for (size_t i = 0; i < rows.size(); ++i) controls.State(rows[i].box).checked = mask & (1 << i);
 
-      step.RegisterSystem();
+      step.RegisterSystem(step.CaptureRequest());
 
       std::vector<std::string> expected_lines;
       std::vector<std::string> group_links, desktop_links;
@@ -171,7 +172,7 @@ TEST_F(Registration, EveryRowOfTheShortcutTable) {
 TEST_F(Registration, CommercialEditionWithBothSystems) {
   step.EditionKey = "SySaaS";
   Tick({Control::CkIns_Sc, Control::CkIns_Pos});
-  step.RegisterSystem();
+  step.RegisterSystem(step.CaptureRequest());
 
   const std::string group = programs + "\\Orvane云专家-商业版\\";
   EXPECT_EQ(AddedLines(), (std::vector<std::string>{
@@ -198,7 +199,7 @@ TEST_F(Registration, UninstallEntryForBothEditions) {
     SCOPED_TRACE(edition);
     platform::testing::ClearRegistry();
     step.EditionKey = edition;
-    step.RegisterUninstall();
+    step.RegisterUninstall(step.CaptureRequest());
     auto key = RegistryKey::Open(RegistryRoot::LocalMachine, kUninstallKey + kCateringName);
     ASSERT_TRUE(key);
     EXPECT_EQ(key->ReadString("Displayname"), "卸载Orvane云专家-美食版");
@@ -209,7 +210,7 @@ TEST_F(Registration, UninstallEntryForBothEditions) {
   }
   // A folder field that already ends with a backslash gets no second one.
   controls.State(Control::EInstallFolder).text = "E:\\POS\\";
-  step.RegisterUninstall();
+  step.RegisterUninstall(step.CaptureRequest());
   auto key = RegistryKey::Open(RegistryRoot::LocalMachine, kUninstallKey + kCateringName);
   ASSERT_TRUE(key);
   EXPECT_EQ(key->ReadString("UnInstallString"), "\"E:\\POS\\UnInstall.exe\"");
@@ -232,7 +233,7 @@ TEST_F(Registration, UninstallEntryDetails) {
   step.Programs = {};
   step.Programs.LumoPos = folder + "\\LumoPos\\LumoPosBaseData.db";  // any existing file will do
 
-  step.RegisterUninstall();
+  step.RegisterUninstall(step.CaptureRequest());
   auto key = RegistryKey::Open(RegistryRoot::LocalMachine, kUninstallKey + kCateringName);
   ASSERT_TRUE(key);
   EXPECT_EQ(key->ReadString("DisplayVersion"), "V3.3");
@@ -253,14 +254,14 @@ TEST_F(Registration, UninstallEntryDetails) {
   // stale address, and the uninstaller gives the icon.
   step.fAppWebsite = "";
   step.Programs = {};
-  step.RegisterUninstall();
+  step.RegisterUninstall(step.CaptureRequest());
   key = RegistryKey::Open(RegistryRoot::LocalMachine, kUninstallKey + kCateringName);
   ASSERT_TRUE(key);
   EXPECT_EQ(key->ReadString("URLInfoAbout"), std::nullopt);
   EXPECT_EQ(key->ReadString("DisplayIcon"), folder + "\\UnInstall.exe");
   // A drive's root keeps its backslash as the location.
   controls.State(Control::EInstallFolder).text = "E:\\";
-  step.RegisterUninstall();
+  step.RegisterUninstall(step.CaptureRequest());
   key = RegistryKey::Open(RegistryRoot::LocalMachine, kUninstallKey + kCateringName);
   EXPECT_EQ(key->ReadString("InstallLocation"), "E:\\");
 }
@@ -269,7 +270,7 @@ TEST_F(Registration, RegistryFailuresAreSilent) {
   // No rights to the machine's keys: no entry, no failure, shortcuts made.
   platform::testing::SetRegistryReadOnly(RegistryRoot::LocalMachine, true);
   Tick({Control::CkIns_Sc});
-  EXPECT_NO_THROW(step.RegisterSystem());
+  EXPECT_NO_THROW(step.RegisterSystem(step.CaptureRequest()));
   EXPECT_FALSE(RegistryKey::Open(RegistryRoot::LocalMachine, kUninstallKey + kCateringName));
   EXPECT_TRUE(platform::FileExists(desktop + "\\云后台管理系统.lnk"));
 
@@ -277,7 +278,7 @@ TEST_F(Registration, RegistryFailuresAreSilent) {
   platform::testing::SetRegistryReadOnly(RegistryRoot::LocalMachine, false);
   ASSERT_TRUE(RegistryKey::Create(RegistryRoot::LocalMachine, kUninstallKey));
   step.fAppName = "";
-  step.RegisterUninstall();
+  step.RegisterUninstall(step.CaptureRequest());
   auto uninstall = RegistryKey::Open(RegistryRoot::LocalMachine, kUninstallKey);
   ASSERT_TRUE(uninstall);
   EXPECT_EQ(uninstall->ReadString("Displayname"), std::nullopt);
@@ -327,7 +328,7 @@ TEST_F(Registration, MissingFoldersLeaveShortcutsOut) {
     step.UninstallCounter = 2;
     c.arrange();
 
-    EXPECT_NO_THROW(step.RegisterSystem());
+    EXPECT_NO_THROW(step.RegisterSystem(step.CaptureRequest()));
     EXPECT_EQ(AddedLines(), c.lines);
     EXPECT_EQ(step.UninstallCounter, static_cast<int>(step.UninstallList.size()));
     // Exactly the listed shortcut files exist.
@@ -373,7 +374,8 @@ TEST_F(Registration, CreateShortcutNamesAndLocations) {
     SCOPED_TRACE(c.name + " at " + std::to_string(c.location));
     step.UninstallList.clear();
     step.UninstallCounter = 7;
-    EXPECT_EQ(step.CreateShortcut(c.target, c.name, c.sub_folder, c.location), c.made);
+    app::Registration registration(step.CaptureRequest(), step, step, controls, false);
+    EXPECT_EQ(registration.CreateShortcut(c.target, c.name, c.sub_folder, c.location), c.made);
     if (!c.made) {
       EXPECT_TRUE(step.UninstallList.empty());
       EXPECT_EQ(step.UninstallCounter, 7);
@@ -394,7 +396,7 @@ TEST_F(Registration, CreateShortcutNamesAndLocations) {
 TEST_F(Registration, EmptyTargetBecomesMyComputer) {
   step.Programs.LumoSc = "";
   Tick({Control::CkIns_Sc});
-  step.RegisterSystem();
+  step.RegisterSystem(step.CaptureRequest());
   const std::string group = programs + "\\" + kCateringName + "\\";
   EXPECT_EQ(AddedLines(), (std::vector<std::string>{
                               "File2=" + group + "我的电脑.lnkN",
@@ -416,7 +418,7 @@ TEST_F(Registration, ShortcutsOnlyForTheCateringType) {
     SCOPED_TRACE(type);
     step.fAppType = type;
     Tick({Control::CkIns_Sc, Control::CkIns_Pos});
-    step.RegisterSystem();
+    step.RegisterSystem(step.CaptureRequest());
     EXPECT_EQ(step.UninstallList.size(), 2u);
     EXPECT_EQ(step.UninstallCounter, 2);
     EXPECT_TRUE(Links(desktop).empty());
@@ -429,7 +431,7 @@ TEST_F(Registration, ShortcutsOnlyForTheCateringType) {
 // and its list records the shortcuts again.
 TEST_F(Registration, SecondRunReplacesTheFirst) {
   Tick({Control::CkIns_Sc});
-  step.RegisterSystem();
+  step.RegisterSystem(step.CaptureRequest());
   const std::vector<std::string> first_lines = AddedLines();
 
   const std::string other = "E:\\新目录";
@@ -437,7 +439,7 @@ TEST_F(Registration, SecondRunReplacesTheFirst) {
   step.Programs.LumoSc = other + "\\LumoSc\\OvErp.exe";
   step.UninstallList = {"File0=" + other + "\\install.inN", "File1=" + other + "\\install.dlN"};
   step.UninstallCounter = 2;
-  step.RegisterSystem();
+  step.RegisterSystem(step.CaptureRequest());
 
   EXPECT_EQ(AddedLines(), first_lines);  // the same shortcut files, numbered the same
   ExpectLink(desktop + "\\云后台管理系统.lnk", other + "\\LumoSc\\OvErp.exe", "云后台管理系统");
@@ -461,7 +463,7 @@ TEST_F(Registration, ProgressTextsAndOrder) {
     bool link = platform::FileExists(desktop + "\\云后台管理系统.lnk");
     seen.push_back(call + (entry ? " entry" : "") + (link ? " link" : ""));
   };
-  step.RegisterSystem();
+  step.RegisterSystem(step.CaptureRequest());
 
   std::vector<std::string> window;
   for (const auto& line : controls.log)
@@ -494,7 +496,7 @@ TEST_F(Registration, WindowClosedWhenTheStepFails) {
       EXPECT_TRUE(controls.progress_window_open);
     }
   };
-  EXPECT_THROW(step.RegisterSystem(), platform::ShellLinkError);
+  EXPECT_THROW(step.RegisterSystem(step.CaptureRequest()), platform::ShellLinkError);
   EXPECT_FALSE(controls.progress_window_open);
   EXPECT_EQ(controls.log.back(), "CloseProgressWindow");
   EXPECT_EQ(controls.progress_texts,

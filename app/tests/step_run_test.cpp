@@ -139,7 +139,7 @@ TEST_F(StepRun, EditionAndSystemsChooseThePayloads) {
     step.Programs = {};
     Choose(row.edition, row.ticked);
 
-    step.ExtractPayloads();
+    step.ExtractPayloads(step.CaptureRequest());
 
     EXPECT_TRUE(boxes.empty()) << boxes.front();
     int expected_entries = 0;
@@ -204,7 +204,7 @@ TEST_F(StepRun, EditionAndSystemsChooseThePayloads) {
 
 TEST_F(StepRun, ReinstallKeepsTheDatabasesAndReplacesEverythingElse) {
   Choose("CySaaS", {Control::CkIns_Sc, Control::CkIns_Pos, Control::CkIns_WmSvr, Control::CkIns_Kds});
-  step.ExtractPayloads();
+  step.ExtractPayloads(step.CaptureRequest());
   ASSERT_TRUE(boxes.empty());
   const std::string pos_db = In("LumoPos\\LumoPosBaseData.db"), cache_db = In("WmSvr\\WmCacheData.db");
   const std::string license = In("LumoSc\\Config\\License.dat"), program = In("LumoSc\\OvErp.exe");
@@ -220,7 +220,7 @@ TEST_F(StepRun, ReinstallKeepsTheDatabasesAndReplacesEverythingElse) {
   WriteWholeFile(license, "tampered");
   platform::WriteAttributes(license, platform::kAttrReadOnly);
 
-  step.ExtractPayloads();
+  step.ExtractPayloads(step.CaptureRequest());
 
   EXPECT_TRUE(boxes.empty()) << boxes.front();
   EXPECT_EQ(ReadWholeFile(pos_db), "the shop's own data");
@@ -250,7 +250,7 @@ TEST_F(StepRun, ReinstallTellsTheProductsOwnFilesFromTheUsers) {
   const std::string pos_db = In("LumoPos\\LumoPosBaseData.db");
   ASSERT_TRUE(platform::ForceDirectories(In("LumoSc\\Config")));
   WriteWholeFile(users, "there before the first installation");
-  step.ExtractPayloads();
+  step.ExtractPayloads(step.CaptureRequest());
   ASSERT_EQ(LineOf(users).back(), 'Y');
   ASSERT_EQ(LineOf(program).back(), 'N');
   ASSERT_EQ(LineOf(pos_db).back(), 'N');
@@ -258,7 +258,7 @@ TEST_F(StepRun, ReinstallTellsTheProductsOwnFilesFromTheUsers) {
   for (const std::string& line : step.UninstallList) list += line + "\r\n";
   WriteWholeFile(In("install.dl"), list);
 
-  step.ExtractPayloads();
+  step.ExtractPayloads(step.CaptureRequest());
   EXPECT_EQ(LineOf(users).back(), 'Y');
   EXPECT_EQ(LineOf(program).back(), 'N');
   EXPECT_EQ(LineOf(In("LumoPos\\LumoPos.exe")).back(), 'N');
@@ -273,17 +273,17 @@ TEST_F(StepRun, ReinstallTellsTheProductsOwnFilesFromTheUsers) {
     program_unnumbered += (line == LineOf(program) ? "File=" + line.substr(line.find('=') + 1) : line) + "\r";
   }
   WriteWholeFile(In("install.dl"), relaxed);
-  step.ExtractPayloads();
+  step.ExtractPayloads(step.CaptureRequest());
   EXPECT_EQ(LineOf(program).back(), 'N');
   EXPECT_EQ(LineOf(users).back(), 'Y');
   WriteWholeFile(In("install.dl"), program_unnumbered);
-  step.ExtractPayloads();
+  step.ExtractPayloads(step.CaptureRequest());
   EXPECT_EQ(LineOf(program).back(), 'Y');
   EXPECT_EQ(LineOf(In("LumoPos\\LumoPos.exe")).back(), 'N');
 
   // Without the earlier list every existing file counts as there before.
   platform::RemoveFile(In("install.dl"));
-  step.ExtractPayloads();
+  step.ExtractPayloads(step.CaptureRequest());
   EXPECT_EQ(LineOf(program).back(), 'Y');
 }
 
@@ -313,7 +313,7 @@ TEST_F(StepRun, ADamagedPayloadIsFoundBeforeAnythingIsWritten) {
     dz::testing::RegisterPayloadResources();
     row.damage();
     Choose("CySaaS", {Control::CkIns_Sc});
-    EXPECT_THROW(step.ExtractPayloads(), app::EPayloadDamaged);
+    EXPECT_THROW(step.ExtractPayloads(step.CaptureRequest()), app::EPayloadDamaged);
     EXPECT_FALSE(platform::DirectoryExists(folder));
     EXPECT_FALSE(platform::DirectoryExists(Scratch()));
     EXPECT_TRUE(step.UninstallList.empty());
@@ -321,7 +321,7 @@ TEST_F(StepRun, ADamagedPayloadIsFoundBeforeAnythingIsWritten) {
   }
   // Undamaged again: the same run installs.
   dz::testing::RegisterPayloadResources();
-  step.ExtractPayloads();
+  step.ExtractPayloads(step.CaptureRequest());
   EXPECT_TRUE(platform::DirectoryExists(In("LumoSc")));
 }
 
@@ -330,7 +330,7 @@ TEST_F(StepRun, NoPayloadsStillWritesInstallInAndItsLines) {
   WriteWholeFile(step.ManifestPath, "[InstallFiles]\r\nFileCount=0\r\nfTotalFiles=0\r\n");
   dz::testing::RegisterPayloadChecks({});
   Choose("CySaaS", {Control::CkIns_Sc});
-  step.ExtractPayloads();
+  step.ExtractPayloads(step.CaptureRequest());
   EXPECT_TRUE(boxes.empty());
   EXPECT_EQ(step.UninstallList,
             (std::vector<std::string>{"File0=" + folder + "\\install.inN", "File1=" + folder + "\\install.dlN"}));
@@ -359,7 +359,7 @@ TEST_F(StepRun, InstallInCarriesTheEditionsNames) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.edition);
     step.EditionKey = row.edition;
-    step.ExtractPayloads();
+    step.ExtractPayloads(step.CaptureRequest());
     // The catering names are the manifest's own; fAppType stays CySaaS.
     EXPECT_EQ(ReadWholeFile(In("Install.in")), row.expected);
   }
@@ -387,7 +387,7 @@ TEST_F(StepRun, ArchiveFailureEndsTheLoopWithTheBoxAndTheRunGoesOn) {
     const std::string bytes = ReadWholeFile(Scratch() + "C1.DLL");
     WriteWholeFile(Scratch() + "C1.DLL", bytes.substr(0, bytes.size() / 2));
   });
-  EXPECT_NO_THROW(step.ExtractPayloads());
+  EXPECT_NO_THROW(step.ExtractPayloads(step.CaptureRequest()));
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0], std::string("错误|") + kProgramRunning);
   // Payloads before stay, the ones after are not extracted; the run still
@@ -421,7 +421,7 @@ TEST_F(StepRun, EntriesNotWrittenAreNamedAfterTheLoop) {
   std::vector<std::string> held;
   std::set<std::string> back_office;
   // The first install puts the files there.
-  step.ExtractPayloads();
+  step.ExtractPayloads(step.CaptureRequest());
   ASSERT_TRUE(boxes.empty());
   Files(In("LumoSc\\"), In("LumoSc\\"), back_office);
   for (const std::string& path : back_office) {
@@ -443,7 +443,7 @@ TEST_F(StepRun, EntriesNotWrittenAreNamedAfterTheLoop) {
   }
   AfterPayloadsWritten(controls, [&] { DamageFirstEntry(Scratch() + "C4.DLL"); });
 
-  EXPECT_NO_THROW(step.ExtractPayloads());
+  EXPECT_NO_THROW(step.ExtractPayloads(step.CaptureRequest()));
 
   ASSERT_EQ(boxes.size(), 1u);
   std::string in_use = std::string("错误|") + kProgramRunning + "\n以下 7 个文件未能安装:";
@@ -478,7 +478,7 @@ TEST_F(StepRun, QuittingDuringTheExtractionStopsTheRunAndLeavesNoScratchFolder) 
       step.UnZipIt.Cancel();
     }
   };
-  EXPECT_THROW(step.ExtractPayloads(), app::ERunCanceled);
+  EXPECT_THROW(step.ExtractPayloads(step.CaptureRequest()), app::ERunCanceled);
   EXPECT_TRUE(boxes.empty()) << boxes.front();
   EXPECT_EQ(entries, 10);
   EXPECT_FALSE(platform::DirectoryExists(Scratch()));
@@ -492,7 +492,7 @@ TEST_F(StepRun, ScratchFolderNotWritableEndsTheRun) {
   WriteWholeFile(temp.path() + "_wtsInstall", "not a folder");
   Choose("CySaaS", {Control::CkIns_Sc});
   try {
-    step.ExtractPayloads();
+    step.ExtractPayloads(step.CaptureRequest());
     FAIL() << "no failure";
   } catch (const platform::FileCreateError& e) {
     EXPECT_EQ(std::string(e.what()), "Cannot create file " + temp.path() + "_wtsInstall\\C0.DLL");

@@ -108,7 +108,7 @@ TEST_F(RunInWindow, CateringRunFillsTheWindowsBarAndLabels) {
   platform::SetMessagePumpHook([&] {
     if (pumps++ == 0) PostMessageW(probe, WM_USER + 1, 0, 0);
   });
-  step.ExtractPayloads();
+  step.ExtractPayloads(step.CaptureRequest());
   platform::SetMessagePumpHook(nullptr);
 
   EXPECT_TRUE(boxes.empty()) << boxes.front();

@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
     // Wall time by the platform's clock, processor time by the C library's.
     const uint64_t start = platform::MonotonicMicroseconds();
     const std::clock_t cpu_start = std::clock();
-    step.ExtractPayloads();
+    step.ExtractPayloads(step.CaptureRequest());
     const double seconds = static_cast<double>(platform::MonotonicMicroseconds() - start) / 1e6;
     const double cpu_seconds = static_cast<double>(std::clock() - cpu_start) / CLOCKS_PER_SEC;
 
