@@ -174,14 +174,15 @@ std::string DiskShortageText(const std::vector<DriveShortage>& shortages) {
   return text + "\n\n请释放磁盘空间或选择其他安装文件夹后再安装。";
 }
 
-WriteCheck CheckBeforeWriting(const InstallRequest& request, const std::string& manifest_path, bool oem_convert) {
+WriteCheck CheckBeforeWriting(const InstallRequest& request, const std::string& manifest_path, bool oem_convert,
+                              const platform::MessageBoxResponder& answerer) {
   const std::string& install_folder = request.folder;
   const InstallPlan plan = PlanInstallation(manifest_path, request.systems, install_folder, oem_convert);
 
   for (;;) {
     const std::vector<std::string> held = HeldTargets(plan);
     if (held.empty()) break;
-    if (ShowMessageBox(HeldFilesText(held), "警告", platform::kMbRetryCancel | platform::kMbIconWarning) !=
+    if (ShowMessageBox(HeldFilesText(held), "警告", platform::kMbRetryCancel | platform::kMbIconWarning, answerer) !=
         platform::kIdRetry)
       return WriteCheck::FilesInUse;
   }
@@ -190,7 +191,7 @@ WriteCheck CheckBeforeWriting(const InstallRequest& request, const std::string& 
   const std::vector<DriveShortage> shortages =
       SpaceShortages(plan, GetTempDir() + kScratchFolderName, install_folder, manifest ? manifest->size : 0);
   if (!shortages.empty()) {
-    ShowWarning(DiskShortageText(shortages));
+    ShowWarning(DiskShortageText(shortages), answerer);
     return WriteCheck::DiskFull;
   }
   return WriteCheck::Passed;

@@ -13,6 +13,7 @@
 
 #include "app/install_request.h"
 #include "app/payload_choice.h"
+#include "platform/dialogs.h"
 
 namespace app {
 
@@ -81,7 +82,9 @@ enum class WriteCheck { Passed, FilesInUse, DiskFull };
 // scratch folder's drive and of the installation's drives is compared with
 // what the run will write there, and a shortage is shown. Passed when the
 // run may start; otherwise nothing was created or changed.
-// manifest_path: the manifest copy; oem_convert: the component's OEMConvert.
-WriteCheck CheckBeforeWriting(const InstallRequest& request, const std::string& manifest_path, bool oem_convert);
+// manifest_path: the manifest copy; oem_convert: the component's OEMConvert;
+// answerer: answers the boxes in place of a person (empty: they are shown).
+WriteCheck CheckBeforeWriting(const InstallRequest& request, const std::string& manifest_path, bool oem_convert,
+                              const platform::MessageBoxResponder& answerer = {});
 
 }  // namespace app

@@ -50,7 +50,10 @@ void TfStep::CreateForm() {
   try {
     FormCreate();
   } catch (const std::exception& e) {
-    ShowException(e.what());
+    if (MessageBoxes)
+      MessageBoxes(e.what(), ApplicationTitle(), platform::kMbOk | platform::kMbIconError);
+    else
+      ShowException(e.what());
   }
 }
 
@@ -95,12 +98,12 @@ InstallRequest TfStep::CaptureRequest() const {
 }
 
 bool TfStep::CheckBeforeWriting(const InstallRequest& request) {
-  write_check_ = app::CheckBeforeWriting(request, ManifestPath, UnZipIt.OEMConvert);
+  write_check_ = app::CheckBeforeWriting(request, ManifestPath, UnZipIt.OEMConvert, MessageBoxes);
   return write_check_ == WriteCheck::Passed;
 }
 
 InstallationRun::Services TfStep::RunServices() {
-  return {*Controls, UnZipIt, [this] { PumpMessages(); }, [this] { return CancelRequested; }};
+  return {*Controls, UnZipIt, [this] { PumpMessages(); }, [this] { return CancelRequested; }, MessageBoxes};
 }
 
 void TfStep::ExtractPayloads(const InstallRequest& request) {

@@ -87,6 +87,10 @@ class TfStep : public ProductSettings, public InstallRecord {
   // An unattended installation (no window): the registration shows no
   // progress window, so it makes none of its pauses.
   bool Unattended = false;
+  // Who answers the wizard's message boxes in place of a person (the
+  // unattended installation's log); empty: they are shown. UnZipIt has its
+  // own (its MessageBoxes).
+  platform::MessageBoxResponder MessageBoxes;
   bool CancelRequested = false;  // the user chose to quit during the run
 
   // The request the selection page shows now: EditionKey, the folder field

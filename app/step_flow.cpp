@@ -91,13 +91,13 @@ void TfStep::BtnInstallClick() {
       Controls->SetFocus(Control::CkIns_Sc);
       throw platform::Error(kNothingTickedText);
     }
-    if (platform::DirectoryExists(folder) && !AskConfirm(kFolderExistsHead + folder + kFolderExistsTail)) return;
+    if (platform::DirectoryExists(folder) && !AskConfirm(kFolderExistsHead + folder + kFolderExistsTail, MessageBoxes)) return;
 
     std::string confirmation = "安装目标位置:" + folder + "   \r\n\r\n安装系统:\r\n";
     for (Control box : kSystemBoxes)
       if (Controls->IsChecked(box)) confirmation += Controls->Text(box) + "\r\n";
     confirmation += "\r\n\r\n确定要开始安装以上系统吗？";
-    if (!AskConfirm(confirmation)) return;
+    if (!AskConfirm(confirmation, MessageBoxes)) return;
     // Files held open and a drive without room are found before anything is
     // written; the selection then stays as it is.
     if (!CheckBeforeWriting(request)) return;
@@ -106,7 +106,7 @@ void TfStep::BtnInstallClick() {
     CancelRequested = false;
     for (Control control : kSelectionControls) Controls->SetEnabled(control, false);
   } catch (const std::exception& e) {
-    ShowWarning(e.what());
+    ShowWarning(e.what(), MessageBoxes);
     return;
   }
 
@@ -122,11 +122,11 @@ void TfStep::BtnInstallClick() {
     Controls->SetFocus(Control::BtnFinish);
   } catch (const ERunCanceled&) {
   } catch (const EPayloadDamaged& e) {
-    ShowError(e.what());
+    ShowError(e.what(), MessageBoxes);
   } catch (const std::exception& e) {
     // The component's own cancel (EUserCanceled) is no failure when the
     // user chose to quit.
-    if (!CancelRequested) ShowWarning(e.what());
+    if (!CancelRequested) ShowWarning(e.what(), MessageBoxes);
   }
   Running = false;
   // The user chose to quit during the run: the window closes now that
@@ -153,8 +153,8 @@ bool TfStep::FormCloseQuery() {
   // A second close request while the question is on screen adds no second box.
   if (asking_close_) return false;
   asking_close_ = true;
-  const bool yes = ShowMessageBox(kCloseQuestion, kCloseTitle, platform::kMbYesNo | platform::kMbIconQuestion) ==
-                   platform::kIdYes;
+  const bool yes = ShowMessageBox(kCloseQuestion, kCloseTitle, platform::kMbYesNo | platform::kMbIconQuestion,
+                                  MessageBoxes) == platform::kIdYes;
   asking_close_ = false;
   if (!yes) return false;
   if (!Running) return true;

@@ -313,6 +313,6 @@ void InstallationRun::ReportFailedEntries() {
   if (!text.empty()) ShowError(text);
 }
 
-void InstallationRun::ShowError(const std::string& text) { app::ShowError(text); }
+void InstallationRun::ShowError(const std::string& text) { app::ShowError(text, services_.boxes); }
 
 }  // namespace app

@@ -41,6 +41,7 @@ class InstallationRun {
     archive::TUnZipper& unzipper;    // UnZipIt, its handlers wired to this run
     std::function<void()> pump;      // lets window messages run; raises ERunCanceled on a quit
     std::function<bool()> canceled;  // the user chose to quit
+    platform::MessageBoxResponder boxes;  // answers the run's boxes; empty: they are shown
   };
 
   InstallationRun(const InstallRequest& request, const ProductSettings& settings, InstallRecord& record,

@@ -24,18 +24,23 @@ std::vector<bool> BackslashCharacters(const std::string& text) {
 
 }  // namespace
 
-int ShowMessageBox(const std::string& text, const std::string& title, unsigned style) {
+int ShowMessageBox(const std::string& text, const std::string& title, unsigned style,
+                   const platform::MessageBoxResponder& answerer) {
+  if (answerer) return answerer(text, title, style & 0xFFFFu);
   return platform::ShowMessageBox(text, title, style & 0xFFFFu, platform::MessageBoxOwner::ActiveWindow);
 }
 
-void ShowError(const std::string& text) { ShowMessageBox(text, "错误", platform::kMbOk | platform::kMbIconError); }
-
-void ShowWarning(const std::string& text) {
-  ShowMessageBox(text, "警告", platform::kMbOk | platform::kMbIconWarning);
+void ShowError(const std::string& text, const platform::MessageBoxResponder& answerer) {
+  ShowMessageBox(text, "错误", platform::kMbOk | platform::kMbIconError, answerer);
 }
 
-bool AskConfirm(const std::string& text) {
-  return ShowMessageBox(text, "确认", platform::kMbOkCancel | platform::kMbIconQuestion) != platform::kIdCancel;
+void ShowWarning(const std::string& text, const platform::MessageBoxResponder& answerer) {
+  ShowMessageBox(text, "警告", platform::kMbOk | platform::kMbIconWarning, answerer);
+}
+
+bool AskConfirm(const std::string& text, const platform::MessageBoxResponder& answerer) {
+  return ShowMessageBox(text, "确认", platform::kMbOkCancel | platform::kMbIconQuestion, answerer) !=
+         platform::kIdCancel;
 }
 
 std::string GetTempDir() { return platform::TempPath(kTempDirBuffer); }

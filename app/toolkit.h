@@ -12,17 +12,24 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/dialogs.h"
+
 namespace app {
 
 // The platform message box, owned by this thread's active window; returns the
 // code of the button pressed (platform::DialogResult). style is 16 bits wide.
-int ShowMessageBox(const std::string& text, const std::string& title, unsigned style);
+// With an answerer given (the unattended installation's log), nothing is
+// shown: it answers in place of a person.
+int ShowMessageBox(const std::string& text, const std::string& title, unsigned style,
+                   const platform::MessageBoxResponder& answerer = {});
 
-void ShowError(const std::string& text);    // title "错误", error icon, OK
-void ShowWarning(const std::string& text);  // title "警告", warning icon, OK
+// title "错误", error icon, OK
+void ShowError(const std::string& text, const platform::MessageBoxResponder& answerer = {});
+// title "警告", warning icon, OK
+void ShowWarning(const std::string& text, const platform::MessageBoxResponder& answerer = {});
 // Title "确认", question icon, OK and Cancel. False only when the box returns
 // Cancel, which is also what Esc and the box's close button give.
-bool AskConfirm(const std::string& text);
+bool AskConfirm(const std::string& text, const platform::MessageBoxResponder& answerer = {});
 
 std::string GetTempDir();     // the temporary path as the platform gives it (255-byte buffer)
 std::string GetTempFolder();  // the temporary path (260-byte buffer), TrimWithBackslash

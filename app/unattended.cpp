@@ -75,35 +75,26 @@ class LoggedControls : public MemoryControls {
   InstallLog& log_;
 };
 
-// Answers every message box by writing it to the log: with the safe button
+// Answers a message box by writing it to the log: with the safe button
 // (Cancel, No, or OK when it is the only one), as nobody is there to choose;
 // Retry is never the answer, so a box of files in use ends the installation.
-class BoxesToLog {
- public:
-  explicit BoxesToLog(InstallLog& log) {
-    platform::SetMessageBoxResponder([&log](const std::string& text, const std::string& title, unsigned style) {
-      log.Line("[" + title + "] " + text);
-      switch (style & 0x0F) {
-        case platform::kMbOkCancel:
-        case platform::kMbRetryCancel: return static_cast<int>(platform::kIdCancel);
-        case platform::kMbYesNo: return static_cast<int>(platform::kIdNo);
-        default: return static_cast<int>(platform::kIdOk);
-      }
-    });
-  }
-  ~BoxesToLog() { platform::SetMessageBoxResponder(nullptr); }
-  BoxesToLog(const BoxesToLog&) = delete;
-  BoxesToLog& operator=(const BoxesToLog&) = delete;
-};
+platform::MessageBoxResponder BoxesToLog(InstallLog& log) {
+  return [&log](const std::string& text, const std::string& title, unsigned style) {
+    log.Line("[" + title + "] " + text);
+    return platform::SafeButton(style);
+  };
+}
 
 }  // namespace
 
 int RunUnattended(const CommandLine& line, InstallLog& log) {
-  BoxesToLog boxes(log);
   LoggedControls controls(log);
   TfStep step;
   step.SetControls(&controls);
   step.Unattended = true;
+  // Every box of the wizard and of its archive component goes to the log.
+  step.MessageBoxes = BoxesToLog(log);
+  step.UnZipIt.MessageBoxes = step.MessageBoxes;
 
   int code = kExitSuccess;
   try {

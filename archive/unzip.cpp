@@ -56,15 +56,14 @@ void DeleteBadFile(const std::string& fname) {
 }
 
 // Runs the decoder of method; false for a method that has no decoder.
-bool RunDecoder(uint16_t method, uint16_t flags, DecoderIO& io) {
+bool RunDecoder(uint16_t method, uint16_t flags, DecoderIO& io, const TUnZipper& zipper) {
   switch (method) {
     case kMethodStored:
       Unstore(io);
       return true;
     case kMethodDeflated:
       if (Inflate(io) == DecodeStatus::OutOfMemory)
-        platform::ShowMessageBox("*** inflate out of memory ***", "Error", platform::kMbOk | platform::kMbIconError,
-                                 platform::MessageBoxOwner::None);
+        zipper.ShowBox("*** inflate out of memory ***", "Error", platform::kMbOk | platform::kMbIconError);
       return true;
     case kMethodShrunk:
       Unshrink(io);
@@ -196,9 +195,8 @@ class UnZipRun {
           z_.OnPromptForOverwrite(&z_, overwrite, index, fname);
           return overwrite;
         }
-        int answer = platform::ShowMessageBox("Replace existing file " + z_.FileNameAt(index) + "?",
-                                              "File Exists Alert", platform::kMbYesNo | platform::kMbIconQuestion,
-                                              platform::MessageBoxOwner::None);
+        int answer = z_.ShowBox("Replace existing file " + z_.FileNameAt(index) + "?", "File Exists Alert",
+                                platform::kMbYesNo | platform::kMbIconQuestion);
         return answer == platform::kIdYes;
       }
       case Never:
@@ -277,9 +275,8 @@ class UnZipRun {
     EntryInput input(z_.archive_.get(), InputOptions(&working_size, keys));
     DecoderIO io(*z_.buffers_, input, sink, working_size, entry.UncompressedSize);
     try {
-      if (!RunDecoder(entry.Method, entry.Flags, io))
-        platform::ShowMessageBox("Unknown Compression Method", "Zip Error", platform::kMbOk | platform::kMbIconError,
-                                 platform::MessageBoxOwner::None);
+      if (!RunDecoder(entry.Method, entry.Flags, io, z_))
+        z_.ShowBox("Unknown Compression Method", "Zip Error", platform::kMbOk | platform::kMbIconError);
     } catch (const EBiggerThanUncompressed&) {
       return false;
     }
@@ -376,8 +373,7 @@ class UnZipRun {
         case End::InputEnded:
           throw EFatalUnzipError();
         case End::OutOfMemory:
-          platform::ShowMessageBox("*** inflate out of memory ***", "Error", platform::kMbOk | platform::kMbIconError,
-                                   platform::MessageBoxOwner::None);
+          z_.ShowBox("*** inflate out of memory ***", "Error", platform::kMbOk | platform::kMbIconError);
           break;
         default:
           break;

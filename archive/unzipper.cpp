@@ -672,9 +672,14 @@ void TUnZipper::DefaultGetNextDisk(TUnZipper*, int NextDisk, std::string& FName)
     return;
   }
   platform::CursorScope normal_cursor(platform::CursorShape::Default);
-  int answer = platform::ShowMessageBox("Please insert disk " + std::to_string(NextDisk) + " of the multi-disk set.",
-                                        "", platform::kMbOkCancel, platform::MessageBoxOwner::None);
+  int answer = ShowBox("Please insert disk " + std::to_string(NextDisk) + " of the multi-disk set.", "",
+                       platform::kMbOkCancel);
   if (answer == platform::kIdCancel) FName.clear();
+}
+
+int TUnZipper::ShowBox(const std::string& text, const std::string& title, unsigned style) const {
+  if (MessageBoxes) return MessageBoxes(text, title, style);
+  return platform::ShowMessageBox(text, title, style, platform::MessageBoxOwner::None);
 }
 
 }  // namespace archive

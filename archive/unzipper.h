@@ -33,6 +33,7 @@
 #include "archive/entry_workers.h"
 #include "archive/errors.h"
 #include "archive/zip_records.h"
+#include "platform/dialogs.h"
 
 namespace archive {
 
@@ -146,6 +147,13 @@ class TUnZipper {
   int ThreadCount = DefaultThreadCount();
 
   std::string Password;
+
+  // Who answers the component's own message boxes (a method it cannot
+  // decode, memory run out, a file that exists under OverwriteMode Prompt,
+  // the next disk of a set); empty: the system's boxes, for a person.
+  platform::MessageBoxResponder MessageBoxes;
+  // Shows one of those boxes (owned by no window) and returns the answer.
+  int ShowBox(const std::string& text, const std::string& title, unsigned style) const;
 
   // ---- Published events -----------------------------------------------------
   TStartUnzipInfo OnStartUnZipInfo;

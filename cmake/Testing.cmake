@@ -46,6 +46,15 @@ function(dz_use_test_compile_options target)
   target_precompile_headers(${target} REUSE_FROM dz_test_pch)
 endfunction()
 
+# dz_use_test_support(target): on Windows, the test hooks' objects linked into
+# a test program directly, so that its message boxes and pump are the tests'
+# (platform/CMakeLists.txt).
+function(dz_use_test_support target)
+  if(DZ_WINDOWS)
+    target_link_libraries(${target} PRIVATE dz_test_support)
+  endif()
+endfunction()
+
 function(dz_add_test)
   cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS;RESOURCES;DEFINITIONS" ${ARGN})
   if(DZ_FUZZ)
@@ -55,6 +64,7 @@ function(dz_add_test)
   set_target_properties(${T_NAME} PROPERTIES DZ_TEST_PROGRAM TRUE)
   dz_use_test_compile_options(${T_NAME})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} ${DZ_GTEST_LIBS} dz_test_main)
+  dz_use_test_support(${T_NAME})
   target_compile_definitions(${T_NAME} PRIVATE ${T_DEFINITIONS})
   if(DZ_WINDOWS)
     add_test(NAME ${T_NAME} COMMAND ${T_NAME})

@@ -1,5 +1,7 @@
-// Message boxes. Texts and titles are GBK. Tests answer boxes by script
-// through SetMessageBoxResponder; a person never has to.
+// Message boxes. Texts and titles are GBK. A caller that must not show
+// boxes (the unattended installation, a console tool) passes its own
+// MessageBoxResponder where boxes are shown; tests answer them through
+// platform/testing/box_and_pump_hooks.h.
 #pragma once
 
 #include <functional>
@@ -28,12 +30,14 @@ enum class MessageBoxOwner {
 int ShowMessageBox(const std::string& text, const std::string& title, unsigned style,
                    MessageBoxOwner owner = MessageBoxOwner::ActiveWindow);
 
-// When set, every message box is answered by the responder instead of being
-// shown. Natively, with no responder, the box is written to standard error and
-// answered with its safe button (Cancel, No, or OK when it is the only one).
+// Something that answers message boxes in place of a person: given a box's
+// text, title and style, the code of the button it chooses.
 using MessageBoxResponder =
     std::function<int(const std::string& text, const std::string& title, unsigned style)>;
-void SetMessageBoxResponder(MessageBoxResponder responder);
+
+// The safe button of a box of this style: Cancel, No, or OK when it is the
+// only one. What is answered when nobody is there to choose.
+int SafeButton(unsigned style);
 
 // Folder and file dialogs of the archive component. Each returns nullopt-like
 // empty text when cancelled; natively they always report cancellation.

@@ -6,11 +6,8 @@
 
 namespace platform {
 
-// Runs every pending window message of this thread, then the pump hook.
+// Runs every pending window message of this thread.
 void ProcessMessages();
-// Tests use the hook to act "from a message handler" (for example to cancel
-// a long operation); it runs at the end of every ProcessMessages call.
-void SetMessagePumpHook(std::function<void()> hook);
 
 void SleepMilliseconds(unsigned milliseconds);
 // A clock that only moves forward, in microseconds from an arbitrary start;

@@ -26,6 +26,7 @@
 #include "platform/resources.h"
 #include "platform/test_support.h"
 #include "platform/testing/temp_folder.h"
+#include "platform/testing/box_and_pump_hooks.h"
 
 #ifdef _WIN32
 #include <windows.h>

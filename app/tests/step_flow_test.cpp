@@ -18,6 +18,7 @@
 #include "platform/messages.h"
 #include "platform/registry.h"
 #include "platform/testing/temp_folder.h"
+#include "platform/testing/box_and_pump_hooks.h"
 
 namespace {
 

@@ -23,6 +23,7 @@
 #include "platform/files.h"
 #include "platform/resources.h"
 #include "platform/testing/temp_folder.h"
+#include "platform/testing/box_and_pump_hooks.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -16,6 +16,7 @@
 #include "platform/messages.h"
 #include "platform/testing/temp_folder.h"
 #include "ui/windows/step_window.h"
+#include "platform/testing/box_and_pump_hooks.h"
 
 namespace {
 

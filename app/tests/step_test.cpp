@@ -14,6 +14,7 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/testing/temp_folder.h"
+#include "platform/testing/box_and_pump_hooks.h"
 
 #ifdef _WIN32
 #include <windows.h>

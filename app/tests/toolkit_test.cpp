@@ -10,6 +10,7 @@
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/test_support.h"
+#include "platform/testing/box_and_pump_hooks.h"
 
 namespace {
 

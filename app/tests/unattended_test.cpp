@@ -16,6 +16,7 @@
 #include "platform/registry.h"
 #include "platform/test_support.h"
 #include "platform/testing/temp_folder.h"
+#include "platform/testing/box_and_pump_hooks.h"
 
 namespace {
 

@@ -19,6 +19,7 @@
 
 #include "archive/unzipper.h"
 #include "platform/dialogs.h"
+#include "platform/testing/box_and_pump_hooks.h"
 
 namespace {
 

@@ -17,6 +17,7 @@
 #include "archive/tests/test_data.h"
 #include "platform/messages.h"
 #include "platform/testing/message_of.h"
+#include "platform/testing/box_and_pump_hooks.h"
 
 namespace archive {
 namespace {

@@ -23,6 +23,7 @@
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/testing/temp_folder.h"
+#include "platform/testing/box_and_pump_hooks.h"
 
 #ifndef _WIN32
 #include "platform/simulated/host_paths.h"

@@ -17,6 +17,7 @@
 #include "platform/messages.h"
 #include "platform/testing/temp_folder.h"
 #include "platform/testing/message_of.h"
+#include "platform/testing/box_and_pump_hooks.h"
 
 #ifndef _WIN32
 #include <unistd.h>  // access

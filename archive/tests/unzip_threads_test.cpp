@@ -17,6 +17,7 @@
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/testing/temp_folder.h"
+#include "platform/testing/box_and_pump_hooks.h"
 
 namespace archive {
 namespace {

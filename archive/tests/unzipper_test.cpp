@@ -18,6 +18,7 @@
 #include "platform/test_support.h"
 #include "platform/testing/temp_folder.h"
 #include "platform/testing/message_of.h"
+#include "platform/testing/box_and_pump_hooks.h"
 
 namespace archive {
 namespace {

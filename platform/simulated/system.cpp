@@ -15,6 +15,7 @@
 #include "platform/resources.h"
 #include "platform/special_folders.h"
 #include "platform/test_support.h"
+#include "platform/testing/box_and_pump_hooks.h"
 
 namespace platform {
 namespace {
@@ -28,8 +29,6 @@ std::string Upper(std::string text) {
 struct State {
   std::mutex mutex;
   std::map<std::pair<std::string, std::string>, std::vector<uint8_t>> resources;
-  MessageBoxResponder responder;
-  std::function<void()> pump_hook;
   std::function<void(unsigned)> sleep_hook;
   CursorShape cursor = CursorShape::Default;
   std::string temp = "C:\\TEMP\\";
@@ -56,42 +55,16 @@ std::optional<ResourceBytes> FindModuleResource(const std::string& name, const s
 }
 
 int ShowMessageBox(const std::string& text, const std::string& title, unsigned style, MessageBoxOwner) {
-  MessageBoxResponder responder;
-  {
-    std::lock_guard lock(state().mutex);
-    responder = state().responder;
-  }
-  if (responder) return responder(text, title, style);
+  if (const MessageBoxResponder responder = testing::CurrentMessageBoxResponder())
+    return responder(text, title, style);
   std::fprintf(stderr, "[%s] %s\n", title.c_str(), text.c_str());
-  switch (style & 0x0F) {
-    case kMbOkCancel:
-    case kMbRetryCancel: return kIdCancel;
-    case kMbYesNo: return kIdNo;
-    default: return kIdOk;
-  }
-}
-
-void SetMessageBoxResponder(MessageBoxResponder responder) {
-  std::lock_guard lock(state().mutex);
-  state().responder = std::move(responder);
+  return SafeButton(style);
 }
 
 std::string BrowseForFolder(const std::string&, const std::string&, bool) { return ""; }
 std::string BrowseForOpenFile(const std::string&, const std::string&, const std::string&) { return ""; }
 
-void ProcessMessages() {
-  std::function<void()> hook;
-  {
-    std::lock_guard lock(state().mutex);
-    hook = state().pump_hook;
-  }
-  if (hook) hook();
-}
-
-void SetMessagePumpHook(std::function<void()> hook) {
-  std::lock_guard lock(state().mutex);
-  state().pump_hook = std::move(hook);
-}
+void ProcessMessages() { testing::RunMessagePumpHook(); }
 
 uint64_t MonotonicMicroseconds() {
   const auto since_start = std::chrono::steady_clock::now().time_since_epoch();

@@ -16,6 +16,7 @@
 #include "platform/resources.h"
 #include "platform/special_folders.h"
 #include "platform/windows/folder_browser.h"
+#include "platform/windows/message_loop.h"
 #include "platform/windows/wide.h"
 
 namespace platform {
@@ -26,8 +27,6 @@ using windows::Wide;
 
 struct State {
   std::mutex mutex;
-  MessageBoxResponder responder;
-  std::function<void()> pump_hook;
   CursorShape cursor = CursorShape::Default;
 };
 
@@ -60,20 +59,10 @@ std::optional<ResourceBytes> FindModuleResource(const std::string& name, const s
   return ResourceBytes{static_cast<const uint8_t*>(data), SizeofResource(module, info)};
 }
 
-int ShowMessageBox(const std::string& text, const std::string& title, unsigned style, MessageBoxOwner owner) {
-  MessageBoxResponder responder;
-  {
-    std::lock_guard lock(state().mutex);
-    responder = state().responder;
-  }
-  if (responder) return responder(text, title, style);
+int windows::SystemMessageBox(const std::string& text, const std::string& title, unsigned style,
+                              MessageBoxOwner owner) {
   HWND parent = owner == MessageBoxOwner::ActiveWindow ? GetActiveWindow() : nullptr;
   return MessageBoxW(parent, Wide(text).c_str(), Wide(title).c_str(), style);
-}
-
-void SetMessageBoxResponder(MessageBoxResponder responder) {
-  std::lock_guard lock(state().mutex);
-  state().responder = std::move(responder);
 }
 
 std::string BrowseForFolder(const std::string& prompt, const std::string& start_folder, bool allow_new_folder) {
@@ -154,7 +143,7 @@ PumpTimer pump_timer;
 }  // namespace
 #endif
 
-void ProcessMessages() {
+void windows::DispatchPendingMessages() {
 #ifdef DZ_TIME_PUMPS
   pump_timer.Pump();
 #endif
@@ -167,17 +156,6 @@ void ProcessMessages() {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  std::function<void()> hook;
-  {
-    std::lock_guard lock(state().mutex);
-    hook = state().pump_hook;
-  }
-  if (hook) hook();
-}
-
-void SetMessagePumpHook(std::function<void()> hook) {
-  std::lock_guard lock(state().mutex);
-  state().pump_hook = std::move(hook);
 }
 
 void SleepMilliseconds(unsigned milliseconds) { Sleep(milliseconds); }

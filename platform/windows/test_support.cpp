@@ -20,3 +20,26 @@ void SetShellLinkAvailable(bool) {}
 void SetSleepHook(std::function<void(unsigned)>) {}
 
 }  // namespace platform::testing
+
+// A test program's message boxes and pump: the platform's own, with the
+// tests' responder and pump hook in between. These definitions take the
+// place of the shipped ones (message_box.cpp, message_pump.cpp), which the
+// linker then leaves out of the test program.
+#include "platform/messages.h"
+#include "platform/testing/box_and_pump_hooks.h"
+#include "platform/windows/message_loop.h"
+
+namespace platform {
+
+int ShowMessageBox(const std::string& text, const std::string& title, unsigned style, MessageBoxOwner owner) {
+  if (const MessageBoxResponder responder = testing::CurrentMessageBoxResponder())
+    return responder(text, title, style);
+  return windows::SystemMessageBox(text, title, style, owner);
+}
+
+void ProcessMessages() {
+  windows::DispatchPendingMessages();
+  testing::RunMessagePumpHook();
+}
+
+}  // namespace platform

@@ -26,6 +26,7 @@
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/test_support.h"
+#include "platform/testing/box_and_pump_hooks.h"
 
 namespace {
 

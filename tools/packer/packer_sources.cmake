@@ -9,11 +9,9 @@ set(DZ_PACKER_OWN_SOURCES
   tools/packer/signing.cpp
   tools/packer/version_info.cpp
   tools/packer/zip_writer.cpp)
-# What it takes from the libraries dz_app, dz_platform and dz_payload_checks.
+# What it takes from the libraries dz_app and dz_payload_checks; the
+# platform's own lists are in platform/platform_sources.cmake.
 set(DZ_PACKER_LIBRARY_SOURCES
   app/profile_file.cpp
   app/toolkit.cpp
-  common/payload_checks.cpp
-  platform/file_contents.cpp
-  platform/gbk.cpp
-  platform/streams.cpp)
+  common/payload_checks.cpp)

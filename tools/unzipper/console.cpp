@@ -11,6 +11,8 @@
 #include "platform/windows/wide.h"
 #endif
 
+#include "platform/dialogs.h"
+
 namespace unzipper {
 
 #ifdef _WIN32
@@ -53,5 +55,10 @@ void WriteOut(const std::string& gbk) { std::fwrite(gbk.data(), 1, gbk.size(), s
 void WriteError(const std::string& gbk) { std::fwrite(gbk.data(), 1, gbk.size(), stderr); }
 
 #endif
+
+int AnswerWithoutWindow(const std::string& text, const std::string& title, unsigned style) {
+  WriteError((title.empty() ? std::string() : title + ": ") + text + "\n");
+  return platform::SafeButton(style);
+}
 
 }  // namespace unzipper

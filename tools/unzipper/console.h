@@ -13,4 +13,9 @@ std::vector<std::string> CommandLine(int argc, char** argv);
 void WriteOut(const std::string& gbk);
 void WriteError(const std::string& gbk);
 
+// The tool never waits for a person: a message box the component would show
+// is written to standard error and answered with its safe button. Given to
+// every TUnZipper the tool makes (its MessageBoxes).
+int AnswerWithoutWindow(const std::string& text, const std::string& title, unsigned style);
+
 }  // namespace unzipper

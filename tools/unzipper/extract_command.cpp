@@ -217,6 +217,7 @@ int ExtractCommand(const Arguments& args) {
   const bool ev = o.events;
   try {
     archive::TUnZipper z;
+    z.MessageBoxes = AnswerWithoutWindow;
     z.DoProcessMessages = false;  // no windows to serve
     z.SetZipName(o.archive);
     z.SetDestDir(o.dest);

@@ -95,6 +95,7 @@ int ListCommand(const Arguments& args) {
   }
   try {
     archive::TUnZipper zipper;
+    zipper.MessageBoxes = AnswerWithoutWindow;
     zipper.SortMode = sort;
     zipper.IncompleteZipMode = incomplete;
     zipper.DoProcessMessages = false;

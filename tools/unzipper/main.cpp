@@ -7,12 +7,11 @@
 //
 // The tool never waits for a person: every message box the component would
 // show is written to standard error and answered with its safe button
-// (Cancel, No, or OK when it is the only one).
+// (Cancel, No, or OK when it is the only one; console.h).
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "platform/dialogs.h"
 #include "tools/unzipper/commands.h"
 #include "tools/unzipper/console.h"
 
@@ -31,15 +30,6 @@ const Command kCommands[] = {
      " [--recreate-dirs] [--replace-readonly] [--root-dir DIR] [--files PATTERN]... [--events]"},
 };
 
-int AnswerWithoutWindow(const std::string& text, const std::string& title, unsigned style) {
-  unzipper::WriteError((title.empty() ? std::string() : title + ": ") + text + "\n");
-  switch (style & 0x0F) {
-    case platform::kMbOkCancel: return platform::kIdCancel;
-    case platform::kMbYesNo: return platform::kIdNo;
-    default: return platform::kIdOk;
-  }
-}
-
 int Usage() {
   std::string text = "usage:\n";
   for (const Command& c : kCommands) text += std::string("  unzipper ") + c.usage + "\n";
@@ -50,7 +40,6 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  platform::SetMessageBoxResponder(AnswerWithoutWindow);
   unzipper::Arguments args = unzipper::CommandLine(argc, argv);
   if (args.size() < 2) return Usage();
   for (const Command& c : kCommands)

@@ -24,6 +24,7 @@
 #include "skin/windows/title_bar_window.h"
 #include "ui/page_picture.h"
 #include "ui/windows/step_window.h"
+#include "platform/testing/box_and_pump_hooks.h"
 
 namespace ui {
 namespace {
