@@ -347,13 +347,13 @@ LRESULT Label::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lp
 // ---------------------------------------------------------------------------
 // ButtonEdit
 
-bool ButtonEdit::Create(HWND parent, int x, int y, int width, int height, HFONT font) {
+bool ButtonEdit::Create(const Placement& place, HFONT font) {
   RegisterUiClass(kClassName, WindowThunk<ButtonEdit>, GetSysColorBrush(COLOR_WINDOW));
-  window_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x, y, width,
-                            height, parent, nullptr, GetModuleHandleW(nullptr), this);
+  window_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, place.x,
+                            place.y, place.width, place.height, place.parent, nullptr, GetModuleHandleW(nullptr), this);
   if (!window_) return false;
   // Inside a one-pixel frame: the edit, then the button flush right.
-  const int inner_height = height - 2, edit_width = width - 2 - kButtonWidth;
+  const int inner_height = place.height - 2, edit_width = place.width - 2 - kButtonWidth;
   edit_ = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT, 1, 1,
                           edit_width, inner_height, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
   button_ = CreateWindowExW(0, L"BUTTON", L"...", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 1 + edit_width, 1,

@@ -145,7 +145,7 @@ class ButtonEdit {
   ButtonEdit(const ButtonEdit&) = delete;
   ButtonEdit& operator=(const ButtonEdit&) = delete;
 
-  bool Create(HWND parent, int x, int y, int width, int height, HFONT font);
+  bool Create(const Placement& place, HFONT font);
   HWND hwnd() const { return window_; }
   HWND edit() const { return edit_; }
   HWND button() const { return button_; }

@@ -6,6 +6,7 @@
 
 #include <cwchar>
 #include <exception>
+#include <stdexcept>
 #include <vector>
 
 #include "app/application.h"
@@ -34,13 +35,54 @@ constexpr int kPanel9Height = 114;
 constexpr const char* kEditionItems[] = {"请选择", "Orvane云专家美食版", "Orvane云专家商业版"};
 constexpr const char* kEditionKeys[] = {"N", "CySaaS", "SySaaS"};
 
-struct CheckBoxLayout {
-  const char* caption;
-  int x, y;
+// The layout: where each control sits on its page's panel (Panel2 for the
+// selection, Panel9 for the progress, Panel6 for the finish).
+struct ControlPlace {
+  Control control;
+  int x, y, width, height;
 };
-// CkIns_Sc, CkIns_Pos, CkIns_WmSvr, CkIns_Kds, in their tab order.
-constexpr CheckBoxLayout kSystemBoxes[] = {
-    {"云后台管理系统", 192, 184}, {"云前台收银系统", 376, 184}, {"云服务管理系统", 192, 216}, {"云触屏划菜系统", 376, 216}};
+constexpr ControlPlace kLayout[] = {
+    // Panel2
+    {Control::Label1, 102, 99, 84, 14},
+    {Control::eInsSysType, 192, 96, 169, 120},  // the field and its drop-down part
+    {Control::LInstallFolder, 144, 139, 42, 14},
+    {Control::EInstallFolder, 192, 136, 417, 20},
+    {Control::CkIns_Sc, 192, 184, 169, 17},
+    {Control::CkIns_Pos, 376, 184, 169, 17},
+    {Control::CkIns_WmSvr, 192, 216, 169, 17},
+    {Control::CkIns_Kds, 376, 216, 169, 17},
+    {Control::BtnInstall, 272, 272, 177, 49},
+    // Panel9
+    {Control::EInstallProcess, 32, 8, 106, 19},
+    {Control::LExtractFilesInfo, 34, 36, 0, 12},  // as wide as its text
+    {Control::ProgressBar1, 32, 57, 673, 24},
+    {Control::ZipBar, 32, 81, 673, 25},
+    // Panel6
+    {Control::BtnFinish, 280, 280, 177, 49},
+};
+
+constexpr const ControlPlace& PlaceOf(Control control) {
+  for (const ControlPlace& place : kLayout)
+    if (place.control == control) return place;
+  throw std::logic_error("a control without a place in the layout");
+}
+
+// The control's place on the panel parent.
+ui::Placement On(HWND parent, Control control) {
+  const ControlPlace& place = PlaceOf(control);
+  return {parent, place.x, place.y, place.width, place.height};
+}
+
+// CkIns_Sc, CkIns_Pos, CkIns_WmSvr, CkIns_Kds, in their tab order, and their
+// captions.
+struct SystemBox {
+  Control control;
+  const char* caption;
+};
+constexpr SystemBox kSystemBoxes[] = {{Control::CkIns_Sc, "云后台管理系统"},
+                                      {Control::CkIns_Pos, "云前台收银系统"},
+                                      {Control::CkIns_WmSvr, "云服务管理系统"},
+                                      {Control::CkIns_Kds, "云触屏划菜系统"}};
 
 // The pictures behind the pages (RCDATA resources) and their places.
 struct PagePicture {
@@ -75,8 +117,9 @@ HWND CreateChild(const ui::Placement& place, const SystemControl& control) {
   return window;
 }
 
-skin::win32::SkinButtonWindow* CreateSkinButton(HWND parent, int x, int y, const char* caption) {
-  skin::win32::SkinButtonWindow* button = skin::win32::SkinButtonWindow::Create(parent, x, y, 177, 49);
+skin::win32::SkinButtonWindow* CreateSkinButton(const ui::Placement& place, const char* caption) {
+  skin::win32::SkinButtonWindow* button =
+      skin::win32::SkinButtonWindow::Create(place.parent, place.x, place.y, place.width, place.height);
   if (!button) return nullptr;
   skin::TOvSkinButton& b = button->button();
   b.SetCaption(caption);
@@ -162,7 +205,7 @@ void StepWindow::CreateLayout() {
   CreateProgressPage();
 
   // Finish page, Panel6.
-  finish_button_ = CreateSkinButton(pages_[2].hwnd(), 280, 280, "关闭(&C)");
+  finish_button_ = CreateSkinButton(On(pages_[2].hwnd(), Control::BtnFinish), "关闭(&C)");
   if (finish_button_)
     finish_button_->button().OnClick = [this] { ControlEvent(Control::BtnFinish, &app::TfStep::BtnFinishClick); };
 
@@ -197,19 +240,19 @@ void StepWindow::CreateSelectionPage() {
   Panel& panel2 = pages_[0];
   panel2.SetColor(kPanel2Color);
   HWND p2 = panel2.hwnd();
-  install_button_ = CreateSkinButton(p2, 272, 272, "开始安装(&S)");
+  install_button_ = CreateSkinButton(On(p2, Control::BtnInstall), "开始安装(&S)");
   if (install_button_)
     install_button_->button().OnClick = [this] { ControlEvent(Control::BtnInstall, &app::TfStep::BtnInstallClick); };
-  install_folder_.Create(p2, 192, 136, 417, 20, font14_.get());
+  install_folder_.Create(On(p2, Control::EInstallFolder), font14_.get());
   SetWindowTextW(install_folder_.hwnd(), Wide("D:\\Program Files\\Tessel管理系统V3").c_str());
   install_folder_.OnButtonClick = [this] {
     ControlEvent(Control::EInstallFolder, &app::TfStep::EInstallFolderEditButtons0Click);
   };
   for (size_t i = 0; i < system_boxes_.size(); ++i) {
-    const CheckBoxLayout& box = kSystemBoxes[i];
-    system_boxes_[i] = CreateChild({p2, box.x, box.y, 169, 17}, {L"BUTTON", Wide(box.caption),
-                                                                WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX | BS_FLAT, 0,
-                                                                font14_.get()});
+    const SystemBox& box = kSystemBoxes[i];
+    system_boxes_[i] = CreateChild(On(p2, box.control), {L"BUTTON", Wide(box.caption),
+                                                         WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX | BS_FLAT, 0,
+                                                         font14_.get()});
     panel2.MakeTransparent(system_boxes_[i], kWhite);
   }
   // The list draws its entries itself, its text centred in the 18-pixel
@@ -218,13 +261,13 @@ void StepWindow::CreateSelectionPage() {
   panel2.OnMeasureItem = [](MEASUREITEMSTRUCT& item) { item.itemHeight = 16; };
   panel2.OnDrawItem = [this](const DRAWITEMSTRUCT& item) { DrawEditionItem(item); };
   edition_list_ = CreateChild(
-      {p2, 192, 96, 169, 120},
+      On(p2, Control::eInsSysType),
       {L"COMBOBOX", L"", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS,
        0, font12_.get()});
   for (const char* item : kEditionItems) SendMessageW(edition_list_, CB_ADDSTRING, 0, LPARAM(Wide(item).c_str()));
   FitEditionFieldHeight();
-  install_folder_label_.Create({p2, 144, 139, 42, 14}, {"安装到", font14_.get(), 14, kWhite, false});
-  label1_.Create({p2, 102, 99, 84, 14}, {"选择系统类型", font14_.get(), 14, kWhite, false});
+  install_folder_label_.Create(On(p2, Control::LInstallFolder), {"安装到", font14_.get(), 14, kWhite, false});
+  label1_.Create(On(p2, Control::Label1), {"选择系统类型", font14_.get(), 14, kWhite, false});
   panel2.OnCommand = [this](WPARAM wparam, LPARAM lparam) {
     if (reinterpret_cast<HWND>(lparam) == edition_list_ && HIWORD(wparam) == CBN_SELCHANGE)
       ControlEvent(Control::eInsSysType, &app::TfStep::eInsSysTypeChange);
@@ -258,15 +301,16 @@ void StepWindow::CreateProgressPage() {
   panel9_.SetColor(kWhite);
   panel9_.SetBevels(Bevel::Lowered, Bevel::Raised);
   HWND p9 = panel9_.hwnd();
-  progress_bar_ = CreateChild({p9, 32, 57, 673, 24}, {PROGRESS_CLASSW, L"", WS_VISIBLE | PBS_SMOOTH, WS_EX_STATICEDGE});
-  zip_bar_ = CreateChild({p9, 32, 81, 673, 25}, {PROGRESS_CLASSW, L"", PBS_SMOOTH, WS_EX_STATICEDGE});
+  progress_bar_ = CreateChild(On(p9, Control::ProgressBar1),
+                              {PROGRESS_CLASSW, L"", WS_VISIBLE | PBS_SMOOTH, WS_EX_STATICEDGE});
+  zip_bar_ = CreateChild(On(p9, Control::ZipBar), {PROGRESS_CLASSW, L"", PBS_SMOOTH, WS_EX_STATICEDGE});
   for (HWND bar : {progress_bar_, zip_bar_}) {
     SendMessageW(bar, PBM_SETRANGE32, 0, 100);
     SendMessageW(bar, PBM_SETPOS, 50, 0);
   }
   const COLORREF text_colour = GetSysColor(COLOR_WINDOWTEXT);
-  install_process_.Create({p9, 32, 8, 106, 19}, {"正在安装...", font19_.get(), 19, text_colour, true});
-  extract_files_info_.Create({p9, 34, 36, 0, 12}, {"", font12_.get(), 12, text_colour, true});
+  install_process_.Create(On(p9, Control::EInstallProcess), {"正在安装...", font19_.get(), 19, text_colour, true});
+  extract_files_info_.Create(On(p9, Control::LExtractFilesInfo), {"", font12_.get(), 12, text_colour, true});
 }
 
 void StepWindow::LoadPictures() {
