@@ -17,10 +17,10 @@ namespace app {
 // refuses to start).
 enum ExitCode : int {
   kExitSuccess = 0,
-  kExitRunFailed = 1,         // the run failed outside the extraction (e.g. a folder not writable)
+  kExitRunFailed = 1,         // the run failed for another reason; what it wrote was undone
   kExitBadArguments = 2,      // the command line could not be understood
-  kExitExtractionFailed = 3,  // the payloads are damaged, or an error ended their extraction
-  kExitFilesNotWritten = 4,   // some files could not be written or were damaged
+  kExitExtractionFailed = 3,  // the payloads are damaged (an entry failed its checks); undone
+  kExitFilesNotWritten = 4,   // a file or folder could not be written (the log says why); undone
   kExitFilesInUse = 5,        // target files held open by running programs; nothing written
   kExitDiskFull = 6,          // not enough free space; nothing written
   kExitAlreadyRunning = 7,    // another installer is running

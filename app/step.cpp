@@ -1,11 +1,13 @@
 #include "app/step.h"
 
 #include <exception>
+#include <stdexcept>
 
 #include "app/application.h"
 #include "app/profile_file.h"
 #include "app/progress_stream.h"
 #include "app/step_register.h"
+#include "common/install_list.h"
 #include "platform/files.h"
 
 namespace app {
@@ -109,6 +111,11 @@ InstallationRun::Services TfStep::RunServices() {
 void TfStep::ExtractPayloads(const InstallRequest& request) {
   run_ = std::make_unique<InstallationRun>(request, *this, *this, RunServices());
   run_->ExtractPayloads();
+}
+
+void TfStep::CommitRun() {
+  if (!run_) throw std::logic_error("no run to commit");
+  run_->Commit(install_list::JoinLines(UninstallList));
 }
 
 void TfStep::UnZipItStartUnZip(archive::TUnZipper*, int, std::string& FName, bool& Skip) {

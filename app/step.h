@@ -97,13 +97,12 @@ class TfStep : public ProductSettings, public InstallRecord {
   // and the ticked boxes. BtnInstallClick takes it at the confirmation.
   InstallRequest CaptureRequest() const;
 
-  // What follows the confirmation: the run, the registration and the saving
-  // of install.dl. Raises the run's failures (and ERunCanceled).
+  // What follows the confirmation: the run, install.dl (the commit point),
+  // the registration, and install.dl again with the registration's lines.
+  // Before the commit a failure or a quit undoes the run and is raised
+  // (ERunFailed, EPayloadDamaged, ERunCanceled); after it the installation
+  // stands.
   void InstallChosenSystems(const InstallRequest& request);
-  // The outcome of the last run's extraction: a failure ended the loop; the
-  // entries that did not end as good files.
-  bool ExtractionFailed() const { return run_ && run_->ExtractionFailed(); }
-  size_t FailedEntryCount() const { return run_ ? run_->FailedEntryCount() : 0; }
 
   // --- the checks before anything is written (preflight.h) ---
   // Run after the confirmation, before InstallChosenSystems. True when the
@@ -122,6 +121,9 @@ class TfStep : public ProductSettings, public InstallRecord {
 
   // --- the installation run (step_run.h) ---
   void ExtractPayloads(const InstallRequest& request);
+  // Writes install.dl, the commit point of the last ExtractPayloads (see
+  // InstallationRun::Commit).
+  void CommitRun();
   void ClearTempFolder(const std::string& folder) { app::ClearTempFolder(folder); }
   void UnZipItStartUnZip(archive::TUnZipper* Sender, int FileIndex, std::string& FName, bool& Skip);
   void UnZipItFilePercentDone(archive::TUnZipper* Sender, int Percent);
@@ -144,6 +146,8 @@ class TfStep : public ProductSettings, public InstallRecord {
   StepControls* Controls = nullptr;
 
  private:
+  // After a run that was undone: the selection page, enabled, as it was.
+  void ReturnToSelection();
   InstallationRun::Services RunServices();
   std::unique_ptr<InstallationRun> run_;  // the last run, alive for its outcome
   WriteCheck write_check_ = WriteCheck::Passed;

@@ -121,8 +121,13 @@ void TfStep::BtnInstallClick() {
     ShowPage(2);
     Controls->SetFocus(Control::BtnFinish);
   } catch (const ERunCanceled&) {
+  } catch (const ERunFailed& e) {
+    // Undone: the selection page again, as the user left it.
+    ShowError(e.what(), MessageBoxes);
+    ReturnToSelection();
   } catch (const EPayloadDamaged& e) {
     ShowError(e.what(), MessageBoxes);
+    ReturnToSelection();
   } catch (const std::exception& e) {
     // The component's own cancel (EUserCanceled) is no failure when the
     // user chose to quit.
@@ -136,11 +141,17 @@ void TfStep::BtnInstallClick() {
 
 void TfStep::InstallChosenSystems(const InstallRequest& request) {
   ExtractPayloads(request);
-  CheckRunCanceled();
+  CommitRun();
   RegisterSystem(request);
   // The registration is complete once begun: its entry and shortcuts are
   // recorded in the list even when the user chose to quit meanwhile.
   SaveLines(UninstallList, request.InstallFolder() + install_list::kListName);
+}
+
+void TfStep::ReturnToSelection() {
+  for (Control control : kSelectionControls) Controls->SetEnabled(control, true);
+  ShowPage(0);
+  Controls->SetFocus(Control::BtnInstall);
 }
 
 void TfStep::BtnFinishClick() {

@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstdio>
 #include <exception>
 #include <functional>
 #include <optional>
@@ -9,6 +10,7 @@
 #include "app/manifest.h"
 #include "app/payload.h"
 #include "app/payload_choice.h"
+#include "archive/errors.h"
 #include "app/profile_file.h"
 #include "app/progress_stream.h"
 #include "app/step_run.h"
@@ -18,6 +20,7 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/gbk.h"
+#include "platform/messages.h"
 #include "platform/resources.h"
 
 namespace app {
@@ -27,17 +30,28 @@ namespace {
 constexpr char kTextCreatingFolder[] = "创建文件夹";
 constexpr char kTextWritingPayloads[] = "正在抽取安装文件...";
 constexpr char kTextExtracting[] = "正在复制安装文件...";
-// Shown when the extraction loop ends on a failure, and for files that could
-// not be replaced because a program holds them open.
-constexpr char kTextProgramRunning[] = "所要安装的程序正在运行中,请退出后再安装！";
+constexpr char kTextUndoing[] = "正在撤销安装...";
+constexpr char kTextDamaged[] = "安装文件已损坏,无法解压。";
 // An earlier installation's list larger than this is not read (the product's
 // own list is a few tens of KB).
 constexpr uint64_t kMaxEarlierListSize = 16 * 1024 * 1024;
 
-// One paragraph of the failure box: the heading with the count, then the
-// first few paths.
-std::string FailureParagraph(const std::string& heading, const std::vector<std::string>& paths) {
-  return heading + "\n" + FileListText("未能安装", paths);
+// A name for this run, unique on this machine: the time, and the clock's
+// microseconds, which two runs of one second do not share.
+std::string RunName() {
+  const platform::LocalDateTime t = platform::CurrentLocalTime();
+  char name[48];
+  std::snprintf(name, sizeof name, "%04d%02d%02d%02d%02d%02d-%06llX", t.year, t.month, t.day, t.hour, t.minute,
+                t.second, static_cast<unsigned long long>(platform::MonotonicMicroseconds() & 0xFFFFFF));
+  return name;
+}
+
+// The box of a file or folder that could not be written: the path, the
+// system's reason, and that nothing of the run is left.
+std::string WriteFailureText(const std::string& path, const std::string& reason) {
+  std::string text = "无法写入: " + path;
+  if (!reason.empty()) text += "\n" + reason;
+  return text + "\n\n安装未完成，已撤销所做的全部更改。";
 }
 
 // The scratch folder goes once the component has let go of the last archive:
@@ -71,16 +85,25 @@ class ScratchRemoval {
 
 InstallationRun::InstallationRun(const InstallRequest& request, const ProductSettings& settings,
                                  InstallRecord& record, Services services)
-    : request_(request), settings_(settings), record_(record), services_(std::move(services)) {}
+    : request_(request),
+      settings_(settings),
+      record_(record),
+      services_(std::move(services)),
+      journal_(RunName()) {}
 
 void InstallationRun::ExtractPayloads() {
   record_.Clear();
-  entries_in_use_.clear();
-  extraction_failed_ = false;
-  entries_damaged_.clear();
+  failure_.reset();
   entry_target_.clear();
-  StepControls& controls = services_.controls;
+  try {
+    Extract();
+  } catch (...) {
+    UndoAndRaise(std::current_exception());
+  }
+}
 
+void InstallationRun::Extract() {
+  StepControls& controls = services_.controls;
   ScratchRemoval scratch([this, folder = GetTempDir() + kScratchFolderName] {
     services_.unzipper.ReleaseArchive();
     if (!platform::DirectoryExists(folder)) platform::ForceDirectories(folder);
@@ -93,59 +116,48 @@ void InstallationRun::ExtractPayloads() {
   std::vector<std::string> payloads;
   CopyPayloadsToTemp(payloads);
 
-  bool loop_failed = false;
-  try {
-    for (const std::string& line : payloads) {
-      const std::string archive_path = FieldAt(line, '\t', 0);
-      const std::string type = FieldAt(line, '\t', 1);
-      const std::string dest = FieldAt(line, '\t', 2);
+  for (const std::string& line : payloads) {
+    const std::string archive_path = FieldAt(line, '\t', 0);
+    const std::string type = FieldAt(line, '\t', 1);
+    const std::string dest = FieldAt(line, '\t', 2);
 
-      const std::string folder = PayloadFolder(type, dest, request_.folder);
-      controls.SetText(Control::EInstallProcess, kTextExtracting);
+    const std::string folder = PayloadFolder(type, dest, request_.folder);
+    controls.SetText(Control::EInstallProcess, kTextExtracting);
 
-      const PayloadDecision decision = DecidePayload(type, request_.systems);
-      if (!decision.taken) continue;
+    const PayloadDecision decision = DecidePayload(type, request_.systems);
+    if (!decision.taken) continue;
 
-      if (!platform::DirectoryExists(folder)) platform::ForceDirectories(folder);
-      // The program path and program key of a program-bearing payload.
-      struct ProgramSlot {
-        std::string* path;
-        const std::string* program;
-      };
-      InstallRecord::ProgramPaths& programs = record_.Programs;
-      ProgramSlot slot{nullptr, nullptr};
-      switch (decision.program) {
-        case ProgramPayload::LumoSc: slot = {&programs.LumoSc, &settings_.fAppExe}; break;
-        case ProgramPayload::LumoPos: slot = {&programs.LumoPos, &settings_.fAppExe1}; break;
-        case ProgramPayload::WmSvr: slot = {&programs.WmSvr, &settings_.fAppExe2}; break;
-        case ProgramPayload::SaasKds: slot = {&programs.SaasKds, &settings_.fAppExe3}; break;
-        case ProgramPayload::LumoPosSy: slot = {&programs.LumoPosSy, &settings_.fAppExe4}; break;
-        case ProgramPayload::None: break;
-      }
-      if (slot.path) *slot.path = TrimWithBackslash(folder) + *slot.program;
-
-      SetUnzipSettings(archive_path, folder);
-      services_.unzipper.UnZip();
-      if (!entry_target_.empty()) EndEntry(false);  // the last entry started never ended well
+    MakeFolders(folder);
+    // The program path and program key of a program-bearing payload.
+    struct ProgramSlot {
+      std::string* path;
+      const std::string* program;
+    };
+    InstallRecord::ProgramPaths& programs = record_.Programs;
+    ProgramSlot slot{nullptr, nullptr};
+    switch (decision.program) {
+      case ProgramPayload::LumoSc: slot = {&programs.LumoSc, &settings_.fAppExe}; break;
+      case ProgramPayload::LumoPos: slot = {&programs.LumoPos, &settings_.fAppExe1}; break;
+      case ProgramPayload::WmSvr: slot = {&programs.WmSvr, &settings_.fAppExe2}; break;
+      case ProgramPayload::SaasKds: slot = {&programs.SaasKds, &settings_.fAppExe3}; break;
+      case ProgramPayload::LumoPosSy: slot = {&programs.LumoPosSy, &settings_.fAppExe4}; break;
+      case ProgramPayload::None: break;
     }
-  } catch (...) {
-    loop_failed = true;
-    // The entry being written when the failure came is not a good file.
-    if (!entry_target_.empty()) EndEntry(false);
+    if (slot.path) *slot.path = TrimWithBackslash(folder) + *slot.program;
+
+    SetUnzipSettings(archive_path, folder);
+    services_.unzipper.UnZip();
+    if (failure_) throw ERunFailed(failure_->cause, failure_->text);
+    // An entry that started and neither ended well nor was reported
+    // skipped did not become a good file.
+    if (!entry_target_.empty()) FailEntry(RunFailure::Damaged, entry_target_);
   }
-  if (services_.canceled()) {
-    // The user chose to quit (the component's cancel or ERunCanceled from a
-    // pump point): no failure to report, nothing more to install.
-    throw ERunCanceled();
-  }
-  extraction_failed_ = loop_failed;
-  if (loop_failed) ShowError(kTextProgramRunning);
-  ReportFailedEntries();
 
   scratch.Remove();
 
   const std::string install_folder = request_.InstallFolder();
   const std::string installed_manifest = install_folder + install_list::kInstalledManifestName;
+  BeforeWriting(installed_manifest);
   SaveResourceToFile(kManifestResourceName, kManifestResourceType, installed_manifest);
   ProfileFile profile(installed_manifest);
   const std::string& edition = request_.Edition();
@@ -154,8 +166,90 @@ void InstallationRun::ExtractPayloads() {
   profile.WriteString(kSectionBaseInfo, "fAppDirName", EditionText(edition, settings_.fAppDirName));
   profile.WriteString(kSectionBaseInfo, "fAppCompany", settings_.fAppCompany);
   profile.WriteString(kSectionBaseInfo, "fAppWebsite", settings_.fAppWebsite);
+  journal_.Written(installed_manifest);
 
   for (const char* name : {"install.in", "install.dl"}) record_.AddUninstallLine(install_folder + name, 'N');
+}
+
+void InstallationRun::Commit(const std::string& list_bytes) {
+  try {
+    if (services_.canceled()) throw ERunCanceled();
+    const std::string list_path = request_.InstallFolder() + install_list::kListName;
+    BeforeWriting(list_path);
+    {
+      platform::File file(list_path, platform::File::Mode::Create);
+      if (file.Write(list_bytes.data(), list_bytes.size()) != list_bytes.size()) {
+        const std::string reason = platform::LastFailureText();
+        throw ERunFailed(RunFailure::Write, WriteFailureText(list_path, reason));
+      }
+    }
+    journal_.Written(list_path);
+  } catch (...) {
+    UndoAndRaise(std::current_exception());
+  }
+  // The installation is complete from here: what was moved aside goes.
+  journal_.Commit();
+}
+
+void InstallationRun::MakeFolders(const std::string& folder) {
+  if (!journal_.MakeFolders(folder))
+    throw ERunFailed(RunFailure::Write, WriteFailureText(folder, platform::LastFailureText()));
+}
+
+void InstallationRun::BeforeWriting(const std::string& path) {
+  MakeFolders(gbk::FolderPart(path));
+  if (!journal_.BeforeWriting(path))
+    throw ERunFailed(RunFailure::Write, WriteFailureText(path, platform::LastFailureText()));
+}
+
+void InstallationRun::FailEntry(RunFailure cause, const std::string& path) {
+  // The first failure is the true cause; what follows from stopping is not.
+  if (failure_) return;
+  const std::string reason = platform::LastFailureText();
+  failure_ = Failure{cause, cause == RunFailure::Damaged ? std::string(kTextDamaged) : WriteFailureText(path, reason)};
+  entry_target_.clear();
+  services_.unzipper.Cancel();
+}
+
+void InstallationRun::UndoAndRaise(std::exception_ptr raised) {
+  // What stopped the run, in the words the user is to see.
+  std::optional<ERunFailed> failed;
+  bool canceled = false, damaged_payloads = false;
+  try {
+    std::rethrow_exception(raised);
+  } catch (const ERunCanceled&) {
+    canceled = true;
+  } catch (const EPayloadDamaged&) {
+    damaged_payloads = true;
+  } catch (const ERunFailed& e) {
+    failed = e;
+  } catch (const archive::ECantWriteUCF&) {
+    // The file being written took no more: the device is full, or gone.
+    if (!failure_) FailEntry(RunFailure::Write, entry_target_);
+  } catch (const platform::FileCreateError& e) {
+    // A file of the run's own (a payload copy, Install.in) could not be made.
+    if (!failure_ && !services_.canceled()) {
+      const std::string reason = platform::LastFailureText();
+      failure_ = Failure{RunFailure::Write, std::string(e.what()) + (reason.empty() ? "" : "\n" + reason)};
+    }
+  } catch (const std::exception& e) {
+    if (!failure_ && !services_.canceled()) failure_ = Failure{RunFailure::Other, e.what()};
+  }
+  if (!failed && failure_) failed = ERunFailed(failure_->cause, failure_->text);
+  if (!failed && !damaged_payloads && services_.canceled()) canceled = true;
+
+  if (!journal_.Empty()) {
+    services_.controls.SetText(Control::EInstallProcess, kTextUndoing);
+    const InstallJournal::UndoReport report = journal_.Undo();
+    std::string left;
+    if (!report.failed.empty()) left += "\n\n" + FileListText("未能恢复", report.failed);
+    if (!report.kept_changed.empty()) left += "\n\n" + FileListText("已被修改，予以保留", report.kept_changed);
+    if (!left.empty() && failed) failed = ERunFailed(failed->Cause(), std::string(failed->what()) + left);
+  }
+  entry_target_.clear();
+  if (failed) throw *failed;
+  if (canceled) throw ERunCanceled();
+  std::rethrow_exception(raised);
 }
 
 void InstallationRun::CopyPayloadsToTemp(std::vector<std::string>& payloads) {
@@ -209,7 +303,7 @@ void InstallationRun::CopyPayloadsToTemp(std::vector<std::string>& payloads) {
   if (!platform::DirectoryExists(request_.folder)) {
     controls.SetText(Control::EInstallProcess, kTextCreatingFolder);
     services_.pump();
-    platform::ForceDirectories(request_.folder);
+    MakeFolders(request_.folder);
   }
 }
 
@@ -224,7 +318,11 @@ void InstallationRun::StartEntry(std::string& FName, bool& Skip) {
   StepControls& controls = services_.controls;
   // An entry that started before this one and neither ended well nor was
   // reported skipped did not become a good file either.
-  if (!entry_target_.empty()) EndEntry(false);
+  if (!entry_target_.empty()) FailEntry(RunFailure::Damaged, entry_target_);
+  if (failure_) {
+    Skip = true;
+    return;
+  }
 
   const bool exists = platform::FileExists(FName);
   Skip = exists && IsKeptDatabase(gbk::FileNamePart(FName));
@@ -243,8 +341,14 @@ void InstallationRun::StartEntry(std::string& FName, bool& Skip) {
   record_.AddUninstallLine(FName, exists && in_sub_folder && !earlier_own ? 'Y' : 'N');
 
   if (!Skip) {
+    // The entry's folders, and the file it replaces moved aside, before the
+    // component writes; a failure here stops the run with its cause.
+    if (!journal_.MakeFolders(gbk::FolderPart(FName)) || !journal_.BeforeWriting(FName)) {
+      FailEntry(RunFailure::Write, FName);
+      Skip = true;
+      return;
+    }
     entry_target_ = FName;
-    entry_in_use_ = false;
   }
 
   controls.SetPosition(Control::ZipBar, 0);
@@ -285,34 +389,18 @@ void InstallationRun::SetUnzipSettings(const std::string& archive_path, const st
   UnZipIt.SetDestDir(payload_folder);
   UnZipIt.DoAll = true;
   // Every entry that starts ends either here (a good file) or in a skip
-  // report: the component could not create it (in use), or its data or
-  // password check failed (damaged).
-  UnZipIt.OnEndUnZip = [this](archive::TUnZipper*, int, const std::string&) {
-    if (!entry_target_.empty()) EndEntry(true);
+  // report: the component could not create it (the system's reason), or its
+  // data or password check failed (damaged). Either stops the run.
+  UnZipIt.OnEndUnZip = [this](archive::TUnZipper*, int, const std::string& name) {
+    if (entry_target_.empty()) return;
+    journal_.Written(name);
+    entry_target_.clear();
   };
   UnZipIt.OnSkippingFile = [this](archive::TUnZipper*, archive::TSkipReason reason, const std::string&, int, bool&) {
     if (entry_target_.empty()) return;
-    entry_in_use_ = reason == archive::SkipCannotCreate;
-    EndEntry(false);
+    FailEntry(reason == archive::SkipCannotCreate ? RunFailure::Write : RunFailure::Damaged, entry_target_);
   };
 }
 
-void InstallationRun::EndEntry(bool good) {
-  if (!good) (entry_in_use_ ? entries_in_use_ : entries_damaged_).push_back(entry_target_);
-  entry_target_.clear();
-  entry_in_use_ = false;
-}
-
-void InstallationRun::ReportFailedEntries() {
-  std::string text;
-  if (!entries_in_use_.empty()) text = FailureParagraph(kTextProgramRunning, entries_in_use_);
-  if (!entries_damaged_.empty()) {
-    if (!text.empty()) text += "\n\n";
-    text += FailureParagraph("安装文件已损坏,无法解压。", entries_damaged_);
-  }
-  if (!text.empty()) ShowError(text);
-}
-
-void InstallationRun::ShowError(const std::string& text) { app::ShowError(text, services_.boxes); }
 
 }  // namespace app

@@ -5,12 +5,15 @@
 #pragma once
 
 #include <cstddef>
+#include <exception>
 #include <functional>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "app/install_journal.h"
 #include "app/install_record.h"
 #include "app/install_request.h"
 #include "app/step_controls.h"
@@ -33,6 +36,24 @@ class EPayloadDamaged : public std::runtime_error {
   EPayloadDamaged() : std::runtime_error("安装文件已损坏,无法解压。") {}
 };
 
+// Why a run could not finish.
+enum class RunFailure {
+  Write,    // a file or folder could not be written (the system's reason)
+  Damaged,  // a payload entry failed its checks (data, password, method)
+  Other,
+};
+
+// The run could not finish, and everything it had changed was put back.
+// what() is the one box's text, naming the true cause.
+class ERunFailed : public std::runtime_error {
+ public:
+  ERunFailed(RunFailure cause, const std::string& text) : std::runtime_error(text), cause_(cause) {}
+  RunFailure Cause() const { return cause_; }
+
+ private:
+  RunFailure cause_;
+};
+
 class InstallationRun {
  public:
   // What the run uses of the wizard besides its request and records.
@@ -50,10 +71,16 @@ class InstallationRun {
   InstallationRun& operator=(const InstallationRun&) = delete;
 
   // The whole extraction: the payload copies and their check, the chosen
-  // payloads, Install.in. Failed entries are shown in one box; a failure
-  // outside an entry ends the loop and is shown too. Raises ERunCanceled on a
-  // quit and EPayloadDamaged when the payloads are not the ones packed.
+  // payloads, Install.in. Whatever stops it (a quit, a file that cannot be
+  // written, a damaged entry) undoes everything it wrote and raises
+  // ERunCanceled, ERunFailed with the cause's text, or EPayloadDamaged when
+  // the payloads are not the ones packed (found before anything is written).
   void ExtractPayloads();
+  // The commit point: writes the uninstall list install.dl; from then on
+  // the installation stands, and what the run moved aside is deleted. A
+  // quit asked for before it, or a list that cannot be written, undoes the
+  // run as ExtractPayloads does.
+  void Commit(const std::string& list_bytes);
   // Writes each payload resource to the scratch folder and fills the payload
   // list: one line per payload, "<archive path> TAB <FileType word> TAB
   // <FileDest word> TAB"; then compares the payloads with their packed checks
@@ -64,33 +91,36 @@ class InstallationRun {
   void StartEntry(std::string& FName, bool& Skip);
   void FilePercentDone(int Percent);
 
-  // The outcome of the extraction: a failure ended the loop; the entries
-  // that did not end as good files.
-  bool ExtractionFailed() const { return extraction_failed_; }
-  size_t FailedEntryCount() const { return entries_in_use_.size() + entries_damaged_.size(); }
-
  private:
+  struct Failure {
+    RunFailure cause;
+    std::string text;
+  };
+  void Extract();
   void ReadEarlierInstallation(const std::string& list_path);
   void SetUnzipSettings(const std::string& archive_path, const std::string& payload_folder);
-  void EndEntry(bool good);
-  void ReportFailedEntries();
-  void ShowError(const std::string& text);
+  // Folders made and files moved aside through the journal; ERunFailed with
+  // the system's reason when that fails.
+  void MakeFolders(const std::string& folder);
+  void BeforeWriting(const std::string& path);
+  // Notes the first failure of an entry and stops the component.
+  void FailEntry(RunFailure cause, const std::string& path);
+  // Undoes the run, then raises what the user is to see of raised.
+  [[noreturn]] void UndoAndRaise(std::exception_ptr raised);
 
   const InstallRequest request_;
   const ProductSettings& settings_;
   InstallRecord& record_;
   Services services_;
 
+  InstallJournal journal_;
   std::string payload_folder_;      // folder of the payload being extracted
   std::string entry_target_;        // target of the entry being written; empty between entries
-  bool entry_in_use_ = false;       // the component could not create that target
-  bool extraction_failed_ = false;  // a failure ended the extraction loop
+  std::optional<Failure> failure_;  // the first failure of an entry, which stopped the run
   // Files an earlier installation into the same folder put there itself
   // (flag "N" in its install.dl), upper-cased: a re-installation does not
   // take them for files that were there before it.
   std::set<std::string> earlier_installation_files_;
-  // Entries of this run that did not end as good files, by cause.
-  std::vector<std::string> entries_in_use_, entries_damaged_;
 };
 
 // Deletes every file directly inside folder (ending with a backslash);

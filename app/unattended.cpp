@@ -113,9 +113,13 @@ int RunUnattended(const CommandLine& line, InstallLog& log) {
       code = step.LastWriteCheck() == WriteCheck::FilesInUse ? kExitFilesInUse : kExitDiskFull;
     } else {
       step.InstallChosenSystems(request);
-      if (step.ExtractionFailed()) code = kExitExtractionFailed;
-      else if (step.FailedEntryCount() > 0) code = kExitFilesNotWritten;
     }
+  } catch (const ERunFailed& e) {
+    // Undone: nothing of the run is left.
+    log.Line(std::string("[错误] ") + e.what());
+    code = e.Cause() == RunFailure::Damaged ? kExitExtractionFailed
+           : e.Cause() == RunFailure::Write ? kExitFilesNotWritten
+                                            : kExitRunFailed;
   } catch (const EPayloadDamaged& e) {
     log.Line(std::string("[错误] ") + e.what());
     code = kExitExtractionFailed;

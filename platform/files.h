@@ -86,6 +86,16 @@ std::optional<uint64_t> FreeDiskSpace(const std::string& path);
 // The current working folder (GBK), used where a dialog starts "here".
 std::string CurrentDirectory();
 
+// Renames a file or folder to a new name on the same volume (it is never
+// copied); fails when the new name exists. Bytes, times and attributes stay
+// as they are.
+bool RenamePath(const std::string& from, const std::string& to);
+
+// The system's own text for the last failure of a file operation on this
+// thread (creating, writing, renaming, making a folder), e.g. "磁盘空间不足。"
+// (GBK, no line end); empty when none failed yet.
+std::string LastFailureText();
+
 // Names avoid the Win32 macro names (CreateDirectory, DeleteFile, ...), so
 // that files which include windows.h see the same declarations.
 

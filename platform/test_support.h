@@ -38,6 +38,10 @@ void SetFileHeldOpen(const std::string& path, bool held);
 // (its letter counts, e.g. "Q:\"); nullopt goes back to the host's free
 // space of the sandbox folder.
 void SetFreeDiskSpace(const std::string& root, std::optional<uint64_t> bytes);
+// Natively: a file at path (created or opened for writing from now on) takes
+// only bytes bytes; then its writes fail as on a full disk. nullopt lifts
+// the limit. (A drive filled while a run writes.)
+void SetFileWriteLimit(const std::string& path, std::optional<uint64_t> bytes);
 
 // Natively: the registry kept in memory (seed and inspect it through
 // registry.h). ClearRegistry empties every root; SetRegistryReadOnly makes

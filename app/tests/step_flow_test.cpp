@@ -382,15 +382,22 @@ TEST_F(StepFlowRun, ExistingListIsReplaced) {
   EXPECT_EQ(ReadWholeFile(folder + "\\install.dl"), ExpectedListFile());
 }
 
-TEST_F(StepFlowRun, ListThatCannotBeSavedIsWarnedAndTheProgressPageStays) {
+TEST_F(StepFlowRun, AListThatCannotBeSavedUndoesTheRunAndReturnsToTheSelection) {
   ASSERT_TRUE(platform::ForceDirectories(folder + "\\install.dl"));  // a folder where the file goes
   answers = {platform::kIdOk, platform::kIdOk};
   step.BtnInstallClick();
-  ASSERT_EQ(Titles(), (std::vector<std::string>{"确认", "确认", "警告"}));
-  EXPECT_EQ(boxes[2].text, "Cannot create file " + folder + "\\install.dl");
-  EXPECT_EQ(controls.pages_shown, (std::vector<int>{0, 1}));
+  ASSERT_EQ(Titles(), (std::vector<std::string>{"确认", "确认", "错误"}));
+  EXPECT_EQ(boxes[2].text.rfind("Cannot create file " + folder + "\\install.dl\n", 0), 0u) << boxes[2].text;
+  // Install.in, written before the list, is undone; the selection page is
+  // back, its controls enabled and as they were.
+  EXPECT_FALSE(platform::FileExists(folder + "\\Install.in"));
+  EXPECT_EQ(controls.pages_shown, (std::vector<int>{0, 1, 0}));
+  EXPECT_EQ(controls.Calls("SetEnabled").size(), 14u);
+  EXPECT_EQ(controls.Calls("SetEnabled").back(), "SetEnabled BtnInstall 1");
+  EXPECT_TRUE(controls.IsChecked(Control::CkIns_Sc));
+  EXPECT_EQ(controls.Text(Control::EInstallFolder), folder);
   EXPECT_FALSE(step.Running);
-  // Closing from the progress page still asks.
+  // Closing from the selection page still asks.
   answers = {platform::kIdNo};
   EXPECT_FALSE(step.FormCloseQuery());
 }

@@ -5,6 +5,9 @@
 // the scratch folder and the bars.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
@@ -22,6 +25,7 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/resources.h"
+#include "platform/test_support.h"
 #include "platform/testing/temp_folder.h"
 #include "platform/testing/box_and_pump_hooks.h"
 
@@ -381,27 +385,6 @@ void AfterPayloadsWritten(app::testing::RecordingControls& controls, std::functi
   };
 }
 
-TEST_F(StepRun, ArchiveFailureEndsTheLoopWithTheBoxAndTheRunGoesOn) {
-  Choose("CySaaS", {Control::CkIns_Sc, Control::CkIns_Pos, Control::CkIns_WmSvr, Control::CkIns_Kds});
-  // The LumoPos payload is cut in half on its way: no end record.
-  AfterPayloadsWritten(controls, [this] {
-    const std::string bytes = ReadWholeFile(Scratch() + "C1.DLL");
-    WriteWholeFile(Scratch() + "C1.DLL", bytes.substr(0, bytes.size() / 2));
-  });
-  EXPECT_NO_THROW(step.ExtractPayloads(step.CaptureRequest()));
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0], std::string("错误|") + kProgramRunning);
-  // Payloads before stay, the ones after are not extracted; the run still
-  // ends with its clean-up, Install.in and the two lines.
-  EXPECT_EQ(CountFiles(In("LumoSc\\")), 200);
-  EXPECT_FALSE(platform::DirectoryExists(In("WmSvr")));
-  EXPECT_FALSE(platform::FileExists(In("UnInstall.exe")));
-  EXPECT_TRUE(platform::FileExists(In("Install.in")));
-  ASSERT_EQ(step.UninstallList.size(), 200u + 2);
-  ExpectNumberedWithoutGaps();
-  EXPECT_FALSE(platform::DirectoryExists(Scratch()));
-}
-
 // Damages the first entry's data in a scratch payload file: its bytes in the
 // middle of the compressed data are flipped.
 void DamageFirstEntry(const std::string& path) {
@@ -414,78 +397,161 @@ void DamageFirstEntry(const std::string& path) {
   WriteWholeFile(path, bytes);
 }
 
-TEST_F(StepRun, EntriesNotWrittenAreNamedAfterTheLoop) {
-  Choose("SySaaS", {Control::CkIns_Sc, Control::CkIns_Pos});
-  // Seven files of the back office are held by a running program (their
-  // targets cannot be created), and the commercial cashier's first entry is
-  // damaged.
-  std::vector<std::string> held;
-  std::set<std::string> back_office;
-  // The first install puts the files there.
-  step.ExtractPayloads(step.CaptureRequest());
-  ASSERT_TRUE(boxes.empty());
-  Files(In("LumoSc\\"), In("LumoSc\\"), back_office);
-  for (const std::string& path : back_office) {
-    if (held.size() == 7) break;
-    if (path.find("License") != std::string::npos) continue;
-    held.push_back(path);
+// Everything below a folder as the undo must leave it: each file's bytes,
+// time and attributes, each folder.
+std::map<std::string, std::string> Snapshot(const std::string& folder, const std::string& prefix = "") {
+  std::map<std::string, std::string> tree;
+  for (const auto& e : platform::ListDirectory(folder)) {
+    const std::string path = folder + e.name;
+    if (e.attributes & platform::kAttrDirectory) {
+      tree[prefix + e.name + "\\"] = "folder";
+      for (auto& [name, state] : Snapshot(path + "\\", prefix + e.name + "\\")) tree[name] = state;
+      continue;
+    }
+    const auto time = platform::ModifiedTime(path);
+    char stamp[64] = "?";
+    if (time)
+      std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", time->year, time->month, time->day,
+                    time->hour, time->minute, time->second);
+    tree[prefix + e.name] = std::string(stamp) + " attr " + std::to_string(platform::ReadAttributes(path)) + " " +
+                            std::to_string(ReadWholeFile(path).size()) + ":" + ReadWholeFile(path);
   }
-  std::vector<std::unique_ptr<platform::File>> open_files;
-  for (const std::string& path : held) {
-#ifdef _WIN32
-    // Opened by "the program" with writers excluded.
-    open_files.push_back(std::make_unique<platform::File>(path, platform::File::Mode::ReadDenyWrite));
-#else
-    // Natively nothing locks a file: a folder in its place cannot be
-    // created as a file either.
-    platform::RemoveFile(path);
-    platform::MakeDirectory(path);
-#endif
-  }
-  AfterPayloadsWritten(controls, [&] { DamageFirstEntry(Scratch() + "C4.DLL"); });
-
-  EXPECT_NO_THROW(step.ExtractPayloads(step.CaptureRequest()));
-
-  ASSERT_EQ(boxes.size(), 1u);
-  std::string in_use = std::string("错误|") + kProgramRunning + "\n以下 7 个文件未能安装:";
-  for (size_t i = 0; i < 5; ++i) in_use += "\n" + held[i];
-  in_use += "\n……(另有 2 个文件)";
-  const std::string& box = boxes[0];
-  ASSERT_EQ(box.rfind(in_use + "\n\n", 0), 0u) << box;
-  const std::string damaged = box.substr(in_use.size() + 2);
-  const std::string damaged_heading = "安装文件已损坏,无法解压。\n以下 1 个文件未能安装:\n" + In("LumoPosSy\\");
-  EXPECT_EQ(damaged.rfind(damaged_heading, 0), 0u) << damaged;
-  EXPECT_EQ(damaged.find('\n', damaged_heading.size()), std::string::npos) << damaged;
-  // The damaged file does not stay; everything else of the run is there.
-  EXPECT_FALSE(platform::FileExists(damaged.substr(damaged.rfind('\n') + 1)));
-  EXPECT_EQ(CountFiles(In("LumoPosSy\\")), 66);
-  EXPECT_EQ(step.UninstallList.size(), 268u + 2);
-  ExpectNumberedWithoutGaps();
-  EXPECT_TRUE(platform::FileExists(In("Install.in")));
-  open_files.clear();
-#ifndef _WIN32
-  for (const std::string& path : held) platform::RemoveEmptyDirectory(path);
-#endif
+  return tree;
 }
 
-TEST_F(StepRun, QuittingDuringTheExtractionStopsTheRunAndLeavesNoScratchFolder) {
-  Choose("CySaaS", {Control::CkIns_Sc, Control::CkIns_Pos});
-  // The user confirms quitting while the tenth entry starts: the flow asks
-  // the run to stop, as its close handler does.
-  int entries = 0;
-  controls.on_call = [&](const std::string& call) {
-    if (call.rfind("Repaint LExtractFilesInfo", 0) == 0 && ++entries == 10) {
-      step.CancelRequested = true;
-      step.UnZipIt.Cancel();
-    }
+// Names of the first difference between two snapshots, for the message.
+std::string FirstDifference(const std::map<std::string, std::string>& before,
+                            const std::map<std::string, std::string>& after) {
+  for (const auto& [name, state] : before) {
+    auto found = after.find(name);
+    if (found == after.end()) return "missing: " + name;
+    if (found->second != state) return "changed: " + name;
+  }
+  for (const auto& [name, state] : after)
+    if (!before.count(name)) return "added: " + name;
+  return "";
+}
+
+// A run that cannot finish is undone: the installation's folder (and its
+// parent) as before the run, bytes, times and attributes; one box at most,
+// with the true cause; no scratch or aside folder left; and the next run
+// completes. Into a new folder, and over an earlier installation whose
+// databases the shop changed.
+TEST_F(StepRun, ARunThatCannotFinishIsUndone) {
+  enum class Stop { Cancel, FolderWhereAFileGoes, DiskFull, DamagedEntry, PayloadCut };
+  struct Row {
+    const char* name;
+    bool over_earlier;
+    Stop stop;
+    int at_entry;  // Cancel: the entry the user quits at
   };
-  EXPECT_THROW(step.ExtractPayloads(step.CaptureRequest()), app::ERunCanceled);
-  EXPECT_TRUE(boxes.empty()) << boxes.front();
-  EXPECT_EQ(entries, 10);
-  EXPECT_FALSE(platform::DirectoryExists(Scratch()));
-  EXPECT_FALSE(platform::FileExists(In("Install.in")));
-  EXPECT_FALSE(platform::DirectoryExists(In("LumoPos")));
-  step.CancelRequested = false;
+  const Row rows[] = {
+      {"cancel early, new folder", false, Stop::Cancel, 1},
+      {"cancel in the middle, new folder", false, Stop::Cancel, 200},
+      {"cancel late, new folder", false, Stop::Cancel, 410},
+      {"cancel in the middle, over an earlier installation", true, Stop::Cancel, 250},
+      {"a folder where a file goes, new folder", false, Stop::FolderWhereAFileGoes, 0},
+      {"a folder where a file goes, over an earlier installation", true, Stop::FolderWhereAFileGoes, 0},
+#ifndef _WIN32
+      {"the disk full in the middle of an entry", true, Stop::DiskFull, 0},
+#endif
+      {"a damaged entry, over an earlier installation", true, Stop::DamagedEntry, 0},
+      {"a payload cut in half", false, Stop::PayloadCut, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TempFolder install_root;
+    folder = install_root.path() + "安装";
+    controls.SetText(Control::EInstallFolder, folder);
+    Choose("CySaaS", {Control::CkIns_Sc, Control::CkIns_Pos, Control::CkIns_WmSvr, Control::CkIns_Kds});
+    const std::string pos_db = In("LumoPos\\LumoPosBaseData.db");
+    if (row.over_earlier) {
+      step.ExtractPayloads(step.CaptureRequest());
+      step.CommitRun();
+      WriteWholeFile(pos_db, "the shop's own data");
+      WriteWholeFile(In("LumoSc\\OvErp.exe"), "patched by the shop");
+    }
+    boxes.clear();
+    const auto before = Snapshot(install_root.path());
+
+    // The cause, set up as the run goes.
+    const std::string blocked = In("WmSvr\\PWMSvr.exe");  // written by the third payload
+    int entries = 0;
+    controls.on_call = [&, done = false](const std::string& call) mutable {
+      if (row.stop == Stop::Cancel && call.rfind("Repaint LExtractFilesInfo", 0) == 0 && ++entries == row.at_entry) {
+        step.CancelRequested = true;
+        step.UnZipIt.Cancel();
+      }
+      if (done || call != "SetPosition ProgressBar1 6") return;  // the payloads are copied
+      done = true;
+      switch (row.stop) {
+        case Stop::FolderWhereAFileGoes:
+          if (row.over_earlier) platform::RemoveFile(blocked);
+          platform::ForceDirectories(blocked);
+          break;
+        case Stop::DiskFull: platform::testing::SetFileWriteLimit(In("LumoPos\\LumoPos.exe"), 1000); break;
+        case Stop::DamagedEntry: DamageFirstEntry(Scratch() + "C2.DLL"); break;
+        case Stop::PayloadCut: {
+          const std::string bytes = ReadWholeFile(Scratch() + "C1.DLL");
+          WriteWholeFile(Scratch() + "C1.DLL", bytes.substr(0, bytes.size() / 2));
+          break;
+        }
+        case Stop::Cancel: break;
+      }
+    };
+    // What the folder must be after the undo: as before, with the blocking
+    // folder the test put there.
+    auto expected = before;
+    std::string expected_text;
+    switch (row.stop) {
+      case Stop::Cancel: EXPECT_THROW(step.ExtractPayloads(step.CaptureRequest()), app::ERunCanceled); break;
+      default:
+        try {
+          step.ExtractPayloads(step.CaptureRequest());
+          ADD_FAILURE() << "the run did not stop";
+        } catch (const app::ERunFailed& e) {
+          expected_text = e.what();
+          switch (row.stop) {
+            case Stop::FolderWhereAFileGoes:
+              EXPECT_EQ(e.Cause(), app::RunFailure::Write);
+              EXPECT_EQ(expected_text.rfind("无法写入: " + blocked + "\n", 0), 0u) << expected_text;
+              EXPECT_EQ(expected_text.find(platform::LastFailureText()), expected_text.find('\n') + 1) << expected_text;
+              expected.erase("安装\\WmSvr\\PWMSvr.exe");
+              expected["安装\\WmSvr\\PWMSvr.exe\\"] = "folder";
+              if (!row.over_earlier) expected["安装\\WmSvr\\"] = expected["安装\\"] = "folder";
+              break;
+            case Stop::DiskFull:
+              EXPECT_EQ(e.Cause(), app::RunFailure::Write);
+              EXPECT_EQ(expected_text.rfind("无法写入: " + In("LumoPos\\LumoPos.exe") + "\n" + std::strerror(ENOSPC), 0), 0u)
+                  << expected_text;
+              break;
+            case Stop::DamagedEntry:
+              EXPECT_EQ(e.Cause(), app::RunFailure::Damaged);
+              EXPECT_EQ(expected_text, "安装文件已损坏,无法解压。");
+              break;
+            default: EXPECT_EQ(e.Cause(), app::RunFailure::Other) << expected_text; break;
+          }
+        }
+    }
+    platform::testing::SetFileWriteLimit(In("LumoPos\\LumoPos.exe"), std::nullopt);
+    controls.on_call = nullptr;
+    step.CancelRequested = false;
+
+    EXPECT_TRUE(boxes.empty()) << boxes.front();  // the flow shows the one box
+    EXPECT_EQ(FirstDifference(expected, Snapshot(install_root.path())), "");
+    EXPECT_FALSE(platform::DirectoryExists(Scratch()));
+    if (row.over_earlier) EXPECT_EQ(ReadWholeFile(pos_db), "the shop's own data");
+
+    // The next run completes, the blocking folder gone.
+    if (row.stop == Stop::FolderWhereAFileGoes) platform::RemoveEmptyDirectory(blocked);
+    dz::testing::RegisterPayloadResources();
+    step.ExtractPayloads(step.CaptureRequest());
+    step.CommitRun();
+    EXPECT_TRUE(platform::FileExists(In("WmSvr\\PWMSvr.exe")));
+    EXPECT_TRUE(platform::FileExists(In("install.dl")));
+    for (const auto& [name, state] : Snapshot(install_root.path()))
+      EXPECT_EQ(name.find("~DzAside."), std::string::npos) << name;
+  }
 }
 
 TEST_F(StepRun, ScratchFolderNotWritableEndsTheRun) {
@@ -495,8 +561,11 @@ TEST_F(StepRun, ScratchFolderNotWritableEndsTheRun) {
   try {
     step.ExtractPayloads(step.CaptureRequest());
     FAIL() << "no failure";
-  } catch (const platform::FileCreateError& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot create file " + temp.path() + "_wtsInstall\\C0.DLL");
+  } catch (const app::ERunFailed& e) {
+    // The path and the system's reason.
+    EXPECT_EQ(e.Cause(), app::RunFailure::Write);
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot create file " + temp.path() + "_wtsInstall\\C0.DLL\n" + platform::LastFailureText());
   }
   EXPECT_TRUE(boxes.empty());
   EXPECT_EQ(controls.Maximum(Control::ProgressBar1), kTotalEntries);  // set on the way out too

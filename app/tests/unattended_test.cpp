@@ -151,8 +151,8 @@ TEST_F(Unattended, AFailureOutsideTheExtractionIsTheRunsFailure) {
   // A file stands where the scratch folder would be.
   WriteWholeFile(temp.path() + "_wtsInstall", "not a folder");
   EXPECT_EQ(Run({"/S", "/EDITION=CySaaS", "/DIR=" + folder, "/SYSTEMS=Sc", "/LOG=" + log_file}),
-            app::kExitRunFailed);
-  EXPECT_NE(Log().find("安装失败: Cannot create file " + temp.path() + "_wtsInstall\\C0.DLL"), std::string::npos)
+            app::kExitFilesNotWritten);
+  EXPECT_NE(Log().find("[错误] Cannot create file " + temp.path() + "_wtsInstall\\C0.DLL / "), std::string::npos)
       << Log();
   EXPECT_FALSE(platform::FileExists(folder + "\\install.dl"));
   EXPECT_TRUE(shown.empty());

@@ -11,9 +11,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 
 #include "platform/encoding.h"
@@ -32,6 +34,12 @@ std::mutex drive_mutex;
 std::map<std::string, std::pair<int, std::string>> drive_info;
 std::set<std::string> held_files;                  // host paths
 std::map<std::string, uint64_t> drive_free_space;  // by drive letter
+std::map<std::string, uint64_t> write_limits;      // host paths: bytes a file takes before it is "full"
+
+// The system's text of the last failure of a file operation on this thread.
+thread_local std::string last_failure_text;
+
+void NoteFailure(int error) { last_failure_text = std::strerror(error); }
 
 std::string DriveKey(const std::string& root) {
   std::string key = root.substr(0, 1);
@@ -43,6 +51,8 @@ std::string DriveKey(const std::string& root) {
 
 struct File::Handle {
   int fd = -1;
+  std::optional<uint64_t> limit;  // SetFileWriteLimit's bytes for this file
+  uint64_t written = 0;
 };
 
 bool FileExists(const std::string& path) {
@@ -55,7 +65,11 @@ bool DirectoryExists(const std::string& path) {
   return StatPath(path, st) && S_ISDIR(st.st_mode);
 }
 
-bool MakeDirectory(const std::string& path) { return ::mkdir(ToHostPath(path).c_str(), 0777) == 0; }
+bool MakeDirectory(const std::string& path) {
+  if (::mkdir(ToHostPath(path).c_str(), 0777) == 0) return true;
+  NoteFailure(errno);
+  return false;
+}
 
 bool ForceDirectories(const std::string& path) {
   std::string host = ToHostPath(path);
@@ -230,6 +244,12 @@ File::File(const std::string& path, Mode mode) : handle_(std::make_unique<Handle
   bool read_only = exists && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR);
   bool writing = mode == Mode::Create || mode == Mode::WriteShared;
   handle_->fd = is_dir || (read_only && writing) ? -1 : ::open(host.c_str(), flags | O_CLOEXEC, 0666);
+  if (handle_->fd < 0) NoteFailure(is_dir ? EISDIR : read_only && writing ? EACCES : errno);
+  if (writing) {
+    std::lock_guard lock(drive_mutex);
+    auto limit = write_limits.find(host);
+    if (limit != write_limits.end()) handle_->limit = limit->second;
+  }
   if (handle_->fd < 0) {
     if (mode == Mode::Create) throw FileCreateError(path);
     throw FileOpenError(path);
@@ -253,12 +273,22 @@ size_t File::Read(void* buffer, size_t count) {
 
 size_t File::Write(const void* buffer, size_t count) {
   size_t done = 0;
-  while (done < count) {
-    ssize_t n = ::write(handle_->fd, static_cast<const char*>(buffer) + done, count - done);
+  size_t wanted = count;
+  if (handle_->limit) {
+    const uint64_t room = *handle_->limit > handle_->written ? *handle_->limit - handle_->written : 0;
+    if (wanted > room) wanted = static_cast<size_t>(room);
+  }
+  while (done < wanted) {
+    ssize_t n = ::write(handle_->fd, static_cast<const char*>(buffer) + done, wanted - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+    if (n <= 0) {
+      NoteFailure(n < 0 ? errno : ENOSPC);
+      break;
+    }
     done += static_cast<size_t>(n);
   }
+  handle_->written += done;
+  if (done < count && done == wanted) NoteFailure(ENOSPC);
   return done;
 }
 
@@ -281,6 +311,20 @@ int64_t File::ModifiedStamp() {
 
 bool File::FlushToDisk() { return ::fsync(handle_->fd) == 0; }
 
+bool RenamePath(const std::string& from, const std::string& to) {
+  const std::string host_from = ToHostPath(from), host_to = ToHostPath(to);
+  struct stat st;
+  if (::lstat(host_to.c_str(), &st) == 0) {
+    NoteFailure(EEXIST);
+    return false;
+  }
+  if (::rename(host_from.c_str(), host_to.c_str()) == 0) return true;
+  NoteFailure(errno);
+  return false;
+}
+
+std::string LastFailureText() { return last_failure_text; }
+
 namespace testing {
 
 void SetDriveInfo(const std::string& root, int drive_type, const std::string& label) {
@@ -294,6 +338,14 @@ void SetFileHeldOpen(const std::string& path, bool held) {
     held_files.insert(simulated::ToHostPath(path));
   else
     held_files.erase(simulated::ToHostPath(path));
+}
+
+void SetFileWriteLimit(const std::string& path, std::optional<uint64_t> bytes) {
+  std::lock_guard lock(drive_mutex);
+  if (bytes)
+    write_limits[simulated::ToHostPath(path)] = *bytes;
+  else
+    write_limits.erase(simulated::ToHostPath(path));
 }
 
 void SetFreeDiskSpace(const std::string& root, std::optional<uint64_t> bytes) {

@@ -14,6 +14,22 @@ using windows::OwnedHandle;
 using windows::Narrow;
 using windows::Wide;
 
+// The system's text of the last failure of a file operation on this thread.
+thread_local std::string last_failure_text;
+
+void NoteFailure(DWORD code) {
+  wchar_t* text = nullptr;
+  const DWORD length =
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring message = length && text ? std::wstring(text, length) : std::wstring();
+  if (text) LocalFree(text);
+  while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' '))
+    message.pop_back();
+  if (message.empty()) message = L"Windows error " + std::to_wstring(code);
+  last_failure_text = Narrow(message);
+}
+
 bool LocalToFileTime(const LocalDateTime& t, FILETIME& out) {
   SYSTEMTIME system_time{};
   system_time.wYear = static_cast<WORD>(t.year);
@@ -42,7 +58,11 @@ bool DirectoryExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool MakeDirectory(const std::string& path) { return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0; }
+bool MakeDirectory(const std::string& path) {
+  if (CreateDirectoryW(Wide(path).c_str(), nullptr)) return true;
+  NoteFailure(GetLastError());
+  return false;
+}
 
 // One pass from the root down: every folder on the way is created unless it
 // exists. No recursion and no copy of the path per level, so a deep path costs
@@ -206,6 +226,7 @@ File::File(const std::string& path, Mode mode) : handle_(std::make_unique<Handle
   }
   handle_->handle = CreateFileW(Wide(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle_->handle == INVALID_HANDLE_VALUE) {
+    NoteFailure(GetLastError());
     if (mode == Mode::Create) throw FileCreateError(path);
     throw FileOpenError(path);
   }
@@ -229,7 +250,10 @@ size_t File::Write(const void* buffer, size_t count) {
   size_t done = 0;
   while (done < count) {
     DWORD chunk = static_cast<DWORD>(count - done > 0x40000000 ? 0x40000000 : count - done), put = 0;
-    if (!WriteFile(handle_->handle, static_cast<const char*>(buffer) + done, chunk, &put, nullptr) || put == 0) break;
+    if (!WriteFile(handle_->handle, static_cast<const char*>(buffer) + done, chunk, &put, nullptr) || put == 0) {
+      NoteFailure(GetLastError());
+      break;
+    }
     done += put;
   }
   return done;
@@ -255,5 +279,14 @@ int64_t File::ModifiedStamp() {
 }
 
 bool File::FlushToDisk() { return FlushFileBuffers(handle_->handle) != 0; }
+
+bool RenamePath(const std::string& from, const std::string& to) {
+  // No MOVEFILE_COPY_ALLOWED: a rename, never a copy; no REPLACE_EXISTING.
+  if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), 0)) return true;
+  NoteFailure(GetLastError());
+  return false;
+}
+
+std::string LastFailureText() { return last_failure_text; }
 
 }  // namespace platform

@@ -14,6 +14,7 @@ void SetSpecialFolders(const std::string&, const std::string&, const std::string
 void SetDriveInfo(const std::string&, int, const std::string&) {}
 void SetFileHeldOpen(const std::string&, bool) {}
 void SetFreeDiskSpace(const std::string&, std::optional<uint64_t>) {}
+void SetFileWriteLimit(const std::string&, std::optional<uint64_t>) {}
 void ClearRegistry() {}
 void SetRegistryReadOnly(RegistryRoot, bool) {}
 void SetShellLinkAvailable(bool) {}
