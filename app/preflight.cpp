@@ -124,7 +124,7 @@ std::vector<DriveShortage> SpaceShortages(const InstallPlan& plan, const std::st
                                           const std::string& install_folder, uint64_t manifest_bytes) {
   struct Drive {
     std::string probe;  // a path on the drive, for its free space
-    uint64_t scratch = 0, written = 0, replaced = 0;
+    uint64_t scratch = 0, written = 0;
   };
   std::map<std::string, Drive> drives;
   std::vector<std::string> order;  // drives in the order met, for the box
@@ -145,15 +145,15 @@ std::vector<DriveShortage> SpaceShortages(const InstallPlan& plan, const std::st
   for (const TargetFile& target : plan.targets) {
     const bool exists = platform::FileExists(target.path);
     if (exists && IsKeptDatabase(gbk::FileNamePart(target.path))) continue;  // left as it is
-    Drive& on = drive(target.path);
-    on.written += WholeUnits(target.size);
-    if (exists) on.replaced += WholeUnits(platform::FileSize(target.path).value_or(0));
+    // A file replaced is moved aside and stays until the run is complete,
+    // so it frees nothing meanwhile.
+    drive(target.path).written += WholeUnits(target.size);
   }
 
   std::vector<DriveShortage> shortages;
   for (const std::string& root : order) {
     const Drive& d = drives[root];
-    const uint64_t needed = d.scratch + (d.written > d.replaced ? d.written - d.replaced : 0);
+    const uint64_t needed = d.scratch + d.written;
     const std::optional<uint64_t> available = platform::FreeDiskSpace(d.probe);
     if (available && needed > *available) shortages.push_back({root, needed, *available});
   }

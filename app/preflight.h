@@ -59,8 +59,9 @@ struct DriveShortage {
 
 // Compares what the run writes on each drive with the drive's free space:
 // the payload copies on the scratch folder's drive; on the drives of the
-// targets, their sizes less those of the existing files they replace (at
-// least 0), and Install.in and install.dl in the installation folder. A
+// targets, their whole sizes (a file they replace is moved aside and stays
+// until the run is complete), and Install.in and install.dl in the
+// installation folder. A
 // drive that holds both adds them up. Drives whose free space the system
 // cannot tell pass.
 std::vector<DriveShortage> SpaceShortages(const InstallPlan& plan, const std::string& scratch_folder,

@@ -354,13 +354,13 @@ TEST_F(Preflight, ShortageOnEachDriveAndOnOneSharedDrive) {
   app::InstallPlan plan;
   plan.payload_bytes = 10 * kUnit;
   plan.targets = {{d_folder + "new.exe", 5 * kUnit + 1},  // 6 units
-                  {d_folder + "old.dll", 1 * kUnit},      // 1 unit, 3 freed
+                  {d_folder + "old.dll", 1 * kUnit},      // 1 unit; the old file stays until the commit
                   {d_folder + "WmCacheData.db", 50 * kUnit}};
   // Install.in (1 unit) and install.dl (2 units: a short list and its reserve).
   const uint64_t manifest = 100, extras = 3 * kUnit;
-  const uint64_t install_need = 6 * kUnit + 1 * kUnit - 3 * kUnit + extras;  // 7 units
+  const uint64_t install_need = 6 * kUnit + 1 * kUnit + extras;  // 10 units
   const uint64_t scratch_need = 10 * kUnit;
-  ASSERT_EQ(install_need, 7 * kUnit);
+  ASSERT_EQ(install_need, 10 * kUnit);
 
   using Shortages = std::vector<std::pair<std::string, std::pair<uint64_t, uint64_t>>>;
   const struct {
@@ -387,12 +387,13 @@ TEST_F(Preflight, ShortageOnEachDriveAndOnOneSharedDrive) {
       got.push_back({s.root, {s.needed, s.available}});
     EXPECT_EQ(got, row.expected);
   }
-  // Replaced files larger than the new ones need nothing (never less than 0).
+  // A replaced file, however large, frees nothing before the commit.
   WriteWholeFile(d_folder + "old.dll", std::string(100 * kUnit, 'o'));
   platform::testing::SetFreeDiskSpace("C:\\", scratch_need);
-  platform::testing::SetFreeDiskSpace("D:\\", 0);
+  platform::testing::SetFreeDiskSpace("D:\\", install_need - 1);
   const auto shortages = app::SpaceShortages(plan, c_folder, d_folder + "安装", manifest);
-  EXPECT_TRUE(shortages.empty());
+  ASSERT_EQ(shortages.size(), 1u);
+  EXPECT_EQ(shortages[0].needed, install_need);
   dz::testing::RemoveTree(d_folder);
 }
 #endif
