@@ -59,7 +59,17 @@ bool RemoveWrittenFile(const std::string& path) {
 
 }  // namespace
 
-InstallJournal::InstallJournal(std::string run) : run_(std::move(run)) {}
+InstallJournal::InstallJournal(std::string run) : run_(std::move(run)) {
+  lines_.push_back(std::string(kHeader) + "\t" + kVersion + "\t" + run_);
+}
+
+void InstallJournal::Add(Entry entry, const std::string& line) {
+  // The first line handed on carries the head before it.
+  if (OnLine && lines_.size() == 1) OnLine(lines_[0]);
+  entries_.push_back(std::move(entry));
+  lines_.push_back(line);
+  if (OnLine) OnLine(line);
+}
 
 bool InstallJournal::MakeFolders(const std::string& folder) {
   std::string path = folder;
@@ -76,8 +86,9 @@ bool InstallJournal::MakeFolders(const std::string& folder) {
     if (end < root_length) continue;
     const std::string step = path.substr(0, end);
     if (step.empty() || platform::DirectoryExists(step)) continue;
+    // Noted first: a folder that was never made is not there to remove.
+    Add({Kind::Folder, step, "", std::nullopt, std::nullopt}, "folder\t" + step);
     if (!platform::MakeDirectory(step)) return false;
-    entries_.push_back({Kind::Folder, step, "", std::nullopt, std::nullopt});
   }
   return true;
 }
@@ -87,15 +98,15 @@ std::string InstallJournal::AsideFolderFor(const std::string& path) {
   for (const Entry& entry : entries_)
     if (entry.kind == Kind::AsideFolder && gbk::UpperAscii(DriveRootOf(entry.path)) == volume) return entry.path;
   const std::string folder = gbk::FolderPart(path) + kAsidePrefix + run_;
+  Add({Kind::AsideFolder, folder, "", std::nullopt, std::nullopt}, "aside-folder\t" + folder);
   if (!platform::MakeDirectory(folder)) return "";
-  entries_.push_back({Kind::AsideFolder, folder, "", std::nullopt, std::nullopt});
   return folder;
 }
 
 bool InstallJournal::BeforeWriting(const std::string& path) {
   const uint32_t attributes = platform::ReadAttributes(path);
   if (attributes == platform::kInvalidAttributes) {
-    entries_.push_back({Kind::NewFile, path, "", std::nullopt, std::nullopt});
+    Add({Kind::NewFile, path, "", std::nullopt, std::nullopt}, "new\t" + path);
     return true;
   }
   // A folder where the file goes: writing fails there, with the system's
@@ -104,9 +115,9 @@ bool InstallJournal::BeforeWriting(const std::string& path) {
   const std::string folder = AsideFolderFor(path);
   if (folder.empty()) return false;
   const std::string aside = folder + "\\" + std::to_string(++aside_count_);
-  if (!platform::RenamePath(path, aside)) return false;
-  entries_.push_back({Kind::Aside, path, aside, std::nullopt, std::nullopt});
-  return true;
+  // Noted first: an undo puts back only what is found aside.
+  Add({Kind::Aside, path, aside, std::nullopt, std::nullopt}, "aside\t" + path + "\t" + aside);
+  return platform::RenamePath(path, aside);
 }
 
 void InstallJournal::Written(const std::string& path) {
@@ -114,6 +125,9 @@ void InstallJournal::Written(const std::string& path) {
     if ((entry->kind == Kind::NewFile || entry->kind == Kind::Aside) && entry->path == path) {
       entry->size = platform::FileSize(path);
       entry->time = platform::ModifiedTime(path);
+      if (!entry->size || !entry->time) return;
+      lines_.push_back("made\t" + path + "\t" + std::to_string(*entry->size) + "\t" + TimeText(*entry->time));
+      if (OnLine) OnLine(lines_.back());
       return;
     }
   }
@@ -125,6 +139,7 @@ void InstallJournal::Commit() {
   for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry)
     if (entry->kind == Kind::AsideFolder) platform::RemoveEmptyDirectory(entry->path);
   entries_.clear();
+  lines_.resize(1);
 }
 
 InstallJournal::UndoReport InstallJournal::Undo() {
@@ -139,6 +154,9 @@ InstallJournal::UndoReport InstallJournal::Undo() {
           report.failed.push_back(entry->path);
         break;
       case Kind::Aside:
+        // Noted but never moved (the run stopped in between): the file at
+        // path is the earlier one itself.
+        if (platform::ReadAttributes(entry->aside) == platform::kInvalidAttributes) break;
         if (platform::ReadAttributes(entry->path) != platform::kInvalidAttributes) {
           if (!Unchanged(*entry)) {
             report.kept_changed.push_back(entry->path);
@@ -159,57 +177,55 @@ InstallJournal::UndoReport InstallJournal::Undo() {
     }
   }
   entries_.clear();
+  lines_.resize(1);
   return report;
 }
 
-std::vector<std::string> InstallJournal::Lines() const {
-  std::vector<std::string> lines = {std::string(kHeader) + "\t" + kVersion + "\t" + run_};
-  for (const Entry& entry : entries_) {
-    std::string line;
-    switch (entry.kind) {
-      case Kind::Folder: line = "folder\t" + entry.path; break;
-      case Kind::NewFile: line = "new\t" + entry.path; break;
-      case Kind::AsideFolder: line = "aside-folder\t" + entry.path; break;
-      case Kind::Aside: line = "aside\t" + entry.path + "\t" + entry.aside; break;
-    }
-    if (entry.size && entry.time) line += "\t" + std::to_string(*entry.size) + "\t" + TimeText(*entry.time);
-    lines.push_back(line);
-  }
-  return lines;
-}
-
-std::optional<InstallJournal> InstallJournal::Parse(const std::vector<std::string>& lines) {
+std::optional<InstallJournal> InstallJournal::Parse(const std::vector<std::string>& lines, bool* unknown_version) {
+  if (unknown_version) *unknown_version = false;
   if (lines.empty()) return std::nullopt;
   const std::vector<std::string> head = Split(lines[0]);
-  if (head.size() != 3 || head[0] != kHeader || head[1] != kVersion || head[2].empty()) return std::nullopt;
+  if (head.size() != 3 || head[0] != kHeader || head[2].empty()) return std::nullopt;
+  if (head[1] != kVersion) {
+    if (unknown_version) *unknown_version = true;
+    return std::nullopt;
+  }
   InstallJournal journal(head[2]);
   for (size_t i = 1; i < lines.size(); ++i) {
     const std::vector<std::string> f = Split(lines[i]);
-    Entry entry{Kind::Folder, "", "", std::nullopt, std::nullopt};
-    size_t stamp_at = 0;  // where size and time may follow
+    if (f[0] == "made" && f.size() == 4 && !f[1].empty()) {
+      const auto size = ParseSize(f[2]);
+      const auto time = ParseTime(f[3]);
+      if (!size || !time) return std::nullopt;
+      bool found = false;
+      for (auto entry = journal.entries_.rbegin(); entry != journal.entries_.rend() && !found; ++entry) {
+        if ((entry->kind == Kind::NewFile || entry->kind == Kind::Aside) && entry->path == f[1]) {
+          entry->size = size;
+          entry->time = time;
+          found = true;
+        }
+      }
+      if (!found) return std::nullopt;
+      journal.lines_.push_back(lines[i]);
+      continue;
+    }
+    Entry entry{Kind::Folder, f.size() > 1 ? f[1] : "", "", std::nullopt, std::nullopt};
     if (f[0] == "folder" && f.size() == 2) {
       entry.kind = Kind::Folder;
     } else if (f[0] == "aside-folder" && f.size() == 2) {
       entry.kind = Kind::AsideFolder;
-    } else if (f[0] == "new" && (f.size() == 2 || f.size() == 4)) {
+    } else if (f[0] == "new" && f.size() == 2) {
       entry.kind = Kind::NewFile;
-      stamp_at = 2;
-    } else if (f[0] == "aside" && (f.size() == 3 || f.size() == 5)) {
+    } else if (f[0] == "aside" && f.size() == 3 && !f[2].empty()) {
       entry.kind = Kind::Aside;
       entry.aside = f[2];
-      stamp_at = 3;
+      ++journal.aside_count_;
     } else {
       return std::nullopt;
     }
-    entry.path = f[1];
-    if (entry.path.empty() || (entry.kind == Kind::Aside && entry.aside.empty())) return std::nullopt;
-    if (stamp_at && f.size() == stamp_at + 2) {
-      entry.size = ParseSize(f[stamp_at]);
-      entry.time = ParseTime(f[stamp_at + 1]);
-      if (!entry.size || !entry.time) return std::nullopt;
-    }
-    if (entry.kind == Kind::Aside) ++journal.aside_count_;
+    if (entry.path.empty()) return std::nullopt;
     journal.entries_.push_back(std::move(entry));
+    journal.lines_.push_back(lines[i]);
   }
   return journal;
 }

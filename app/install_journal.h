@@ -8,11 +8,13 @@
 // come back unchanged. Until the run commits (writes install.dl), Undo puts
 // everything back; Commit then deletes what was moved aside.
 //
-// The journal's lines (Lines, Parse) carry everything Undo needs, so that a
-// run that was killed can be undone by the next start.
+// Every change is written to the journal's lines before it is made (OnLine,
+// Lines, Parse): they carry everything Undo needs, so that a run that was
+// killed can be undone by the next start.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,6 +43,12 @@ class InstallJournal {
 
   // run: a name of this run, unique on this machine (the aside folders' names).
   explicit InstallJournal(std::string run);
+
+  // Called with each line as it is added: the head first, then one line
+  // before each change is made (a folder made, a file written, a file moved
+  // aside) and one when a file is written whole.
+  std::function<void(const std::string& line)> OnLine;
+  const std::string& Run() const { return run_; }
 
   // Creates folder and every missing folder above it, noting each one
   // created. False when a folder cannot be made (platform::LastFailureText
@@ -75,15 +83,19 @@ class InstallJournal {
   bool Empty() const { return entries_.empty(); }
   const std::vector<Entry>& Entries() const { return entries_; }
 
-  // The journal as text lines (GBK), and back; nullopt for lines that are
-  // not a journal of this version.
-  std::vector<std::string> Lines() const;
-  static std::optional<InstallJournal> Parse(const std::vector<std::string>& lines);
+  // The journal's lines so far (GBK, the head first), and a journal read
+  // back from them. Parse gives nullopt for lines that are not a journal,
+  // and sets *unknown_version when they are one of a version this installer
+  // does not know (to be left alone, never replayed).
+  const std::vector<std::string>& Lines() const { return lines_; }
+  static std::optional<InstallJournal> Parse(const std::vector<std::string>& lines, bool* unknown_version = nullptr);
 
  private:
+  void Add(Entry entry, const std::string& line);
   std::string AsideFolderFor(const std::string& path);
   std::string run_;
   std::vector<Entry> entries_;
+  std::vector<std::string> lines_;
   int aside_count_ = 0;
 };
 

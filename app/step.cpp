@@ -4,9 +4,12 @@
 #include <stdexcept>
 
 #include "app/application.h"
+#include "app/file_list_text.h"
 #include "app/profile_file.h"
 #include "app/progress_stream.h"
 #include "app/step_register.h"
+#include "app/toolkit.h"
+#include "app/unfinished_run.h"
 #include "common/install_list.h"
 #include "platform/files.h"
 
@@ -27,6 +30,8 @@ TfStep::TfStep() {
 }
 
 void TfStep::FormCreate() {
+  // A run that was killed is undone before anything else is touched.
+  FinishUnfinishedRun();
   // The selection page starts with only the edition list: the folder row,
   // the check boxes and the start button appear once an edition is chosen.
   if (Controls) {
@@ -87,6 +92,30 @@ void TfStep::ReadManifest() {
   fAppExe2 = read("fAppExe2", "");
   fAppExe3 = read("fAppExe3", "");
   fAppExe4 = read("fAppExe4", "");
+}
+
+void TfStep::FinishUnfinishedRun() {
+  UnfinishedRun unfinished = FindUnfinishedRun();
+  switch (unfinished.found) {
+    case UnfinishedRun::Found::None: return;
+    case UnfinishedRun::Found::UnknownVersion:
+    case UnfinishedRun::Found::Unreadable:
+      // Never replayed: a newer installer may know it; it is only reported.
+      ShowWarning("发现上次未完成安装的记录，但无法识别，未予处理。", MessageBoxes);
+      return;
+    case UnfinishedRun::Found::Journal: break;
+  }
+  // The wizard asks; the unattended installation finishes the undo.
+  if (!Unattended && ShowMessageBox("上次安装未能完成。\n\n是否现在撤销它对计算机所做的更改？", "提示 ",
+                                    platform::kMbYesNo | platform::kMbIconQuestion,
+                                    MessageBoxes) != platform::kIdYes)
+    return;
+  const InstallJournal::UndoReport report = unfinished.journal->Undo();
+  JournalRecord::Remove();
+  std::string text = "已撤销上次未完成的安装所做的更改。";
+  if (!report.kept_changed.empty()) text += "\n\n" + FileListText("此后已被修改，予以保留", report.kept_changed);
+  if (!report.failed.empty()) text += "\n\n" + FileListText("未能恢复", report.failed);
+  ShowMessageBox(text, "提示 ", platform::kMbOk | platform::kMbIconInformation, MessageBoxes);
 }
 
 InstallRequest TfStep::CaptureRequest() const {

@@ -146,6 +146,11 @@ class TfStep : public ProductSettings, public InstallRecord {
   StepControls* Controls = nullptr;
 
  private:
+  // A run of an earlier start that was killed before it was complete: the
+  // wizard asks whether to finish undoing it now, the unattended
+  // installation does so; the outcome is shown (or logged). A journal this
+  // installer cannot read is reported and left alone.
+  void FinishUnfinishedRun();
   // After a run that was undone: the selection page, enabled, as it was.
   void ReturnToSelection();
   InstallationRun::Services RunServices();

@@ -95,6 +95,10 @@ void InstallationRun::ExtractPayloads() {
   record_.Clear();
   failure_.reset();
   entry_target_.clear();
+  // Every line of the journal is kept under the machine's key before the
+  // change it notes is made, so that a killed run is undone by the next start.
+  journal_record_.emplace();
+  journal_.OnLine = [this](const std::string& line) { journal_record_->Append(line); };
   try {
     Extract();
   } catch (...) {
@@ -189,6 +193,7 @@ void InstallationRun::Commit(const std::string& list_bytes) {
   }
   // The installation is complete from here: what was moved aside goes.
   journal_.Commit();
+  JournalRecord::Remove();
 }
 
 void InstallationRun::MakeFolders(const std::string& folder) {
@@ -246,6 +251,7 @@ void InstallationRun::UndoAndRaise(std::exception_ptr raised) {
     if (!report.kept_changed.empty()) left += "\n\n" + FileListText("已被修改，予以保留", report.kept_changed);
     if (!left.empty() && failed) failed = ERunFailed(failed->Cause(), std::string(failed->what()) + left);
   }
+  JournalRecord::Remove();
   entry_target_.clear();
   if (failed) throw *failed;
   if (canceled) throw ERunCanceled();

@@ -17,6 +17,7 @@
 #include "app/install_record.h"
 #include "app/install_request.h"
 #include "app/step_controls.h"
+#include "app/unfinished_run.h"
 #include "archive/unzipper.h"
 
 namespace app {
@@ -114,6 +115,7 @@ class InstallationRun {
   Services services_;
 
   InstallJournal journal_;
+  std::optional<JournalRecord> journal_record_;  // the journal where the next start finds it
   std::string payload_folder_;      // folder of the payload being extracted
   std::string entry_target_;        // target of the entry being written; empty between entries
   std::optional<Failure> failure_;  // the first failure of an entry, which stopped the run

@@ -60,9 +60,12 @@ TEST(InstallJournal, LinesReadBackAsTheSameJournal) {
   journal.Written(root / "甲\\乙\\新.dll");
   ASSERT_TRUE(journal.BeforeWriting(root / "旧.dll"));
   const std::vector<std::string> lines = journal.Lines();
-  ASSERT_EQ(lines.size(), 6u);  // the head, two folders, the new file, the aside folder, the aside file
+  // The head, two folders, the new file and its size and time once written,
+  // the aside folder, the file moved aside.
+  ASSERT_EQ(lines.size(), 7u);
   EXPECT_EQ(lines[0], "DZJOURNAL\t1\t20261211-00A1");
-  EXPECT_EQ(lines[3].rfind("new\t" + root / "甲\\乙\\新.dll" + "\t5\t", 0), 0u) << lines[3];
+  EXPECT_EQ(lines[3], "new\t" + root / "甲\\乙\\新.dll");
+  EXPECT_EQ(lines[4].rfind("made\t" + root / "甲\\乙\\新.dll" + "\t5\t", 0), 0u) << lines[4];
 
   const auto read = InstallJournal::Parse(lines);
   ASSERT_TRUE(read);
@@ -75,21 +78,27 @@ TEST(InstallJournal, LinesReadBackAsTheSameJournal) {
 }
 
 TEST(InstallJournal, LinesOfAnotherVersionOrDamagedAreNotAJournal) {
-  const std::vector<std::vector<std::string>> refused = {
-      {},
-      {"DZJOURNAL\t2\trun"},                        // a version this installer does not know
-      {"DZJOURNAL\t1\t"},                           // no run
-      {"DZJOURNAL\t1\trun", "remove\tC:\\x"},        // an unknown line
-      {"DZJOURNAL\t1\trun", "new\t"},                // no path
-      {"DZJOURNAL\t1\trun", "aside\tC:\\a"},         // no place aside
-      {"DZJOURNAL\t1\trun", "new\tC:\\a\t12x\t20260101000000"},
-      {"DZJOURNAL\t1\trun", "new\tC:\\a\t12\t2026010100000"},
-      {"DZJOURNAL\t1\trun", "folder\tC:\\a\textra"},
+  const struct {
+    std::vector<std::string> lines;
+    bool unknown_version;
+  } refused[] = {
+      {{}, false},
+      {{"DZJOURNAL\t2\trun", "erase\tC:\\x"}, true},  // a version this installer does not know
+      {{"DZJOURNAL\t1\t"}, false},                      // no run
+      {{"DZJOURNAL\t1\trun", "remove\tC:\\x"}, false},  // an unknown line
+      {{"DZJOURNAL\t1\trun", "new\t"}, false},           // no path
+      {{"DZJOURNAL\t1\trun", "aside\tC:\\a"}, false},    // no place aside
+      {{"DZJOURNAL\t1\trun", "made\tC:\\a\t12\t20260101000000"}, false},  // a file never noted
+      {{"DZJOURNAL\t1\trun", "new\tC:\\a", "made\tC:\\a\t12x\t20260101000000"}, false},
+      {{"DZJOURNAL\t1\trun", "new\tC:\\a", "made\tC:\\a\t12\t2026010100000"}, false},
+      {{"DZJOURNAL\t1\trun", "folder\tC:\\a\textra"}, false},
   };
-  for (const auto& lines : refused) {
+  for (const auto& row : refused) {
     std::string shown;
-    for (const auto& line : lines) shown += line + " | ";
-    EXPECT_FALSE(InstallJournal::Parse(lines)) << shown;
+    for (const auto& line : row.lines) shown += line + " | ";
+    bool unknown_version = !row.unknown_version;
+    EXPECT_FALSE(InstallJournal::Parse(row.lines, &unknown_version)) << shown;
+    EXPECT_EQ(unknown_version, row.unknown_version) << shown;
   }
 }
 

@@ -14,7 +14,9 @@
 #include <set>
 
 #include "app/payload.h"
+#include "app/file_list_text.h"
 #include "app/progress_stream.h"
+#include "app/unfinished_run.h"
 #include "app/step.h"
 #include "app/testing/recording_controls.h"
 #include "app/tests/payload_resources.h"
@@ -24,6 +26,7 @@
 #include "platform/dialogs.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/gbk.h"
 #include "platform/resources.h"
 #include "platform/test_support.h"
 #include "platform/testing/temp_folder.h"
@@ -552,6 +555,99 @@ TEST_F(StepRun, ARunThatCannotFinishIsUndone) {
     for (const auto& [name, state] : Snapshot(install_root.path()))
       EXPECT_EQ(name.find("~DzAside."), std::string::npos) << name;
   }
+}
+
+// A run killed on the way leaves its journal under the machine's key; the
+// next start asks, then finishes the undo. A file the killed run wrote whole
+// and the shop changed since (a new database it started to use) is kept.
+TEST_F(StepRun, AKilledRunIsUndoneByTheNextStart) {
+  Choose("CySaaS", {Control::CkIns_Sc});
+  step.ExtractPayloads(step.CaptureRequest());
+  step.CommitRun();
+  const std::string program = In("LumoSc\\OvErp.exe");
+  const auto before = Snapshot(root.path());
+
+  // What a killed run leaves: it wrote through its journal (kept line by
+  // line under the machine's key) and never came to its end.
+  {
+    app::JournalRecord record;
+    app::InstallJournal killed("killed-run");
+    killed.OnLine = [&record](const std::string& line) { record.Append(line); };
+    ASSERT_TRUE(killed.MakeFolders(In("新\\子")));
+    ASSERT_TRUE(killed.BeforeWriting(In("新\\子\\a.dll")));
+    WriteWholeFile(In("新\\子\\a.dll"), "written whole");
+    killed.Written(In("新\\子\\a.dll"));
+    ASSERT_TRUE(killed.BeforeWriting(In("新\\子\\LumoPosBaseData.db")));
+    WriteWholeFile(In("新\\子\\LumoPosBaseData.db"), "empty database");
+    platform::SetModifiedTime(In("新\\子\\LumoPosBaseData.db"), {2020, 5, 6, 7, 8, 10});
+    killed.Written(In("新\\子\\LumoPosBaseData.db"));
+    ASSERT_TRUE(killed.BeforeWriting(program));
+    WriteWholeFile(program, "half of the new");
+  }
+  // The shop starts the new cashier after the kill and makes a sale.
+  WriteWholeFile(In("新\\子\\LumoPosBaseData.db"), "the first sale");
+
+  struct Row {
+    const char* name;
+    int answer;
+    bool undone;
+  };
+  for (const Row& row : {Row{"No leaves it for later", platform::kIdNo, false},
+                         Row{"Yes finishes the undo", platform::kIdYes, true}}) {
+    SCOPED_TRACE(row.name);
+    std::vector<std::string> shown;
+    platform::SetMessageBoxResponder([&](const std::string& text, const std::string& title, unsigned) {
+      shown.push_back(title + "|" + text);
+      return row.answer;
+    });
+    app::testing::RecordingControls next_controls;
+    app::TfStep next;
+    next.SetControls(&next_controls);
+    next.FormCreate();
+    ASSERT_GE(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "提示 |上次安装未能完成。\n\n是否现在撤销它对计算机所做的更改？");
+    if (!row.undone) {
+      EXPECT_EQ(shown.size(), 1u);
+      EXPECT_EQ(ReadWholeFile(program), "half of the new");
+      EXPECT_EQ(app::FindUnfinishedRun().found, app::UnfinishedRun::Found::Journal);
+      continue;
+    }
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1], "提示 |已撤销上次未完成的安装所做的更改。\n\n" +
+                            app::FileListText("此后已被修改，予以保留", {In("新\\子\\LumoPosBaseData.db")}));
+    // As before, with the kept database and the folders it is in.
+    const std::string top = gbk::FileNamePart(folder) + "\\", database = top + "新\\子\\LumoPosBaseData.db";
+    auto expected = before;
+    expected[top + "新\\"] = expected[top + "新\\子\\"] = "folder";
+    const auto after = Snapshot(root.path());
+    expected[database] = after.count(database) ? after.at(database) : "missing";
+    EXPECT_EQ(FirstDifference(expected, after), "");
+    EXPECT_EQ(ReadWholeFile(In("新\\子\\LumoPosBaseData.db")), "the first sale");
+    EXPECT_EQ(app::FindUnfinishedRun().found, app::UnfinishedRun::Found::None);
+    next.FormDestroy();
+  }
+  platform::SetMessageBoxResponder([this](const std::string& text, const std::string& title, unsigned) {
+    boxes.push_back(title + "|" + text);
+    return platform::kIdOk;
+  });
+}
+
+TEST_F(StepRun, AJournalThisInstallerCannotReadIsReportedAndLeftAlone) {
+  for (const char* head : {"DZJOURNAL\t9\tnewer", "not a journal"}) {
+    SCOPED_TRACE(head);
+    app::JournalRecord record;
+    record.Append(head);
+    record.Append("erase\tC:\\anything");
+    boxes.clear();
+    app::testing::RecordingControls next_controls;
+    app::TfStep next;
+    next.SetControls(&next_controls);
+    next.FormCreate();
+    EXPECT_EQ(boxes, std::vector<std::string>{"警告|发现上次未完成安装的记录，但无法识别，未予处理。"});
+    EXPECT_NE(app::FindUnfinishedRun().found, app::UnfinishedRun::Found::None);  // left alone
+    next.FormDestroy();
+  }
+  app::JournalRecord::Remove();
 }
 
 TEST_F(StepRun, ScratchFolderNotWritableEndsTheRun) {
