@@ -179,6 +179,43 @@ void RemoveTree(const std::wstring& folder) {
   RemoveDirectoryW(folder.c_str());
 }
 
+TreeState StateOfTree(const std::wstring& folder) {
+  TreeState state;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(folder.c_str(), GetFileExInfoStandard, &data)) return state;
+  if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    const std::string bytes = ReadFileBytes(folder);
+    char text[96];
+    std::snprintf(text, sizeof text, "file %zu crc %08X time %08lX%08lX attributes %lX", bytes.size(),
+                  static_cast<unsigned>(Crc32(bytes)), data.ftLastWriteTime.dwHighDateTime,
+                  data.ftLastWriteTime.dwLowDateTime, data.dwFileAttributes);
+    state[folder] = text;
+    return state;
+  }
+  state[folder + L"\\"] = "folder";
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return state;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    for (auto& [path, what] : StateOfTree(folder + L"\\" + name)) state[path] = what;
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return state;
+}
+
+std::string FirstTreeDifference(const TreeState& before, const TreeState& after) {
+  for (const auto& [path, what] : before) {
+    auto now = after.find(path);
+    if (now == after.end()) return "missing: " + Utf8(path);
+    if (now->second != what) return "changed: " + Utf8(path) + " (" + what + " -> " + now->second + ")";
+  }
+  for (const auto& [path, what] : after)
+    if (!before.count(path)) return "added: " + Utf8(path);
+  return "";
+}
+
 void CheckTemporaryFilesGone() {
   Expect(!FileExists(TempFolder() + L"cRc.in"), "\"cRc.in\" is gone from the temporary folder");
   Expect(!FolderExists(TempFolder() + L"_wtsInstall"), "the scratch folder _wtsInstall is gone");

@@ -75,4 +75,12 @@ bool UninstallEntryExists(const Product& product);
 // The program's temporary files are gone ("cRc.in", the scratch folder).
 void CheckTemporaryFilesGone();
 
+// Everything below a folder (the folder itself included): every folder, and
+// every file's bytes (size and CRC-32), last-write time and attributes; for
+// comparing the disk before a run and after its undo.
+using TreeState = std::map<std::wstring, std::string>;
+TreeState StateOfTree(const std::wstring& folder);
+// The first path that differs between two states ("" when none does).
+std::string FirstTreeDifference(const TreeState& before, const TreeState& after);
+
 }  // namespace install_test

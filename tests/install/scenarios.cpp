@@ -21,6 +21,11 @@
 //   unattended                   catering_by_mouse with /S: no window, no box,
 //                                the same results, and a wrong command line
 //                                that writes nothing
+//   undo                         runs that cannot finish leave the disk, the
+//                                registry and the shortcuts as they were:
+//                                quitting early, midway and late, over an
+//                                earlier installation, a folder where a file
+//                                goes (wizard and /S), a killed installer
 // With a picture folder, catering_by_mouse (and catering_at_code_page_1252)
 // save the three pages and the progress window as BMP files there.
 #include <windows.h>
@@ -702,6 +707,167 @@ void Unattended(const Options& options, const Product& product) {
   }
 }
 
+// The disk where the scenarios install, and the shortcut folders, as one
+// state.
+TreeState MachineState() {
+  TreeState state = StateOfTree(L"C:\\安装测试");
+  for (const wchar_t* folder : {L"Programs", L"Desktop"}) {
+    const std::wstring path = ShellFolder(folder);
+    if (!path.empty())
+      for (auto& [name, what] : StateOfTree(path)) state[name] = what;
+  }
+  return state;
+}
+
+// The run started from the selection page and held when path appears; then
+// the close button and Yes. The program ends, and nothing else is shown.
+void QuitWhileWriting(const Options& options, const Choice& choice, const std::wstring& path) {
+  User user;
+  user.Start(options.exe, kWindowTitle);
+  FillSelection(user, options, choice);
+  StartAndConfirm(user, choice);
+  {
+    dz::testing::ProcessHold hold(user.ProcessId());
+    Expect(hold.WhenFileAppears(path, user.Process(), kRunWait), "the installer is held at " + Utf8(path));
+    user.ClickTitleBarClose(true);
+  }
+  Box box = user.WaitForBox(kBoxWait);
+  ExpectBox(box, kCloseTitle, kCloseQuestion);
+  user.Answer(box, kYes);
+  Expect(user.WaitForExit(60000) == 0, "Yes during the run ends the program");
+  Expect(!user.BoxOpen(), "nothing is shown after Yes");
+}
+
+void Undo(const Options& options, const Product& product) {
+  const Choice fresh = AllFourCatering(L"C:\\安装测试\\撤销");
+  const std::vector<std::wstring> paths = InstalledPaths(product, fresh);
+  const bool entry_at_start = UninstallEntryExists(product);
+
+  // Quitting early, midway and late, into a new folder.
+  for (size_t at : {size_t{2}, paths.size() / 2, paths.size() - 3}) {
+    const TreeState before = MachineState();
+    QuitWhileWriting(options, fresh, paths[at]);
+    Expect(FirstTreeDifference(before, MachineState()).empty(),
+           "quitting at file " + std::to_string(at) + " leaves the disk as it was: " +
+               FirstTreeDifference(before, MachineState()));
+    Expect(UninstallEntryExists(product) == entry_at_start, "the uninstall entry as it was");
+    CheckTemporaryFilesGone();
+  }
+  // The next full run completes.
+  const InstallationCheck first = Before(product, fresh);
+  Expect(InstallWithMouse(options, fresh).empty(), "no box during the installation after the undone runs");
+  CheckInstallation(product, fresh, first);
+
+  // Over that installation, whose databases the shop changed: quitting
+  // midway leaves every file as it was, the databases byte for byte.
+  const std::wstring pos_db = WithBackslash(fresh.folder) + L"LumoPos\\LumoPosBaseData.db";
+  const std::wstring cache_db = WithBackslash(fresh.folder) + L"WmSvr\\WmCacheData.db";
+  WriteFileBytes(pos_db, "the shop's sales");
+  WriteFileBytes(cache_db, std::string(30000, 'c'));
+  {
+    const TreeState before = MachineState();
+    QuitWhileWriting(options, fresh, paths[paths.size() / 2]);
+    Expect(FirstTreeDifference(before, MachineState()).empty(),
+           "quitting over the earlier installation leaves it as it was: " + FirstTreeDifference(before, MachineState()));
+    Expect(ReadFileBytes(pos_db) == "the shop's sales" && ReadFileBytes(cache_db) == std::string(30000, 'c'),
+           "the shop's databases are untouched");
+    Expect(UninstallEntryExists(product), "the earlier installation's entry stays");
+  }
+
+  // A folder where a file must go: one box with the path and the system's
+  // reason, the selection page again, nothing changed; /S the same with its
+  // exit code.
+  const std::wstring blocked = paths[paths.size() / 3];
+  Expect(DeleteFileW(blocked.c_str()) && CreateDirectoryW(blocked.c_str(), nullptr) &&
+             CreateDirectoryW((blocked + L"\\inside").c_str(), nullptr),
+         "a folder stands where " + Utf8(blocked) + " goes");
+  {
+    const TreeState before = MachineState();
+    User user;
+    user.Start(options.exe, kWindowTitle);
+    FillSelection(user, options, fresh);
+    StartAndConfirm(user, fresh);
+    Box box = user.WaitForBox(kRunWait);
+    Expect(box.title == L"错误" && box.text.rfind(L"无法写入: " + blocked + L"\n", 0) == 0 &&
+               box.text.find(L"\n", 7 + blocked.size()) > 7 + blocked.size() + 1,
+           "one box names the path and the system's reason: [" + Utf8(box.title) + "] " + Utf8(box.text));
+    user.Answer(box, kOk);
+    ExpectSoon([&] { return user.Reachable(user.FindByText(kInstallButton)) && !user.BoxOpen(); },
+               "after the box: the selection page again");
+    Expect(FirstTreeDifference(before, MachineState()).empty(),
+           "the failed run was undone: " + FirstTreeDifference(before, MachineState()));
+    user.ClickTitleBarClose();
+    box = user.WaitForBox(kBoxWait);
+    ExpectBox(box, kCloseTitle, kCloseQuestion);
+    user.Answer(box, kYes);
+    Expect(user.WaitForExit(20000) == 0, "the wizard closes");
+
+    const std::wstring log = L"C:\\撤销测试.log";
+    const DWORD code = RunUnattended(options, L"/S /EDITION=CySaaS \"/DIR=" + fresh.folder +
+                                                  L"\" /SYSTEMS=Sc,Pos,WmSvr,Kds \"/LOG=" + log + L"\"");
+    Expect(code == 4, "/S: exit code 4 for a file that cannot be written (got " + std::to_string(code) + ")");
+    Expect(FromGbk(ReadFileBytes(log)).find(L"[错误] 无法写入: " + blocked) != std::wstring::npos,
+           "/S: the log names the path");
+    Expect(FirstTreeDifference(before, MachineState()).empty(),
+           "/S: undone too: " + FirstTreeDifference(before, MachineState()));
+    DeleteFileW(log.c_str());
+  }
+  RemoveDirectoryW((blocked + L"\\inside").c_str());
+  RemoveDirectoryW(blocked.c_str());
+
+  // A killed installer, into a new folder; the shop writes to the cashier's
+  // new database after the kill. The next start asks, Yes finishes the undo:
+  // everything as before, except the database, which is kept and named.
+  const Choice killed = AllFourCatering(L"C:\\安装测试\\被终止");
+  const std::vector<std::wstring> killed_paths = InstalledPaths(product, killed);
+  const std::wstring new_db = WithBackslash(killed.folder) + L"LumoPos\\LumoPosBaseData.db";
+  size_t after_db = 0;
+  while (after_db < killed_paths.size() && killed_paths[after_db] != new_db) ++after_db;
+  Expect(after_db + 3 < killed_paths.size(), "the cashier's database is among the files");
+  const TreeState before_kill = MachineState();
+  {
+    User user;
+    user.Start(options.exe, kWindowTitle);
+    FillSelection(user, options, killed);
+    StartAndConfirm(user, killed);
+    dz::testing::ProcessHold hold(user.ProcessId());
+    Expect(hold.WhenFileAppears(killed_paths[after_db + 3], user.Process(), kRunWait),
+           "the installer is held after writing the database");
+    Expect(TerminateProcess(user.Process(), 9) != 0, "the installer is killed");
+    hold.Release();
+    Expect(user.WaitForExit(20000) == 9, "the installer ended by the kill");
+  }
+  WriteFileBytes(new_db, "the first sale");
+  {
+    User user;
+    user.Launch(options.exe);
+    Box box = user.WaitForBox(kBoxWait);
+    ExpectBox(box, kCloseTitle, L"上次安装未能完成。\n\n是否现在撤销它对计算机所做的更改？");
+    user.Answer(box, kYes);
+    box = user.WaitForBox(kRunWait);
+    Expect(box.text.rfind(L"已撤销上次未完成的安装所做的更改。", 0) == 0 && box.text.find(new_db) != std::wstring::npos,
+           "the undo is reported, the kept database named: " + Utf8(box.text));
+    user.Answer(box, kOk);
+    user.WaitForWindow(kWindowTitle);
+    TreeState expected = before_kill;
+    for (const std::wstring& folder : {WithBackslash(killed.folder), WithBackslash(killed.folder) + L"LumoPos\\"})
+      expected[folder] = "folder";
+    TreeState after = MachineState();
+    expected[new_db] = after.count(new_db) ? after[new_db] : "missing";
+    Expect(FirstTreeDifference(expected, after).empty(),
+           "the killed run is undone, its changed database kept: " + FirstTreeDifference(expected, after));
+    Expect(ReadFileBytes(new_db) == "the first sale", "the database the shop wrote to is kept as it is");
+    user.ClickTitleBarClose();
+    box = user.WaitForBox(kBoxWait);
+    user.Answer(box, kYes);
+    Expect(user.WaitForExit(20000) == 0, "the wizard closes");
+  }
+  // The next start asks nothing more.
+  User user;
+  user.Start(options.exe, kWindowTitle);
+  Expect(!user.BoxOpen(), "the next start asks nothing");
+}
+
 // The scenarios by name, and the code page each runs at.
 struct NamedScenario {
   const char* name;
@@ -717,6 +883,7 @@ constexpr NamedScenario kScenarios[] = {
     {"file_in_use", FileInUse, 936},
     {"catering_at_code_page_1252", CateringByMouse, 1252},
     {"unattended", Unattended, 936},
+    {"undo", Undo, 936},
 };
 
 void RunScenario(const std::string& name, const Options& options) {

@@ -100,9 +100,17 @@ User::~User() {
 }
 
 void User::Start(const std::wstring& exe, const std::wstring& title) {
+  Launch(exe);
+  WaitForWindow(title);
+}
+
+void User::Launch(const std::wstring& exe) {
   program_ = std::make_unique<dz::testing::StartedProgram>(exe, L"");
   Expect(program_->Started(), "start " + Utf8(exe));
   window_ = nullptr;
+}
+
+void User::WaitForWindow(const std::wstring& title) {
   bool up = WaitFor(
       [&] {
         window_ = FindTopLevel(title);

@@ -61,6 +61,10 @@ class User {
   // Starts the program and waits until its main window (the visible
   // top-level window titled title) is up with the keyboard focus inside.
   void Start(const std::wstring& exe, const std::wstring& title);
+  // The same in two steps, for a program that asks something before its
+  // window opens.
+  void Launch(const std::wstring& exe);
+  void WaitForWindow(const std::wstring& title);
   HWND Window() const { return window_; }
   DWORD ProcessId() const { return program_ ? program_->Id() : 0; }
   HANDLE Process() const { return program_ ? program_->Handle() : nullptr; }
