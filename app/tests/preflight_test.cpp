@@ -20,6 +20,7 @@
 #include "app/tests/temporary_folder_override.h"
 #include "app/tests/test_resources.h"
 #include "app/unattended.h"
+#include "app/unfinished_run.h"
 #include "archive/tests/zip_builder.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
@@ -132,6 +133,7 @@ struct Box {
 class Preflight : public ::testing::Test {
  protected:
   void SetUp() override {
+    app::JournalRecord::Remove();  // none left by another test program
 #ifdef _WIN32
     ASSERT_EQ(GetACP(), 936u) << "the boxes' texts and the paths are GBK";
 #endif
@@ -150,6 +152,9 @@ class Preflight : public ::testing::Test {
     folder = root.path() + "安装";
   }
   void TearDown() override {
+    // These tests run extractions without their commit: what such a run
+    // keeps under the machine's key would be the next test's unfinished run.
+    app::JournalRecord::Remove();
     platform::SetMessageBoxResponder(nullptr);
     for (const char* drive : {"C:\\", "D:\\"}) platform::testing::SetFreeDiskSpace(drive, std::nullopt);
     ReleaseAll();

@@ -72,6 +72,7 @@ std::string Resource(const std::string& name, const std::string& type) {
 class StepRun : public ::testing::Test {
  protected:
   void SetUp() override {
+    app::JournalRecord::Remove();  // none left by another test program
 #ifdef _WIN32
     ASSERT_EQ(GetACP(), 936u) << "the run's texts are GBK";
 #endif
@@ -87,6 +88,9 @@ class StepRun : public ::testing::Test {
     controls.SetText(Control::EInstallFolder, folder);
   }
   void TearDown() override {
+    // These tests run extractions without their commit: what such a run
+    // keeps under the machine's key would be the next test's unfinished run.
+    app::JournalRecord::Remove();
     platform::SetMessageBoxResponder(nullptr);
     step.FormDestroy();
   }

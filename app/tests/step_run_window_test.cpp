@@ -11,6 +11,7 @@
 
 #include "app/step.h"
 #include "app/toolkit.h"
+#include "app/unfinished_run.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/messages.h"
@@ -53,6 +54,7 @@ LRESULT CALLBACK ProbeProc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
 class RunInWindow : public ::testing::Test {
  protected:
   void SetUp() override {
+    app::JournalRecord::Remove();  // none left by another test program
     ASSERT_EQ(GetACP(), 936u);
     // The scratch folder and "cRc.in" in a folder of this test (GetTempPath
     // reads TMP, then TEMP).
@@ -72,6 +74,9 @@ class RunInWindow : public ::testing::Test {
     Pump();
   }
   void TearDown() override {
+    // These tests run extractions without their commit: what such a run
+    // keeps under the machine's key would be the next test's unfinished run.
+    app::JournalRecord::Remove();
     window.reset();
     Pump();
     platform::SetMessageBoxResponder(nullptr);
