@@ -82,9 +82,10 @@ class StartedProgram {
  public:
   // Starts program with the arguments (the command line quotes the program),
   // with the given environment block (EnvironmentWithTemp), or this
-  // process's environment when it is empty.
+  // process's environment when it is empty, in working_folder (or this
+  // process's own when it is empty).
   StartedProgram(const std::wstring& program, const std::wstring& arguments,
-                 std::vector<wchar_t> environment = {}) {
+                 std::vector<wchar_t> environment = {}, const std::wstring& working_folder = L"") {
     std::wstring command = L"\"" + program + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -92,7 +93,7 @@ class StartedProgram {
     const bool own_environment = !environment.empty();
     if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE,
                         own_environment ? CREATE_UNICODE_ENVIRONMENT : 0, own_environment ? environment.data() : nullptr,
-                        nullptr, &startup, &info)) {
+                        working_folder.empty() ? nullptr : working_folder.c_str(), &startup, &info)) {
       start_error_ = GetLastError();
       return;
     }
@@ -118,6 +119,13 @@ class StartedProgram {
   // The exit code once the program has ended within timeout_ms; it is ended
   // otherwise and the result is kTimedOut. kNotStarted when it never ran.
   static constexpr DWORD kNotStarted = 0xFFFFFFFE, kTimedOut = 0xFFFFFFFF;
+  // Ends the program now (as a user ends a task) and waits until it has.
+  void End() {
+    if (!process_ || Ended()) return;
+    TerminateProcess(process_, 1);
+    WaitForSingleObject(process_, 5000);
+  }
+
   DWORD Wait(DWORD timeout_ms) {
     if (!process_) return kNotStarted;
     if (WaitForSingleObject(process_, timeout_ms) != WAIT_OBJECT_0) {

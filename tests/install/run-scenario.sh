@@ -21,6 +21,28 @@ wine_env_use_arch "$(wine_env_arch_of "$driver")"
 prefix=$(mktemp -d /tmp/dizavozi-scenario$scenario.XXXXXX)
 wine_env_start "$prefix"
 
+# undo_on_a_full_drive installs onto a small drive of its own (a tmpfs,
+# which needs root), mapped to a free letter and named to the driver.
+small=""
+if [ "$scenario" = undo_on_a_full_drive ]; then
+  if [ "$(id -u)" != 0 ]; then
+    wine_env_stop; rm -rf "$prefix"
+    echo "SKIP: mounting a small drive needs root"; exit 77
+  fi
+  small=$(mktemp -d /tmp/dz-small-drive.XXXXXX)
+  if ! mount -t tmpfs -o size=48m tmpfs "$small"; then
+    wine_env_stop; rm -rf "$prefix" "$small"
+    echo "SKIP: cannot mount a tmpfs here"; exit 77
+  fi
+  for l in q r s t u v w x y; do
+    if [ ! -e "$prefix/dosdevices/$l:" ] && [ ! -L "$prefix/dosdevices/$l:" ]; then
+      ln -s "$small" "$prefix/dosdevices/$l:"
+      export DIZAVOZI_SMALL_DRIVE=$(tr a-z A-Z <<<"$l")
+      break
+    fi
+  done
+fi
+
 # The installer runs from a copy in the prefix, as a downloaded one would
 # (and a rebuild of the tree's copy meanwhile cannot touch the run).
 mkdir -p "$prefix/drive_c/下载"
@@ -31,6 +53,10 @@ wine "$driver" "$scenario" "${args[@]}"
 status=$?
 
 wine_env_stop
+if [ -n "$small" ]; then
+  umount "$small" 2>/dev/null
+  rmdir "$small"
+fi
 if [ "${DIZAVOZI_KEEP_PREFIX:-}" = 1 ]; then
   echo "prefix kept: $prefix"
 else

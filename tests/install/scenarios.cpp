@@ -26,12 +26,16 @@
 //                                quitting early, midway and late, over an
 //                                earlier installation, a folder where a file
 //                                goes (wizard and /S), a killed installer
+//   undo_on_a_full_drive         the drive fills up during the run (a small
+//                                drive the wrapper maps; root only)
 // With a picture folder, catering_by_mouse (and catering_at_code_page_1252)
 // save the three pages and the progress window as BMP files there.
 #include <windows.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -590,29 +594,12 @@ void FileInUse(const Options& options, const Product& product) {
   std::wstring program;
   for (const TakenPayload& t : Taken(product, choice))
     if (t.payload->type == L"LumoSc") program = t.program;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION running{};
-  std::wstring command = L"\"" + program + L"\"";
-  Expect(CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        (WithBackslash(choice.folder) + L"LumoSc").c_str(), &startup, &running) != 0,
-         "start the installed " + Utf8(program));
-  struct EndProgram {
-    PROCESS_INFORMATION& p;
-    void Now() {
-      if (!p.hProcess) return;
-      TerminateProcess(p.hProcess, 0);
-      WaitForSingleObject(p.hProcess, 5000);
-      CloseHandle(p.hProcess);
-      CloseHandle(p.hThread);
-      p.hProcess = nullptr;
-    }
-    ~EndProgram() { Now(); }
-  } end_program{running};
+  dz::testing::StartedProgram running(program, L"", {}, WithBackslash(choice.folder) + L"LumoSc");
+  Expect(running.Started(), "start the installed " + Utf8(program));
   // Up once its window shows (it holds its program file open from its start).
-  ExpectSoon([&] { return dz::testing::FindProcessWindow(running.dwProcessId, L"OrvaneDemoProgram") != nullptr; },
+  ExpectSoon([&] { return dz::testing::FindProcessWindow(running.Id(), L"OrvaneDemoProgram") != nullptr; },
              "the program's window opens");
-  Expect(WaitForSingleObject(running.hProcess, 0) == WAIT_TIMEOUT, "the program keeps running");
+  Expect(!running.Ended(), "the program keeps running");
 
   // The re-installation names the file in use before anything is written.
   const std::wstring held_text = L"以下 1 个文件正在被其他程序使用,无法替换:\n" + program +
@@ -637,7 +624,7 @@ void FileInUse(const Options& options, const Product& product) {
   user.Answer(box, retry);
   box = user.WaitForBox(kBoxWait);
   ExpectBox(box, L"警告", held_text);
-  end_program.Now();
+  running.End();
   user.Answer(box, retry);
   boxes = FinishRun(user, options);
   Expect(boxes.empty(), "no box during the re-installation");
@@ -659,29 +646,20 @@ BOOL CALLBACK NoteProcessWindow(HWND window, LPARAM data) {
 // Runs the installer with the arguments and no person at all: no window may
 // ever show. Returns its exit code.
 DWORD RunUnattended(const Options& options, const std::wstring& arguments) {
-  std::wstring command = L"\"" + options.exe + L"\" " + arguments;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(options.exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
+  dz::testing::StartedProgram installer(options.exe, arguments);
+  if (!installer.Started()) {
     Expect(false, "the installer starts");
     return 0xFFFFFFFF;
   }
-  CloseHandle(process.hThread);
-  ProcessWindows search{process.dwProcessId};
+  ProcessWindows search{installer.Id()};
   bool ended = false;
   for (int i = 0; i < 1200 && !ended; ++i) {
-    ended = WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0;
+    ended = WaitForSingleObject(installer.Handle(), 50) == WAIT_OBJECT_0;
     EnumWindows(NoteProcessWindow, reinterpret_cast<LPARAM>(&search));
   }
-  if (!ended) TerminateProcess(process.hProcess, 1);
   Expect(ended, "the unattended installation ends by itself");
   Expect(!search.seen, "no window and no box shows");
-  DWORD code = 0xFFFFFFFF;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hProcess);
-  return code;
+  return installer.Wait(0);
 }
 
 void Unattended(const Options& options, const Product& product) {
@@ -868,6 +846,80 @@ void Undo(const Options& options, const Product& product) {
   Expect(!user.BoxOpen(), "the next start asks nothing");
 }
 
+// The installation drive fills up after the checks, while the run writes:
+// one box with the path and the system's reason for a full disk, the
+// selection page again, and the drive as it was (but for what filled it).
+// run-scenario.sh maps a small drive of its own and names its letter in
+// DIZAVOZI_SMALL_DRIVE.
+void UndoOnAFullDrive(const Options& options, const Product& product) {
+  const wchar_t* letter = _wgetenv(L"DIZAVOZI_SMALL_DRIVE");
+  Expect(letter && *letter, "a small drive is mapped (DIZAVOZI_SMALL_DRIVE)");
+  const std::wstring root = std::wstring(letter) + L":\\";
+  const Choice choice = AllFourCatering(root + L"安装");
+  const std::vector<std::wstring> paths = InstalledPaths(product, choice);
+  // What the drive holds: the names at its root (folders and files).
+  auto names_at_root = [&] {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((root + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+      if (std::wstring(found.cFileName) != L"." && std::wstring(found.cFileName) != L"..")
+        names.push_back(found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+  };
+  const std::vector<std::wstring> before = names_at_root();
+  const std::wstring filler = root + L"filler.bin";
+
+  User user;
+  user.Start(options.exe, kWindowTitle);
+  FillSelection(user, options, choice);
+  StartAndConfirm(user, choice);
+  {
+    dz::testing::ProcessHold hold(user.ProcessId());
+    Expect(hold.WhenFileAppears(paths[paths.size() / 4], user.Process(), kRunWait),
+           "the installer is held a quarter of the way");
+    // Another program takes the drive's room, all but a few kilobytes.
+    HANDLE file = CreateFileW(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    Expect(file != INVALID_HANDLE_VALUE, "the filler file is made");
+    const std::string block(1 << 20, 'f');
+    for (;;) {
+      ULARGE_INTEGER free{};
+      GetDiskFreeSpaceExW(root.c_str(), &free, nullptr, nullptr);
+      if (free.QuadPart <= 16 * 1024) break;
+      const DWORD size = static_cast<DWORD>(std::min<ULONGLONG>(block.size(), free.QuadPart - 8 * 1024));
+      DWORD written = 0;
+      if (!WriteFile(file, block.data(), size, &written, nullptr) || written == 0) break;
+    }
+    CloseHandle(file);
+  }
+  wchar_t* reason_text = nullptr;
+  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                 ERROR_DISK_FULL, 0, reinterpret_cast<wchar_t*>(&reason_text), 0, nullptr);
+  std::wstring reason = reason_text ? reason_text : L"";
+  if (reason_text) LocalFree(reason_text);
+  while (!reason.empty() && (reason.back() == L'\r' || reason.back() == L'\n' || reason.back() == L' ')) reason.pop_back();
+
+  Box box = user.WaitForBox(kRunWait);
+  Expect(box.title == L"错误" && box.text.rfind(L"无法写入: " + root, 0) == 0 &&
+             !reason.empty() && box.text.find(L"\n" + reason + L"\n") != std::wstring::npos,
+         "one box names a path on the full drive and the reason \"" + Utf8(reason) + "\": " + Utf8(box.text));
+  user.Answer(box, kOk);
+  ExpectSoon([&] { return user.Reachable(user.FindByText(kInstallButton)) && !user.BoxOpen(); },
+             "after the box: the selection page again");
+  Expect(!user.BoxOpen(), "one box only");
+  Expect(DeleteFileW(filler.c_str()) != 0, "the filler file goes");
+  Expect(!FolderExists(root + L"安装"), "the installation folder the run made is gone again");
+  Expect(names_at_root() == before, "nothing of the run is left on the drive");
+  CheckTemporaryFilesGone();
+  user.ClickTitleBarClose();
+  box = user.WaitForBox(kBoxWait);
+  user.Answer(box, kYes);
+  Expect(user.WaitForExit(20000) == 0, "the wizard closes");
+}
+
 // The scenarios by name, and the code page each runs at.
 struct NamedScenario {
   const char* name;
@@ -884,6 +936,7 @@ constexpr NamedScenario kScenarios[] = {
     {"catering_at_code_page_1252", CateringByMouse, 1252},
     {"unattended", Unattended, 936},
     {"undo", Undo, 936},
+    {"undo_on_a_full_drive", UndoOnAFullDrive, 936},
 };
 
 void RunScenario(const std::string& name, const Options& options) {
