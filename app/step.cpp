@@ -6,6 +6,7 @@
 #include "app/profile_file.h"
 #include "app/progress_stream.h"
 #include "app/step_register.h"
+#include "app/toolkit.h"
 #include "platform/files.h"
 
 namespace app {
@@ -122,11 +123,21 @@ void TfStep::UnZipItFilePercentDone(archive::TUnZipper*, int Percent) {
 void TfStep::PayloadProgress(TProgressResourceStream&, float Fraction) { ShowPayloadProgress(*Controls, Fraction); }
 
 void TfStep::RegisterSystem(const InstallRequest& request) {
-  Registration(request, *this, *this, *Controls, Unattended).RegisterSystem();
+  Registration registration(request, *this, *this, *Controls, Unattended);
+  registration_failures_.clear();
+  registration.RegisterSystem();
+  registration_failures_ = registration.Failures();
 }
 
 void TfStep::RegisterUninstall(const InstallRequest& request) {
-  Registration(request, *this, *this, *Controls, Unattended).RegisterUninstall();
+  Registration registration(request, *this, *this, *Controls, Unattended);
+  registration.RegisterUninstall();
+  registration_failures_ = registration.Failures();
+}
+
+void TfStep::ReportRegistrationFailures() {
+  if (!registration_failures_.empty())
+    ShowWarning(RegistrationFailuresText(registration_failures_), MessageBoxes);
 }
 
 void TfStep::SaveResourceToFile(const std::string& name, const std::string& type, const std::string& file_name) {
