@@ -158,11 +158,25 @@ void TfStep::UnZipItFilePercentDone(archive::TUnZipper*, int Percent) {
 void TfStep::PayloadProgress(TProgressResourceStream&, float Fraction) { ShowPayloadProgress(*Controls, Fraction); }
 
 void TfStep::RegisterSystem(const InstallRequest& request) {
-  Registration(request, *this, *this, *Controls, Unattended).RegisterSystem();
+  // The list the new installation replaces, as it was before the run wrote
+  // its own (without a run here: as it is now).
+  std::vector<install_list::Entry> earlier =
+      run_ ? run_->EarlierList() : install_list::ReadEntries(request.InstallFolder() + install_list::kListName);
+  Registration registration(request, *this, *this, *Controls, Unattended, std::move(earlier));
+  registration_failures_.clear();
+  registration.RegisterSystem();
+  registration_failures_ = registration.Failures();
 }
 
 void TfStep::RegisterUninstall(const InstallRequest& request) {
-  Registration(request, *this, *this, *Controls, Unattended).RegisterUninstall();
+  Registration registration(request, *this, *this, *Controls, Unattended);
+  registration.RegisterUninstall();
+  registration_failures_ = registration.Failures();
+}
+
+void TfStep::ReportRegistrationFailures() {
+  if (!registration_failures_.empty())
+    ShowWarning(RegistrationFailuresText(registration_failures_), MessageBoxes);
 }
 
 void TfStep::SaveResourceToFile(const std::string& name, const std::string& type, const std::string& file_name) {

@@ -17,6 +17,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/install_record.h"
 #include "app/install_request.h"
@@ -133,6 +134,12 @@ class TfStep : public ProductSettings, public InstallRecord {
   // --- registration (step_register.h) ---
   void RegisterSystem(const InstallRequest& request);
   void RegisterUninstall(const InstallRequest& request);
+  // What the last registration could not do (the entry, a shortcut), one
+  // line each; the installation stands without them.
+  const std::vector<std::string>& RegistrationFailures() const { return registration_failures_; }
+  // Shows them in one warning box (written to the log when unattended);
+  // nothing when there were none.
+  void ReportRegistrationFailures();
 
   // --- the manifest (step.cpp) ---
   // Copies the manifest resource to ManifestPath (replacing a leftover copy)
@@ -155,6 +162,7 @@ class TfStep : public ProductSettings, public InstallRecord {
   void ReturnToSelection();
   InstallationRun::Services RunServices();
   std::unique_ptr<InstallationRun> run_;  // the last run, alive for its outcome
+  std::vector<std::string> registration_failures_;
   WriteCheck write_check_ = WriteCheck::Passed;
   bool close_confirmed_ = false;  // Yes given during the run; the close follows the run
   bool asking_close_ = false;     // the close question is on screen

@@ -146,6 +146,7 @@ void TfStep::InstallChosenSystems(const InstallRequest& request) {
   // The registration is complete once begun: its entry and shortcuts are
   // recorded in the list even when the user chose to quit meanwhile.
   SaveLines(UninstallList, request.InstallFolder() + install_list::kListName);
+  ReportRegistrationFailures();
 }
 
 void TfStep::ReturnToSelection() {

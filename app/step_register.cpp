@@ -1,8 +1,12 @@
 #include "app/step_register.h"
 
 #include <cstdio>
+#include <utility>
+#include <memory>
 #include <optional>
+#include <set>
 
+#include "app/file_list_text.h"
 #include "app/manifest.h"
 #include "app/toolkit.h"
 #include "common/install_list.h"
@@ -11,6 +15,7 @@
 #include "platform/messages.h"
 #include "platform/registry.h"
 #include "platform/shell_links.h"
+#include "platform/special_folders.h"
 
 namespace app {
 namespace {
@@ -18,6 +23,8 @@ namespace {
 using platform::RegistryKey;
 using platform::RegistryRoot;
 
+// The current user's shell folders, where earlier installations put their
+// shortcuts.
 constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr char kUninstallProgram[] = "UnInstall.exe";
 constexpr char kUninstallPrefix[] = "卸载";
@@ -33,22 +40,60 @@ constexpr char kInfoShortcuts[] = "正在建立程序快捷方式...";
 constexpr char kInfoFinishing[] = "正在完成系统安装.";
 constexpr unsigned kInfoPauseMs = 100;
 
+// The lines of the box that reports what the registration could not do.
+constexpr char kFailedEntry[] = "未能写入卸载信息: HKEY_LOCAL_MACHINE\\";
+constexpr char kFailedShortcut[] = "未能建立快捷方式: ";
+constexpr char kFailedEarlierShortcut[] = "未能删除旧的快捷方式: ";
+
+
 // The check boxes' captions, which name the shortcuts.
 constexpr char kNameSc[] = "云后台管理系统";
 constexpr char kNamePos[] = "云前台收银系统";
 constexpr char kNameWmSvr[] = "云服务管理系统";
 constexpr char kNameKds[] = "云触屏划菜系统";
 
-// The folder of a shell folder location, from the Shell Folders key; empty
-// for an unknown location or a missing or empty value.
-std::string ShellFolder(const RegistryKey& folders, int location) {
-  static constexpr const char* kValues[] = {"Desktop", "Start Menu", "Programs", "Startup", "AppData"};
-  if (location < 0 || location > 4) return "";
-  std::string folder = folders.ReadString(kValues[location]).value_or("");
-  // An empty AppData must not become a path from the drive's root.
-  if (folder.empty()) return "";
-  if (location == 4) folder += "\\Microsoft\\Internet Explorer\\Quick Launch";
-  return folder;
+// The folder of a shell folder location: the folders every user of the
+// machine shares, as the installation is the machine's, not the account's
+// that elevated it. Empty for an unknown location and for the Quick Launch
+// bar (4), which only a user has.
+std::string ShellFolder(int location) {
+  using platform::CommonFolder;
+  static constexpr CommonFolder kFolders[] = {CommonFolder::Desktop, CommonFolder::StartMenu, CommonFolder::Programs,
+                                              CommonFolder::Startup};
+  if (location < 0 || location > 3) return "";
+  return platform::CommonFolderPath(kFolders[location]);
+}
+
+// The current user's Programs and Desktop folders from the Shell Folders key,
+// where earlier installations put their shortcuts; empty when not known.
+struct UserShellFolders {
+  std::string programs, desktop;
+};
+UserShellFolders ReadUserShellFolders() {
+  UserShellFolders folders;
+  if (auto key = RegistryKey::Open(RegistryRoot::CurrentUser, kShellFoldersKey)) {
+    folders.programs = key->ReadString("Programs").value_or("");
+    folders.desktop = key->ReadString("Desktop").value_or("");
+  }
+  return folders;
+}
+
+// The parts of path below folder (no trailing backslash), when path lies
+// inside it; empty otherwise. Compared without regard to case, as the file
+// system does.
+std::vector<std::string> PartsBelow(const std::string& path, const std::string& folder) {
+  if (folder.empty() || !gbk::StartsWithText(path, folder + "\\")) return {};
+  return gbk::SplitAtBackslashes(path.substr(folder.size() + 1));
+}
+
+// A name Windows reads as written: not empty, "." or "..", and not ending in
+// a dot or a blank, which Windows drops (". ." would climb).
+bool IsPlainName(const std::string& part) {
+  return !part.empty() && part.back() != '.' && part.back() != ' ';
+}
+
+bool IsShortcutName(const std::string& name) {
+  return name.size() > 4 && gbk::SameText(name.substr(name.size() - 4), ".lnk");
 }
 
 // The name with the text after its last dot, if any, replaced by "lnk". A
@@ -63,9 +108,7 @@ std::string LinkFileName(const std::string& name) {
 // name the Programs folder itself or one of its parents.
 std::string GroupFolderToRecord(const std::string& group) {
   if (group.find_first_not_of('.') == std::string::npos) return "";
-  auto folders = RegistryKey::Open(RegistryRoot::CurrentUser, kShellFoldersKey);
-  if (!folders) return "";
-  std::string programs = ShellFolder(*folders, kLocationPrograms);
+  std::string programs = ShellFolder(kLocationPrograms);
   if (programs.empty()) return "";
   std::string folder = programs + "\\" + group;
   return platform::DirectoryExists(folder) ? folder + "\\" : "";
@@ -87,8 +130,13 @@ class ProgressWindowScope {
 }  // namespace
 
 Registration::Registration(const InstallRequest& request, const ProductSettings& settings, InstallRecord& record,
-                           StepControls& controls, bool unattended)
-    : request_(request), settings_(settings), record_(record), controls_(controls), unattended_(unattended) {}
+                           StepControls& controls, bool unattended, std::vector<install_list::Entry> earlier_list)
+    : request_(request),
+      settings_(settings),
+      record_(record),
+      controls_(controls),
+      unattended_(unattended),
+      earlier_list_(std::move(earlier_list)) {}
 
 void Registration::RegisterSystem() {
   ProgressWindowScope progress(controls_);
@@ -96,6 +144,8 @@ void Registration::RegisterSystem() {
     controls_.ShowProgressInfo(text);
     if (!unattended_) platform::SleepMilliseconds(kInfoPauseMs);
   };
+  // The list the new one replaces, read before anything of this step.
+  const std::vector<install_list::Entry>& earlier = earlier_list_;
 
   show(kInfoRegistering);
   RegisterUninstall();
@@ -133,29 +183,36 @@ void Registration::RegisterSystem() {
     // skips a line whose path is empty.
     record_.AddUninstallLine("", 'N');
   }
+  // Now that the new shortcuts are in place, those of the list they replace
+  // that no list will name any more.
+  RemoveEarlierShortcuts(earlier);
 
   show(kInfoFinishing);
 }
 
 void Registration::RegisterUninstall() {
-  // Every failure here is silent: the installation works without the entry,
-  // so a user without rights to the machine's keys still gets it.
+  // With no product name the key would be the uninstall key itself, whose
+  // values belong to no program; nothing is written then.
+  const std::string& name = settings_.fAppName;
+  if (name.empty()) return;
+  // A failure keeps the installation (its files are in place and work without
+  // the entry, for a user without rights to the machine's keys too); it is
+  // reported with the step's other failures.
+  bool written = false;
   try {
-    // With no product name the key would be the uninstall key itself, whose
-    // values belong to no program; nothing is written then.
-    const std::string& name = settings_.fAppName;
-    if (name.empty()) return;
     auto key = RegistryKey::Create(RegistryRoot::LocalMachine, install_list::kUninstallKeyRoot + name);
-    if (!key) return;
-    if (!key->WriteString("Displayname", kUninstallPrefix + name)) return;
     // Quoted: the folder usually holds a blank ("Program Files"), and an
     // unquoted command line would first be tried as "D:\Program.exe".
     const std::string folder = request_.InstallFolder();
     const std::string uninstaller = "\"" + folder + kUninstallProgram + "\"";
-    key->WriteString("UnInstallString", uninstaller);
-    WriteEntryDetails(*key, folder, uninstaller);
-  } catch (...) {
+    if (key && key->WriteString("Displayname", kUninstallPrefix + name) &&
+        key->WriteString("UnInstallString", uninstaller)) {
+      written = true;
+      WriteEntryDetails(*key, folder, uninstaller);
+    }
+  } catch (const std::exception&) {
   }
+  if (!written) failures_.push_back(std::string(kFailedEntry) + install_list::kUninstallKeyRoot + name);
 }
 
 void Registration::WriteEntryDetails(RegistryKey& key, const std::string& folder, const std::string& uninstaller) {
@@ -208,33 +265,92 @@ uint32_t Registration::InstalledKilobytes() const {
 }
 
 bool Registration::CreateShortcut(const std::string& target, const std::string& name, const std::string& sub_folder,
-                            int location) {
-  // A link object that cannot be made is a failure of the whole step.
-  platform::ShellLink link;
-  link.SetPath(target);
-  link.SetWorkingDirectory(gbk::FolderPart(target));
-
-  auto folders = RegistryKey::Open(RegistryRoot::CurrentUser, kShellFoldersKey);
-  if (!folders) return false;
-
+                                  int location) {
   std::string shown = target.empty() ? kEmptyTargetName : !name.empty() ? name : gbk::FileNamePart(target);
-  link.SetDescription(shown);
   std::string file_name = LinkFileName(shown);
+  // What the failure report names: the link file, or its name when the
+  // folder is not known.
+  auto failed = [this](const std::string& what) {
+    failures_.push_back(kFailedShortcut + what);
+    return false;
+  };
 
-  std::string folder = ShellFolder(*folders, location);
-  if (folder.empty()) return false;
+  std::string folder = ShellFolder(location);
+  if (folder.empty()) return failed(file_name);
   std::string link_file;
   if (!sub_folder.empty()) {
     std::string group_folder = folder + "\\" + sub_folder;
-    if (!platform::DirectoryExists(group_folder) && !platform::MakeDirectory(group_folder)) return false;
     link_file = group_folder + "\\" + file_name;
+    if (!platform::DirectoryExists(group_folder) && !platform::MakeDirectory(group_folder)) return failed(link_file);
   } else {
     link_file = folder + "\\" + file_name;
   }
 
-  if (!link.Save(link_file)) return false;
+  // A link object the system cannot make fails this shortcut like any other
+  // cause: the installation stays.
+  std::unique_ptr<platform::ShellLink> link;
+  try {
+    link = std::make_unique<platform::ShellLink>();
+  } catch (const platform::ShellLinkError&) {
+    return failed(link_file);
+  }
+  link->SetPath(target);
+  link->SetWorkingDirectory(gbk::FolderPart(target));
+  link->SetDescription(shown);
+  if (!link->Save(link_file)) return failed(link_file);
   record_.AddUninstallLine(link_file, 'N');
+  made_links_.insert(gbk::UpperAscii(link_file));
   return true;
+}
+
+void Registration::RemoveEarlierShortcuts(const std::vector<install_list::Entry>& earlier) {
+  // Earlier installations put their shortcuts in the current user's folders,
+  // later ones in the all-users folders; a line is acted on only when it has
+  // the shape this step writes: Programs\<group>\<name>.lnk, Desktop\<name>.lnk
+  // or the group folder Programs\<group>\.
+  const UserShellFolders user = ReadUserShellFolders();
+  const std::string programs_folders[] = {user.programs, ShellFolder(kLocationPrograms)};
+  const std::string desktops[] = {user.desktop, ShellFolder(kLocationDesktop)};
+  const std::string install_folder = request_.InstallFolder();
+
+  std::vector<std::string> groups;  // removed at the end when they are empty
+  std::set<std::string> groups_present;
+  for (const install_list::Entry& entry : earlier) {
+    if (entry.flag != install_list::kMadeByInstallation || entry.path.empty()) continue;
+    const bool folder_line = gbk::EndsWithBackslash(entry.path);
+    const std::string path = folder_line ? entry.path.substr(0, entry.path.size() - 1) : entry.path;
+    std::string group;
+    bool shortcut = false;
+    for (const std::string& programs : programs_folders) {
+      const std::vector<std::string> parts = PartsBelow(path, programs);
+      if (parts.empty() || !IsPlainName(parts[0])) continue;
+      if (folder_line && parts.size() == 1) group = path;
+      if (!folder_line && parts.size() == 2 && IsShortcutName(parts[1])) {
+        group = programs + "\\" + parts[0];
+        shortcut = true;
+      }
+    }
+    for (const std::string& desktop : desktops) {
+      const std::vector<std::string> parts = PartsBelow(path, desktop);
+      if (!folder_line && parts.size() == 1 && IsShortcutName(parts[0])) shortcut = true;
+    }
+    if (!group.empty() && groups_present.insert(gbk::UpperAscii(group)).second) groups.push_back(group);
+    if (!shortcut || made_links_.count(gbk::UpperAscii(path)) > 0 || !platform::FileExists(path)) continue;
+    // Only a shortcut that still leads into this installation: one another
+    // installation has written over since is that one's.
+    const std::optional<platform::ShellLinkInfo> link = platform::ReadShellLink(path);
+    if (!link || !gbk::StartsWithText(link->target, install_folder)) continue;
+    if (!platform::RemoveFile(path)) failures_.push_back(kFailedEarlierShortcut + path);
+  }
+  for (const std::string& group : groups)
+    if (platform::DirectoryExists(group)) platform::RemoveEmptyDirectory(group);
+}
+
+std::string RegistrationFailuresText(const std::vector<std::string>& failures) {
+  std::string text = "系统已安装,但以下 " + std::to_string(failures.size()) + " 项未能完成:";
+  for (size_t i = 0; i < failures.size() && i < kListedFiles; ++i) text += "\n" + failures[i];
+  if (failures.size() > kListedFiles) text += "\n……(另有 " + std::to_string(failures.size() - kListedFiles) + " 项)";
+  return text;
 }
 
 }  // namespace app

@@ -32,9 +32,6 @@ constexpr char kTextWritingPayloads[] = "正在抽取安装文件...";
 constexpr char kTextExtracting[] = "正在复制安装文件...";
 constexpr char kTextUndoing[] = "正在撤销安装...";
 constexpr char kTextDamaged[] = "安装文件已损坏,无法解压。";
-// An earlier installation's list larger than this is not read (the product's
-// own list is a few tens of KB).
-constexpr uint64_t kMaxEarlierListSize = 16 * 1024 * 1024;
 
 // A name for this run, unique on this machine: the time, and the clock's
 // microseconds, which two runs of one second do not share.
@@ -366,13 +363,10 @@ void InstallationRun::ReadEarlierInstallation(const std::string& list_path) {
   earlier_installation_files_.clear();
   // Without an earlier list to go by, every existing file counts as there
   // before.
-  const std::optional<std::string> list = platform::ReadSmallFile(list_path, kMaxEarlierListSize);
-  if (!list) return;
-  for (const std::string& line : install_list::SplitLines(*list)) {
-    const auto entry = install_list::ParseLine(line);
-    if (entry && entry->flag == install_list::kMadeByInstallation && !entry->path.empty())
-      earlier_installation_files_.insert(gbk::UpperAscii(entry->path));
-  }
+  earlier_list_ = install_list::ReadEntries(list_path);
+  for (const install_list::Entry& entry : earlier_list_)
+    if (entry.flag == install_list::kMadeByInstallation && !entry.path.empty())
+      earlier_installation_files_.insert(gbk::UpperAscii(entry.path));
 }
 
 void InstallationRun::FilePercentDone(int Percent) { services_.controls.SetPosition(Control::ZipBar, Percent); }

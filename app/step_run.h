@@ -19,6 +19,7 @@
 #include "app/step_controls.h"
 #include "app/unfinished_run.h"
 #include "archive/unzipper.h"
+#include "common/install_list.h"
 
 namespace app {
 
@@ -88,6 +89,10 @@ class InstallationRun {
   // and creates the installation folder.
   void CopyPayloadsToTemp(std::vector<std::string>& payloads);
 
+  // The list of the installation this run replaces, as it was before the
+  // run (install.dl in the installation folder; empty when there was none).
+  const std::vector<install_list::Entry>& EarlierList() const { return earlier_list_; }
+
   // The component's handlers while this run extracts.
   void StartEntry(std::string& FName, bool& Skip);
   void FilePercentDone(int Percent);
@@ -123,6 +128,7 @@ class InstallationRun {
   // (flag "N" in its install.dl), upper-cased: a re-installation does not
   // take them for files that were there before it.
   std::set<std::string> earlier_installation_files_;
+  std::vector<install_list::Entry> earlier_list_;
 };
 
 // Deletes every file directly inside folder (ending with a backslash);

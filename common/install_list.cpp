@@ -1,5 +1,6 @@
 #include "common/install_list.h"
 
+#include "platform/files.h"
 #include "platform/gbk.h"
 
 namespace install_list {
@@ -38,6 +39,15 @@ std::optional<Entry> ParseLine(std::string_view line) {
   if (last == gbk::npos || last + 1 != rest.size() || (rest[last] != kWasThereBefore && rest[last] != kMadeByInstallation))
     return std::nullopt;
   return Entry{std::string(rest.substr(0, last)), rest[last]};
+}
+
+std::vector<Entry> ReadEntries(const std::string& path) {
+  std::vector<Entry> entries;
+  const std::optional<std::string> bytes = platform::ReadSmallFile(path, kMaxListSize);
+  if (!bytes) return entries;
+  for (const std::string& line : SplitLines(*bytes))
+    if (auto entry = ParseLine(line)) entries.push_back(std::move(*entry));
+  return entries;
 }
 
 }  // namespace install_list

@@ -11,6 +11,7 @@
 // entries live are declared here once.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,5 +43,13 @@ std::vector<std::string> SplitLines(std::string_view bytes);
 
 // The entry of one line, or nothing when the line has another shape.
 std::optional<Entry> ParseLine(std::string_view line);
+
+// A list file larger than this is not read (the product's own list is a few
+// tens of KB).
+inline constexpr uint64_t kMaxListSize = 16 * 1024 * 1024;
+
+// The entries of a list file, lines of another shape left out; none when the
+// file is missing, unreadable or larger than kMaxListSize.
+std::vector<Entry> ReadEntries(const std::string& path);
 
 }  // namespace install_list

@@ -9,6 +9,7 @@
 
 namespace platform {
 enum class RegistryRoot;
+enum class CommonFolder;
 }
 
 namespace platform::testing {
@@ -28,6 +29,9 @@ void ClearModuleResources();
 
 // Natively: the special folders returned by special_folders.h.
 void SetSpecialFolders(const std::string& temp, const std::string& windows, const std::string& system);
+// Natively: the all-users folder CommonFolderPath reports (empty: the system
+// has none).
+void SetCommonFolder(CommonFolder folder, const std::string& path);
 // Natively: the drive type and volume label reported for a drive root.
 void SetDriveInfo(const std::string& root, int drive_type, const std::string& label);
 

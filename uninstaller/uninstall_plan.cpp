@@ -110,16 +110,27 @@ std::string CommandProgram(const std::string& command) {
 Plan MakePlan(const std::string& list_bytes, const Places& places) {
   Plan plan;
   const std::string install = places.install_folder;
-  const std::string programs = FolderOrEmpty(places.programs_folder);
-  const std::string desktop = FolderOrEmpty(places.desktop_folder);
   std::vector<std::string> systems;
   for (const auto& system : places.system_folders)
     if (std::string sys = FolderOrEmpty(system); !sys.empty()) systems.push_back(sys);
-  // The group must be one plain folder name directly under Programs.
-  std::string group;
-  if (!programs.empty() && !places.group_name.empty() && IsPlainPart(places.group_name) &&
-      gbk::FindText(places.group_name, "\\") == gbk::npos)
-    group = programs + places.group_name + "\\";
+  // The group must be one plain folder name directly under a Programs
+  // folder: the user's (earlier installations) or the all-users one.
+  const bool plain_group = !places.group_name.empty() && IsPlainPart(places.group_name) &&
+                           gbk::FindText(places.group_name, "\\") == gbk::npos;
+  std::vector<std::string> groups, desktops;
+  for (const std::string& folder : {places.programs_folder, places.common_programs_folder})
+    if (std::string programs = FolderOrEmpty(folder); !programs.empty() && plain_group)
+      groups.push_back(programs + places.group_name + "\\");
+  for (const std::string& folder : {places.desktop_folder, places.common_desktop_folder})
+    if (std::string desktop = FolderOrEmpty(folder); !desktop.empty()) desktops.push_back(desktop);
+  // The folder of the list that holds the entry directly (a file, not a
+  // folder line); empty when none does.
+  auto directly_in = [](const std::vector<std::string>& folders, const std::string& path) {
+    for (const std::string& folder : folders)
+      if (IsInside(path, folder) && !gbk::EndsWithBackslash(path) && gbk::LastBackslash(path) == folder.size() - 1)
+        return folder;
+    return std::string();
+  };
 
   std::set<std::string> seen, folders_present, kept_folders;
   auto refuse = [&](const std::string& line, const char* reason) { plan.refused.push_back({line, reason}); };
@@ -165,18 +176,17 @@ Plan MakePlan(const std::string& list_bytes, const Places& places) {
         plan.lists_self = true;
       else
         plan.files.push_back(entry.path);
-    } else if (!group.empty() && gbk::SameText(app::WithBackslash(entry.path), group)) {
-      AddOnce(plan.folders, folders_present, group);  // the group folder line
-    } else if (!group.empty() && IsInside(entry.path, group) && !folder_entry &&
-               gbk::LastBackslash(entry.path) == group.size() - 1) {
+    } else if (std::any_of(groups.begin(), groups.end(),
+                           [&](const auto& group) { return gbk::SameText(app::WithBackslash(entry.path), group); })) {
+      AddOnce(plan.folders, folders_present, app::WithBackslash(entry.path));  // the group folder line
+    } else if (std::string group = directly_in(groups, entry.path); !group.empty()) {
       if (!IsShortcutName(entry.path)) {
         refuse(line, "程序组中只删除快捷方式");
         continue;
       }
       AddOnce(plan.folders, folders_present, group);
       (entry.flag == 'Y' ? plan.kept : plan.shortcuts).push_back(entry.path);
-    } else if (!desktop.empty() && IsInside(entry.path, desktop) && !folder_entry &&
-               gbk::LastBackslash(entry.path) == desktop.size() - 1) {
+    } else if (!directly_in(desktops, entry.path).empty()) {
       if (!IsShortcutName(entry.path)) {
         refuse(line, "桌面上只删除快捷方式");
         continue;

@@ -8,6 +8,9 @@
 //   - a file inside the installation folder (the folder of UnInstall.exe);
 //   - a shortcut (.lnk) inside the program group, the group folder itself;
 //   - a shortcut (.lnk) directly on the Desktop.
+// The program group and the Desktop are those every user shares (where the
+// installer puts its shortcuts) and the user's own (where earlier
+// installations put them).
 // Every other line -- "..", a relative or UNC path, another drive, a system
 // folder, characters Windows would read differently -- is refused and
 // reported, never acted on. "File<n>=N" with no path is the installer's
@@ -26,9 +29,11 @@ namespace uninstaller {
 struct Places {
   std::string install_folder;   // ends with a backslash: the folder of UnInstall.exe
   std::string self_path;        // the running uninstaller
-  std::string programs_folder;  // the user's Programs folder (empty: unknown)
-  std::string desktop_folder;   // the user's Desktop folder (empty: unknown)
-  std::string group_name;       // the program group under Programs (empty: none)
+  std::string programs_folder;         // the user's Programs folder (empty: unknown)
+  std::string desktop_folder;          // the user's Desktop folder (empty: unknown)
+  std::string common_programs_folder;  // the all-users Programs folder (empty: unknown)
+  std::string common_desktop_folder;   // the all-users Desktop folder (empty: unknown)
+  std::string group_name;              // the program group under either Programs (empty: none)
   std::vector<std::string> system_folders;  // never touched, nor anything inside
 };
 
@@ -43,7 +48,7 @@ struct Plan {
   std::vector<std::string> kept;       // flag "Y": there before the installation
   std::vector<std::string> shortcuts;  // in the program group or on the Desktop
   // Removed when empty, deepest first: the folders of listed files inside the
-  // installation folder (it included) and the program group.
+  // installation folder (it included) and the program groups.
   std::vector<std::string> folders;
   bool lists_self = false;  // the list names the running uninstaller (flag "N")
   std::vector<RefusedLine> refused;

@@ -11,6 +11,7 @@
 #include "platform/files.h"
 #include "platform/gbk.h"
 #include "platform/registry.h"
+#include "platform/special_folders.h"
 
 namespace uninstaller {
 namespace {
@@ -229,6 +230,8 @@ Places PlacesOf(const std::string& self_path) {
     places.programs_folder = folders->ReadString("Programs").value_or("");
     places.desktop_folder = folders->ReadString("Desktop").value_or("");
   }
+  places.common_programs_folder = platform::CommonFolderPath(platform::CommonFolder::Programs);
+  places.common_desktop_folder = platform::CommonFolderPath(platform::CommonFolder::Desktop);
   for (const std::string& system : {app::GetWindowsDir(), app::GetSystemDir()})
     if (!system.empty()) places.system_folders.push_back(system);
   return places;

@@ -60,8 +60,8 @@ struct Result {
 };
 
 // The places of the uninstaller started as self_path: its folder, the
-// current user's Programs and Desktop folders (the installer's Shell Folders
-// values), the Windows and system folders.
+// all-users Programs and Desktop folders, the current user's (the Shell
+// Folders values earlier installers read), the Windows and system folders.
 Places PlacesOf(const std::string& self_path);
 
 // Runs the uninstallation. places.install_folder, self_path, the shell

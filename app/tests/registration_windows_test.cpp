@@ -2,9 +2,10 @@
 // uninstall entry read back with the registry API, the shortcuts read back
 // through the shell's link object (targets, working folders, descriptions,
 // Chinese names) and started by the shell, which runs the program at their
-// target. The user's Desktop and Programs folders are pointed at folders of
-// the test for its duration (the Shell Folders values are restored after),
-// so nothing is written outside the test's own folders and keys.
+// target. The all-users Desktop and Programs folders, where the shortcuts go,
+// and the user's own are pointed at folders of the test for its duration
+// (the Shell Folders values are restored after), so nothing is written
+// outside the test's own folders and keys.
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
@@ -16,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/step.h"
@@ -39,14 +41,14 @@ const wchar_t kUserShellFolders[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 const wchar_t kUninstallKey[] = L"SOFTWARE\\microsoft\\windows\\currentversion\\uninstall\\";
 
-// Gives a value of a key of the current user another text for the life of
-// the object, then puts back what was there (or removes it).
+// Gives a value of a key another text for the life of the object, then puts
+// back what was there (or removes it).
 class ValueOverride {
  public:
-  ValueOverride(const wchar_t* key_path, const wchar_t* name, DWORD type, const std::wstring& text)
-      : key_path_(key_path), name_(name) {
+  ValueOverride(HKEY root, const wchar_t* key_path, const wchar_t* name, DWORD type, const std::wstring& text)
+      : root_(root), key_path_(key_path), name_(name) {
     HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, key_path, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    if (RegOpenKeyExW(root_, key_path, 0, KEY_READ, &key) == ERROR_SUCCESS) {
       DWORD size = 0;
       if (RegQueryValueExW(key, name, nullptr, &saved_type_, nullptr, &size) == ERROR_SUCCESS) {
         saved_.resize(size);
@@ -64,7 +66,7 @@ class ValueOverride {
       Set(saved_type_, saved_.data(), static_cast<DWORD>(saved_.size()));
     } else {
       HKEY key;
-      if (RegOpenKeyExW(HKEY_CURRENT_USER, key_path_.c_str(), 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+      if (RegOpenKeyExW(root_, key_path_.c_str(), 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
         RegDeleteValueW(key, name_.c_str());
         RegCloseKey(key);
       }
@@ -81,12 +83,13 @@ class ValueOverride {
  private:
   void Set(DWORD type, const BYTE* data, DWORD size) {
     HKEY key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, key_path_.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+    if (RegCreateKeyExW(root_, key_path_.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
         ERROR_SUCCESS)
       return;
     RegSetValueExW(key, name_.c_str(), 0, type, data, size);
     RegCloseKey(key);
   }
+  HKEY root_;
   std::wstring key_path_, name_;
   bool had_value_ = false;
   DWORD saved_type_ = 0;
@@ -103,13 +106,18 @@ class RegistrationOnWindows : public ::testing::Test {
   void SetUp() override {
     ASSERT_EQ(GetACP(), 936u);
     com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-    desktop = tmp / "桌面";
-    programs = tmp / "开始菜单\\程序";
-    ASSERT_TRUE(platform::ForceDirectories(desktop));
-    ASSERT_TRUE(platform::ForceDirectories(programs));
-    for (const auto& [name, folder] : {std::pair{L"Desktop", desktop}, std::pair{L"Programs", programs}}) {
-      overrides_.push_back(std::make_unique<ValueOverride>(kShellFolders, name, REG_SZ, Wide(folder)));
-      overrides_.push_back(std::make_unique<ValueOverride>(kUserShellFolders, name, REG_EXPAND_SZ, Wide(folder)));
+    desktop = tmp / "公用\\桌面";
+    programs = tmp / "公用\\开始菜单\\程序";
+    user_desktop = tmp / "用户\\桌面";
+    user_programs = tmp / "用户\\开始菜单\\程序";
+    for (const std::string& folder : {desktop, programs, user_desktop, user_programs})
+      ASSERT_TRUE(platform::ForceDirectories(folder));
+    for (const auto& [root, name, folder] :
+         {std::tuple{HKEY_CURRENT_USER, L"Desktop", user_desktop}, std::tuple{HKEY_CURRENT_USER, L"Programs", user_programs},
+          std::tuple{HKEY_LOCAL_MACHINE, L"Common Desktop", desktop},
+          std::tuple{HKEY_LOCAL_MACHINE, L"Common Programs", programs}}) {
+      overrides_.push_back(std::make_unique<ValueOverride>(root, kShellFolders, name, REG_SZ, Wide(folder)));
+      overrides_.push_back(std::make_unique<ValueOverride>(root, kUserShellFolders, name, REG_EXPAND_SZ, Wide(folder)));
     }
 
     // A product of this run only, so the machine's uninstall key gets an
@@ -139,10 +147,13 @@ class RegistrationOnWindows : public ::testing::Test {
   }
 
   dz::testing::TempFolder tmp;
-  std::string desktop, programs, product, install;
+  std::string desktop, programs;            // the all-users folders
+  std::string user_desktop, user_programs;  // the user's own
+  std::string product, install;
   app::testing::RecordingControls controls;
   app::TfStep step;
-  // Shell Folders Desktop and Programs, then User Shell Folders' alike.
+  // The user's Shell Folders Desktop and Programs, then User Shell Folders'
+  // alike; then the machine's Common Desktop and Common Programs.
   std::vector<std::unique_ptr<ValueOverride>> overrides_;
 
  private:
@@ -157,6 +168,14 @@ TEST_F(RegistrationOnWindows, TheUserHasShellFolders) {
     auto value = overrides_[shell_folder]->Saved();
     ASSERT_TRUE(value);
     EXPECT_TRUE(platform::DirectoryExists(Narrow(*value))) << Narrow(*value);
+  }
+  // The shell finds the all-users folders where the test put them: the
+  // shortcuts below go there, not to the prefix's own.
+  for (const auto& [csidl, folder] :
+       {std::pair{CSIDL_COMMON_DESKTOPDIRECTORY, desktop}, std::pair{CSIDL_COMMON_PROGRAMS, programs}}) {
+    wchar_t found[MAX_PATH] = {};
+    ASSERT_EQ(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, found), S_OK);
+    EXPECT_EQ(Narrow(found), folder);
   }
 }
 
@@ -236,6 +255,8 @@ TEST_F(RegistrationOnWindows, ShortcutsReadBackAndStartTheirPrograms) {
   }
   lines.push_back("File10=N");
   EXPECT_EQ(step.UninstallList, lines);
+  EXPECT_TRUE(platform::ListDirectory(user_desktop).empty());
+  EXPECT_TRUE(platform::ListDirectory(user_programs).empty());
 
   // Started by the shell, each shortcut runs the program at its target in
   // its working folder.

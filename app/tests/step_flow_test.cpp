@@ -11,6 +11,7 @@
 #include "app/application.h"
 #include "app/step.h"
 #include "app/testing/recording_controls.h"
+#include "app/tests/shortcut_folders_override.h"
 #include "app/tests/test_resources.h"
 #include "app/toolkit.h"
 #include "platform/dialogs.h"
@@ -302,6 +303,7 @@ class StepFlowRun : public StepFlow {
     return bytes;
   }
   dz::testing::TempFolder tmp;
+  dz::testing::ShortcutFoldersOverride all_users{tmp.path()};
   std::string folder;
 };
 
@@ -343,11 +345,7 @@ TEST_F(StepFlowRun, WhatWasConfirmedIsWhatIsInstalled) {
   // run, the list and the entry keep to the trimmed folder and the ticks of
   // the confirmation.
   controls.SetText(Control::EInstallFolder, "  " + folder + " \t");
-  const std::string programs = tmp.path() + "Programs";
-  ASSERT_TRUE(platform::MakeDirectory(programs));
-  auto shell_folders = platform::RegistryKey::Create(
-      platform::RegistryRoot::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
-  ASSERT_TRUE(shell_folders && shell_folders->WriteString("Programs", programs));
+  const std::string programs = all_users.programs;
   const std::string elsewhere = tmp.path() + "别处";
   controls.on_page = [&](int page) {
     if (page != 1) return;

@@ -1,8 +1,9 @@
 // Registration: the uninstall entry, the program group and desktop shortcuts
-// for both editions and every choice of systems, the uninstall-list lines
-// they add, the progress window's texts and waits, and the failures that
-// leave a shortcut or the entry out. Natively, against the registry kept in
-// memory and link files in the sandbox.
+// in the all-users folders for both editions and every choice of systems,
+// the uninstall-list lines they add, the progress window's texts and waits,
+// the failures that leave a shortcut or the entry out and are reported, and
+// the earlier list's shortcuts that a re-installation removes. Natively,
+// against the registry kept in memory and link files in the sandbox.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,9 +14,12 @@
 #include "app/step.h"
 #include "app/step_register.h"
 #include "app/testing/recording_controls.h"
+#include "app/tests/shortcut_folders_override.h"
+#include "common/install_list.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/shell_links.h"
+#include "platform/special_folders.h"
 #include "platform/test_support.h"
 #include "platform/testing/temp_folder.h"
 
@@ -39,13 +43,15 @@ class Registration : public ::testing::Test {
 #endif
     platform::testing::ClearRegistry();
     platform::testing::SetSleepHook([this](unsigned ms) { controls.log.push_back("Sleep " + std::to_string(ms)); });
-    desktop = tmp / "Desktop";
-    programs = tmp / "Start Menu\\Programs";
-    ASSERT_TRUE(platform::ForceDirectories(desktop));
-    ASSERT_TRUE(platform::ForceDirectories(programs));
-    SetShellFolder("Desktop", desktop);
-    SetShellFolder("Programs", programs);
-    SetShellFolder("Start Menu", tmp / "Start Menu");
+    // The shortcuts go to the all-users folders; the user's own, where
+    // earlier installations put theirs, are set apart.
+    ASSERT_TRUE(platform::DirectoryExists(desktop));
+    ASSERT_TRUE(platform::DirectoryExists(programs));
+    ASSERT_TRUE(platform::ForceDirectories(user_desktop));
+    ASSERT_TRUE(platform::ForceDirectories(user_programs));
+    SetShellFolder("Desktop", user_desktop);
+    SetShellFolder("Programs", user_programs);
+    SetShellFolder("Start Menu", tmp / "User\\Start Menu");
 
     step.SetControls(&controls);
     step.fAppName = kCateringName;  // as the manifest has it, for both editions
@@ -95,7 +101,9 @@ class Registration : public ::testing::Test {
   }
 
   dz::testing::TempFolder tmp;
-  std::string desktop, programs;
+  dz::testing::ShortcutFoldersOverride all_users{tmp.path()};
+  const std::string desktop = all_users.desktop, programs = all_users.programs;
+  const std::string user_desktop = tmp / "User\\Desktop", user_programs = tmp / "User\\Start Menu\\Programs";
   app::testing::RecordingControls controls;
   app::TfStep step;
 };
@@ -266,15 +274,28 @@ TEST_F(Registration, UninstallEntryDetails) {
   EXPECT_EQ(key->ReadString("InstallLocation"), "E:\\");
 }
 
-TEST_F(Registration, RegistryFailuresAreSilent) {
-  // No rights to the machine's keys: no entry, no failure, shortcuts made.
+// No rights to the machine's keys: no entry, the shortcuts made, and the
+// entry named among the step's failures, which the wizard reports in one box.
+TEST_F(Registration, RegistryFailuresAreReported) {
   platform::testing::SetRegistryReadOnly(RegistryRoot::LocalMachine, true);
   Tick({Control::CkIns_Sc});
+  std::vector<std::string> boxes;
+  step.MessageBoxes = [&](const std::string& text, const std::string& title, unsigned) {
+    boxes.push_back(title + "|" + text);
+    return platform::kIdOk;
+  };
   EXPECT_NO_THROW(step.RegisterSystem(step.CaptureRequest()));
   EXPECT_FALSE(RegistryKey::Open(RegistryRoot::LocalMachine, kUninstallKey + kCateringName));
   EXPECT_TRUE(platform::FileExists(desktop + "\\云后台管理系统.lnk"));
+  EXPECT_EQ(step.RegistrationFailures(),
+            std::vector<std::string>{"未能写入卸载信息: HKEY_LOCAL_MACHINE\\" + kUninstallKey + kCateringName});
+  EXPECT_TRUE(boxes.empty()) << "reported at the end of the run, not here";
+  step.ReportRegistrationFailures();
+  EXPECT_EQ(boxes, std::vector<std::string>{"警告|系统已安装,但以下 1 项未能完成:\n未能写入卸载信息: "
+                                            "HKEY_LOCAL_MACHINE\\" + kUninstallKey + kCateringName});
 
-  // No product name: the uninstall key itself would get the values.
+  // No product name: the uninstall key itself would get the values, so
+  // nothing is written, and that is no failure.
   platform::testing::SetRegistryReadOnly(RegistryRoot::LocalMachine, false);
   ASSERT_TRUE(RegistryKey::Create(RegistryRoot::LocalMachine, kUninstallKey));
   step.fAppName = "";
@@ -283,44 +304,56 @@ TEST_F(Registration, RegistryFailuresAreSilent) {
   ASSERT_TRUE(uninstall);
   EXPECT_EQ(uninstall->ReadString("Displayname"), std::nullopt);
   EXPECT_EQ(uninstall->ReadString("UnInstallString"), std::nullopt);
+  EXPECT_TRUE(step.RegistrationFailures().empty());
 }
 
-// Shell folders that are missing, and a group folder that cannot be made:
-// the shortcuts concerned are missing and not recorded, the rest are made,
-// and the two lines after the group and after the desktop keep their place.
+// All-users folders that are missing, and a group folder that cannot be
+// made: the shortcuts concerned are missing, not recorded and reported, the
+// rest are made, and the two lines after the group and after the desktop
+// keep their place. The user's Shell Folders play no part any more.
 TEST_F(Registration, MissingFoldersLeaveShortcutsOut) {
   Tick({Control::CkIns_Sc});
   const std::string group = programs + "\\" + kCateringName;
+  const std::string uninstall_link = group + "\\卸载" + kCateringName + ".lnk";
   struct Case {
     const char* what;
     std::function<void()> arrange;
     std::vector<std::string> lines;
+    std::vector<std::string> failures;
   } cases[] = {
-      {"no Desktop value",
-       [&] {
-         auto key = RegistryKey::Open(RegistryRoot::CurrentUser, kShellFolders, RegistryKey::Access::ReadWrite);
-         ASSERT_TRUE(key && key->DeleteValue("Desktop"));
-       },
-       {"File2=" + group + "\\云后台管理系统.lnkN", "File3=" + group + "\\卸载" + kCateringName + ".lnkN",
-        "File4=" + group + "\\N", "File5=N"}},
-      {"empty Desktop value", [&] { SetShellFolder("Desktop", ""); },
-       {"File2=" + group + "\\云后台管理系统.lnkN", "File3=" + group + "\\卸载" + kCateringName + ".lnkN",
-        "File4=" + group + "\\N", "File5=N"}},
-      {"no Shell Folders key", [&] { ASSERT_TRUE(platform::DeleteRegistryKey(RegistryRoot::CurrentUser, kShellFolders)); },
-       {"File2=N", "File3=N"}},
+      {"no all-users Desktop",
+       [&] { platform::testing::SetCommonFolder(platform::CommonFolder::Desktop, ""); },
+       {"File2=" + group + "\\云后台管理系统.lnkN", "File3=" + uninstall_link + "N", "File4=" + group + "\\N",
+        "File5=N"},
+       {"未能建立快捷方式: 云后台管理系统.lnk"}},
+      {"all-users Desktop folder missing",
+       [&] { platform::testing::SetCommonFolder(platform::CommonFolder::Desktop, tmp / "gone\\Desktop"); },
+       {"File2=" + group + "\\云后台管理系统.lnkN", "File3=" + uninstall_link + "N", "File4=" + group + "\\N",
+        "File5=N"},
+       {"未能建立快捷方式: " + tmp / "gone\\Desktop\\云后台管理系统.lnk"}},
+      {"no Shell Folders key: nothing missing",
+       [&] { ASSERT_TRUE(platform::DeleteRegistryKey(RegistryRoot::CurrentUser, kShellFolders)); },
+       {"File2=" + group + "\\云后台管理系统.lnkN", "File3=" + uninstall_link + "N", "File4=" + group + "\\N",
+        "File5=" + desktop + "\\云后台管理系统.lnkN", "File6=N"},
+       {}},
       {"group folder blocked by a file",
        [&] { dz::testing::WriteWholeFile(group, "not a folder"); },
-       {"File2=N", "File3=" + desktop + "\\云后台管理系统.lnkN", "File4=N"}},
+       {"File2=N", "File3=" + desktop + "\\云后台管理系统.lnkN", "File4=N"},
+       {"未能建立快捷方式: " + group + "\\云后台管理系统.lnk", "未能建立快捷方式: " + uninstall_link}},
       {"Programs folder missing, so is its group",
-       [&] { SetShellFolder("Programs", tmp / "gone\\Programs"); },
-       {"File2=N", "File3=" + desktop + "\\云后台管理系统.lnkN", "File4=N"}},
+       [&] { platform::testing::SetCommonFolder(platform::CommonFolder::Programs, tmp / "gone\\Programs"); },
+       {"File2=N", "File3=" + desktop + "\\云后台管理系统.lnkN", "File4=N"},
+       {"未能建立快捷方式: " + tmp / "gone\\Programs\\" + kCateringName + "\\云后台管理系统.lnk",
+        "未能建立快捷方式: " + tmp / "gone\\Programs\\" + kCateringName + "\\卸载" + kCateringName + ".lnk"}},
   };
   const std::vector<std::string> start_list = step.UninstallList;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     platform::testing::ClearRegistry();
-    SetShellFolder("Desktop", desktop);
-    SetShellFolder("Programs", programs);
+    SetShellFolder("Desktop", user_desktop);
+    SetShellFolder("Programs", user_programs);
+    platform::testing::SetCommonFolder(platform::CommonFolder::Desktop, desktop);
+    platform::testing::SetCommonFolder(platform::CommonFolder::Programs, programs);
     dz::testing::RemoveTree(group);
     platform::RemoveFile(group);
     platform::RemoveFile(desktop + "\\云后台管理系统.lnk");
@@ -330,6 +363,7 @@ TEST_F(Registration, MissingFoldersLeaveShortcutsOut) {
 
     EXPECT_NO_THROW(step.RegisterSystem(step.CaptureRequest()));
     EXPECT_EQ(AddedLines(), c.lines);
+    EXPECT_EQ(step.RegistrationFailures(), c.failures);
     EXPECT_EQ(step.UninstallCounter, static_cast<int>(step.UninstallList.size()));
     // Exactly the listed shortcut files exist.
     size_t listed_links = 0;
@@ -341,16 +375,21 @@ TEST_F(Registration, MissingFoldersLeaveShortcutsOut) {
       EXPECT_TRUE(platform::ReadShellLink(path)) << path;
     }
     EXPECT_EQ(Links(desktop).size() + (platform::DirectoryExists(group) ? Links(group).size() : 0), listed_links);
+    EXPECT_TRUE(Links(user_desktop).empty());
   }
 }
 
 // CreateShortcut on its own: the name from the target when none is given,
 // "我的电脑" for an empty target, the extension replaced, GBK names whose
-// trail byte is a backslash, the Quick Launch location, unknown locations.
+// trail byte is a backslash, the all-users Start Menu and Startup, no
+// all-users Quick Launch (though the user has one), unknown locations.
 TEST_F(Registration, CreateShortcutNamesAndLocations) {
   const std::string quick = tmp / "AppData\\Microsoft\\Internet Explorer\\Quick Launch";
   ASSERT_TRUE(platform::ForceDirectories(quick));
   SetShellFolder("AppData", tmp / "AppData");
+  const std::string start_menu = tmp / "ProgramData\\Start Menu";
+  platform::testing::SetCommonFolder(platform::CommonFolder::StartMenu, start_menu);
+  platform::testing::SetCommonFolder(platform::CommonFolder::Startup, "");
   // 昞 is 0x95 0x5C: its trail byte is a backslash byte.
   const std::string odd = "\x95\x5C";
   struct Case {
@@ -364,9 +403,9 @@ TEST_F(Registration, CreateShortcutNamesAndLocations) {
       {"", "云后台管理系统", "组", 2, true, programs + "\\组\\我的电脑.lnk", "我的电脑", ""},
       {"C:\\" + odd + "\\" + odd + ".exe", "", "", 0, true, desktop + "\\" + odd + ".lnk", odd + ".exe",
        "C:\\" + odd + "\\"},
-      {"C:\\P\\a.exe", "快速", "", 4, true, quick + "\\快速.lnk", "快速", "C:\\P\\"},
-      {"C:\\P\\a.exe", "开始", "", 1, true, tmp / "Start Menu\\开始.lnk", "开始", "C:\\P\\"},
-      {"C:\\P\\a.exe", "启动", "", 3, false, "", "", ""},  // no Startup value
+      {"C:\\P\\a.exe", "快速", "", 4, false, "", "", ""},
+      {"C:\\P\\a.exe", "开始", "", 1, true, start_menu + "\\开始.lnk", "开始", "C:\\P\\"},
+      {"C:\\P\\a.exe", "启动", "", 3, false, "", "", ""},  // the system has no all-users Startup
       {"C:\\P\\a.exe", "x", "", 5, false, "", "", ""},
       {"C:\\P\\a.exe", "x", "", -1, false, "", "", ""},
   };
@@ -379,8 +418,10 @@ TEST_F(Registration, CreateShortcutNamesAndLocations) {
     if (!c.made) {
       EXPECT_TRUE(step.UninstallList.empty());
       EXPECT_EQ(step.UninstallCounter, 7);
+      EXPECT_EQ(registration.Failures(), std::vector<std::string>{"未能建立快捷方式: " + c.name + ".lnk"});
       continue;
     }
+    EXPECT_TRUE(registration.Failures().empty());
     EXPECT_EQ(step.UninstallList, std::vector<std::string>{"File7=" + c.file + "N"});
     EXPECT_EQ(step.UninstallCounter, 8);
     auto link = platform::ReadShellLink(c.file);
@@ -486,23 +527,133 @@ TEST_F(Registration, ProgressTextsAndOrder) {
   EXPECT_FALSE(controls.progress_window_open);
 }
 
-// A link object that cannot be made ends the step with that failure, after
-// the progress window has been closed; what was done before stays.
-TEST_F(Registration, WindowClosedWhenTheStepFails) {
+// A link object that cannot be made fails each shortcut as any other cause
+// does: the step goes on to its end, closes the progress window, and every
+// shortcut is reported; the entry is written.
+TEST_F(Registration, LinkObjectMissingFailsEachShortcut) {
   platform::testing::SetShellLinkAvailable(false);
   Tick({Control::CkIns_Sc});
-  controls.on_call = [&](const std::string& call) {
-    if (call.rfind("ShowProgressInfo", 0) == 0) {
-      EXPECT_TRUE(controls.progress_window_open);
-    }
-  };
-  EXPECT_THROW(step.RegisterSystem(step.CaptureRequest()), platform::ShellLinkError);
+  EXPECT_NO_THROW(step.RegisterSystem(step.CaptureRequest()));
   EXPECT_FALSE(controls.progress_window_open);
   EXPECT_EQ(controls.log.back(), "CloseProgressWindow");
   EXPECT_EQ(controls.progress_texts,
-            (std::vector<std::string>{"正在注册系统信息...", "正在建立程序快捷方式..."}));
+            (std::vector<std::string>{"正在注册系统信息...", "正在建立程序快捷方式...", "正在完成系统安装."}));
   EXPECT_TRUE(RegistryKey::Open(RegistryRoot::LocalMachine, kUninstallKey + kCateringName));
-  EXPECT_EQ(step.UninstallList.size(), 2u);
+  const std::string group = programs + "\\" + kCateringName + "\\";
+  EXPECT_EQ(step.RegistrationFailures(), (std::vector<std::string>{
+                                             "未能建立快捷方式: " + group + "云后台管理系统.lnk",
+                                             "未能建立快捷方式: " + group + "卸载" + kCateringName + ".lnk",
+                                             "未能建立快捷方式: " + desktop + "\\云后台管理系统.lnk",
+                                         }));
+  // The group folder made for them stays listed, so the uninstaller can
+  // remove it.
+  EXPECT_EQ(AddedLines(), (std::vector<std::string>{"File2=" + group + "N", "File3=N"}));
+}
+
+// The one box names how many things failed and the first five of them.
+TEST_F(Registration, FailureBoxNamesTheFirstFive) {
+  std::vector<std::string> failures;
+  for (int i = 1; i <= 7; ++i) failures.push_back("未能建立快捷方式: C:\\D\\" + std::to_string(i) + ".lnk");
+  EXPECT_EQ(app::RegistrationFailuresText(failures),
+            "系统已安装,但以下 7 项未能完成:\n"
+            "未能建立快捷方式: C:\\D\\1.lnk\n未能建立快捷方式: C:\\D\\2.lnk\n未能建立快捷方式: C:\\D\\3.lnk\n"
+            "未能建立快捷方式: C:\\D\\4.lnk\n未能建立快捷方式: C:\\D\\5.lnk\n……(另有 2 项)");
+}
+
+// A re-installation over an earlier one: the shortcuts its install.dl names
+// that are not made again go, with their group folder once it is empty;
+// those made again, and everything the list does not own, stay.
+TEST_F(Registration, EarlierShortcutsNotMadeAgainAreRemoved) {
+  const std::string folder = tmp / "Shop";
+  ASSERT_TRUE(platform::ForceDirectories(folder));
+  controls.State(Control::EInstallFolder).text = folder;
+  step.Programs.LumoSc = folder + "\\LumoSc\\OvErp.exe";
+  Tick({Control::CkIns_Sc});  // the back office only, this time
+  const std::string user_group = user_programs + "\\" + kCateringName;
+  const std::string other_group = user_programs + "\\别的程序";
+  const std::string all_group = programs + "\\" + kCateringName;
+  ASSERT_TRUE(platform::ForceDirectories(user_group));
+  ASSERT_TRUE(platform::ForceDirectories(other_group));
+  ASSERT_TRUE(platform::ForceDirectories(all_group));
+
+  auto make_link = [](const std::string& file, const std::string& target) {
+    platform::ShellLink link;
+    link.SetPath(target);
+    ASSERT_TRUE(link.Save(file));
+  };
+  struct Row {
+    const char* what;
+    std::string file;    // a link made before the run and named by the earlier list
+    std::string target;  // where it leads
+    char flag;
+    bool stays;
+  };
+  const std::string ours = folder + "\\LumoPos\\LumoPos.exe";
+  const std::vector<Row> rows = {
+      {"the user's group shortcut", user_group + "\\云前台收银系统.lnk", ours, 'N', false},
+      {"the user's group uninstaller", user_group + "\\卸载" + kCateringName + ".lnk", folder + "\\UnInstall.exe", 'N',
+       false},
+      {"the user's desktop shortcut", user_desktop + "\\云前台收银系统.lnk", ours, 'N', false},
+      {"an all-users shortcut of a system not chosen now", desktop + "\\云服务管理系统.lnk", ours, 'N', false},
+      {"an all-users shortcut made again", desktop + "\\云后台管理系统.lnk", ours, 'N', true},
+      {"a desktop shortcut another installation wrote over since", user_desktop + "\\云后台管理系统.lnk",
+       "E:\\别处\\LumoSc\\OvErp.exe", 'N', true},
+      {"there before the installation (Y)", user_desktop + "\\旧的.lnk", ours, 'Y', true},
+      {"another program's group, one level deeper", other_group + "\\x\\a.lnk", ours, 'N', true},
+      {"not a shortcut", user_desktop + "\\说明.txt", "", 'N', true},
+      {"a climbing name", user_programs + "\\..\\climb.lnk", ours, 'N', true},
+  };
+  std::vector<std::string> earlier;
+  for (const Row& row : rows) {
+    ASSERT_TRUE(platform::ForceDirectories(row.file.substr(0, row.file.rfind('\\'))));
+    if (row.file.size() > 4 && row.file.substr(row.file.size() - 4) == ".lnk")
+      make_link(row.file, row.target);
+    else
+      dz::testing::WriteWholeFile(row.file, "text");
+    earlier.push_back(install_list::FormatLine(int(earlier.size()), row.file, row.flag));
+  }
+  // The group folder lines: the user's group, and another program's group
+  // that is not empty.
+  earlier.push_back(install_list::FormatLine(int(earlier.size()), user_group + "\\", 'N'));
+  earlier.push_back(install_list::FormatLine(int(earlier.size()), other_group + "\\", 'N'));
+  earlier.push_back("File99=N");
+  earlier.push_back("not a line");
+  dz::testing::WriteWholeFile(folder + "\\install.dl", install_list::JoinLines(earlier));
+
+  step.RegisterSystem(step.CaptureRequest());
+
+  for (const Row& row : rows) EXPECT_EQ(platform::FileExists(row.file), row.stays) << row.what;
+  EXPECT_FALSE(platform::DirectoryExists(user_group)) << "empty, so removed";
+  EXPECT_TRUE(platform::DirectoryExists(other_group));
+  EXPECT_EQ(Links(all_group), (std::vector<std::string>{"卸载" + kCateringName + ".lnk", "云后台管理系统.lnk"}));
+  EXPECT_TRUE(step.RegistrationFailures().empty());
+}
+
+// An earlier shortcut that cannot be removed is reported; a missing earlier
+// list, or one that is not a list, removes nothing.
+TEST_F(Registration, EarlierShortcutsThatStayAreReported) {
+  const std::string folder = tmp / "Shop";
+  ASSERT_TRUE(platform::ForceDirectories(folder));
+  controls.State(Control::EInstallFolder).text = folder;
+  Tick({Control::CkIns_Sc});
+  const std::string old_link = user_desktop + "\\云前台收银系统.lnk";
+  platform::ShellLink link;
+  link.SetPath(folder + "\\LumoPos\\LumoPos.exe");
+  ASSERT_TRUE(link.Save(old_link));
+
+  for (const std::string& list : {std::string(), std::string("\x01\x02 no lines")}) {
+    if (!list.empty()) dz::testing::WriteWholeFile(folder + "\\install.dl", list);
+    step.RegisterSystem(step.CaptureRequest());
+    EXPECT_TRUE(platform::FileExists(old_link));
+    EXPECT_TRUE(step.RegistrationFailures().empty());
+  }
+
+  dz::testing::WriteWholeFile(folder + "\\install.dl", install_list::FormatLine(0, old_link, 'N') + "\r\n");
+  // Read-only: Windows refuses to delete it, and so does the installer.
+  ASSERT_TRUE(platform::WriteAttributes(old_link, platform::kAttrReadOnly));
+  step.RegisterSystem(step.CaptureRequest());
+  EXPECT_TRUE(platform::FileExists(old_link));
+  EXPECT_EQ(step.RegistrationFailures(), std::vector<std::string>{"未能删除旧的快捷方式: " + old_link});
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The installation run driving the real wizard window (Windows): the run
 // installs the carried payloads while the window's own progress bar, labels
-// and message handling follow it.
+// and message handling follow it, and the window holds off a logoff or a
+// shutdown while the run runs.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -134,6 +135,45 @@ TEST_F(RunInWindow, CateringRunFillsTheWindowsBarAndLabels) {
   EXPECT_EQ(CountFiles(folder + "\\"), 416 + 1);  // and Install.in
   EXPECT_EQ(step.UninstallList.size(), 416u + 2);
   EXPECT_FALSE(platform::DirectoryExists(temp.path() + "_wtsInstall"));
+}
+
+// The system asks the window before a logoff or a shutdown: it agrees before
+// the run, refuses while the run runs (asked from the run's pump point),
+// agrees again once the run is over, and then the end of the session closes
+// the window without the close question.
+TEST_F(RunInWindow, LogoffAndShutdownAreRefusedOnlyWhileTheRunRuns) {
+  HWND main = window->handle();
+  window->SelectEditionKey("CySaaS");
+  step.eInsSysTypeChange();
+  window->SetText(Control::EInstallFolder, root.path() + "Orvane");
+  window->SetChecked(Control::CkIns_Sc, true);
+  EXPECT_EQ(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+
+  std::vector<LRESULT> during;
+  bool running_when_asked = false;
+  platform::SetMessagePumpHook([&] {
+    if (!during.empty()) return;
+    running_when_asked = step.Running;
+    during.push_back(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    during.push_back(SendMessageW(main, WM_QUERYENDSESSION, 0, 0));  // a shutdown
+    // The run stops at its next pump point, as after Yes to the close
+    // question, but the window stays.
+    step.CancelRequested = true;
+  });
+  HWND install = window->ControlWindow(Control::BtnInstall);
+  SendMessageW(install, WM_KEYDOWN, VK_SPACE, 0);
+  SendMessageW(install, WM_KEYUP, VK_SPACE, 0);
+  platform::SetMessagePumpHook(nullptr);
+
+  ASSERT_EQ(boxes.size(), 1u) << boxes.back();
+  EXPECT_EQ(boxes[0].rfind("确认|安装目标位置:", 0), 0u) << boxes[0];
+  EXPECT_TRUE(running_when_asked);
+  EXPECT_EQ(during, (std::vector<LRESULT>{FALSE, FALSE}));
+  EXPECT_FALSE(step.Running);
+  EXPECT_EQ(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+  SendMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  EXPECT_FALSE(IsWindow(main));
+  EXPECT_EQ(boxes.size(), 1u) << "no close question: " << boxes.back();
 }
 
 }  // namespace

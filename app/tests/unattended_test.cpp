@@ -8,6 +8,7 @@
 
 #include "app/command_line.h"
 #include "app/tests/payload_resources.h"
+#include "app/tests/shortcut_folders_override.h"
 #include "app/tests/temporary_folder_override.h"
 #include "app/tests/test_resources.h"
 #include "app/unattended.h"
@@ -24,7 +25,6 @@ using dz::testing::ReadWholeFile;
 using dz::testing::TempFolder;
 using dz::testing::WriteWholeFile;
 
-const std::string kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const std::string kUninstallKey = "SOFTWARE\\microsoft\\windows\\currentversion\\uninstall\\Orvane云专家-美食版";
 
 int CountFiles(const std::string& folder) {
@@ -54,12 +54,6 @@ class Unattended : public ::testing::Test {
     dz::testing::RegisterTestResources();
     dz::testing::RegisterPayloadResources();
     platform::testing::ClearRegistry();
-    ASSERT_TRUE(platform::ForceDirectories(shell.path() + "Desktop"));
-    ASSERT_TRUE(platform::ForceDirectories(shell.path() + "Programs"));
-    auto key = platform::RegistryKey::Create(platform::RegistryRoot::CurrentUser, kShellFolders);
-    ASSERT_TRUE(key);
-    key->WriteString("Desktop", shell.path() + "Desktop");
-    key->WriteString("Programs", shell.path() + "Programs");
     // A box that reached the screen would be a fault: nobody is there.
     platform::SetMessageBoxResponder([this](const std::string& text, const std::string&, unsigned) {
       shown.push_back(text);
@@ -82,6 +76,7 @@ class Unattended : public ::testing::Test {
   std::string Log() const { return ReadWholeFile(log_file); }
 
   TempFolder temp, root, shell;
+  dz::testing::ShortcutFoldersOverride all_users{shell.path()};
   dz::testing::TemporaryFolderOverride temp_override{temp.path()};
   std::string folder = root.path() + "Orvane云专家美食版V3";
   std::string log_file = root.path() + "install.log";
@@ -105,7 +100,7 @@ TEST_F(Unattended, InstallsAsTheWizardDoesWithoutWindowOrPauses) {
   auto entry = platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine, kUninstallKey);
   ASSERT_TRUE(entry);
   EXPECT_EQ(entry->ReadString("UnInstallString").value_or(""), "\"" + folder + "\\UnInstall.exe\"");
-  EXPECT_EQ(CountFiles(shell.path() + "Desktop\\"), 4);
+  EXPECT_EQ(CountFiles(all_users.desktop + "\\"), 4);
   EXPECT_FALSE(platform::FileExists(temp.path() + "cRc.in"));
   EXPECT_FALSE(platform::DirectoryExists(temp.path() + "_wtsInstall"));
 
@@ -128,6 +123,24 @@ TEST_F(Unattended, CommercialEditionTakesItsOwnCashier) {
   EXPECT_FALSE(platform::DirectoryExists(folder + "\\LumoSc"));
   EXPECT_NE(ReadWholeFile(folder + "\\Install.in").find("fAppName=Orvane云专家-商业版"),
             std::string::npos);
+}
+
+// A shortcut that cannot be made keeps the installation: the exit code is
+// success, and the one box the wizard would show is in the log.
+TEST_F(Unattended, AFailingShortcutIsLoggedAndTheInstallationStays) {
+  const std::string group = all_users.programs + "\\Orvane云专家-美食版";
+  WriteWholeFile(group, "a file where the group folder goes");
+  EXPECT_EQ(Run({"/S", "/EDITION=CySaaS", "/DIR=" + folder, "/SYSTEMS=Sc", "/LOG=" + log_file}), app::kExitSuccess);
+  EXPECT_TRUE(shown.empty());
+  EXPECT_TRUE(platform::FileExists(folder + "\\install.dl"));
+  EXPECT_TRUE(platform::FileExists(all_users.desktop + "\\云后台管理系统.lnk"));
+  const std::string log = Log();
+  const std::string box = "[警告] 系统已安装,但以下 2 项未能完成: / 未能建立快捷方式: " + group +
+                          "\\云后台管理系统.lnk / 未能建立快捷方式: " + group + "\\卸载Orvane云专家-美食版.lnk\r\n";
+  const size_t at = log.find(box);
+  EXPECT_NE(at, std::string::npos) << log;
+  EXPECT_EQ(log.find("[警告]", at + 1), std::string::npos) << "one box";
+  EXPECT_NE(log.find("退出代码 0"), std::string::npos);
 }
 
 TEST_F(Unattended, EachFailureHasItsExitCodeAndItsTextInTheLog) {

@@ -1,7 +1,8 @@
 // Native stand-ins for the system services that have no host equivalent:
 // module resources (registered by tests), message boxes (answered by the
 // responder or by their safe button), the message pump (only its hook),
-// the cursor, and the special folders (inside the sandbox).
+// the cursor, and the special folders (inside the sandbox; the all-users
+// folders at the places of a current Windows unless a test moves them).
 #include <unistd.h>
 
 #include <cstdio>
@@ -34,6 +35,12 @@ struct State {
   std::string temp = "C:\\TEMP\\";
   std::string windows = "C:\\WINDOWS";
   std::string system = "C:\\WINDOWS\\system32";
+  std::map<CommonFolder, std::string> common = {
+      {CommonFolder::Desktop, "C:\\Users\\Public\\Desktop"},
+      {CommonFolder::StartMenu, "C:\\ProgramData\\Microsoft\\Windows\\Start Menu"},
+      {CommonFolder::Programs, "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"},
+      {CommonFolder::Startup, "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Startup"},
+  };
 };
 
 State& state() {
@@ -101,6 +108,11 @@ std::string SystemDirectory(size_t buffer_size) {
   return Fit(state().system, buffer_size);
 }
 
+std::string CommonFolderPath(CommonFolder folder) {
+  std::lock_guard lock(state().mutex);
+  return state().common[folder];
+}
+
 namespace testing {
 
 bool AddModuleResource(const std::string& name, const std::string& type, std::vector<uint8_t> bytes) {
@@ -119,6 +131,11 @@ void SetSpecialFolders(const std::string& temp, const std::string& windows, cons
   state().temp = temp;
   state().windows = windows;
   state().system = system;
+}
+
+void SetCommonFolder(CommonFolder folder, const std::string& path) {
+  std::lock_guard lock(state().mutex);
+  state().common[folder] = path;
 }
 
 void SetSleepHook(std::function<void(unsigned milliseconds)> hook) {

@@ -197,4 +197,17 @@ std::string SystemDirectory(size_t buffer_size) {
   return written && written <= MAX_PATH ? Fit(std::wstring(buffer, written), buffer_size) : std::string();
 }
 
+std::string CommonFolderPath(CommonFolder folder) {
+  int csidl = 0;
+  switch (folder) {
+    case CommonFolder::Desktop: csidl = CSIDL_COMMON_DESKTOPDIRECTORY; break;
+    case CommonFolder::StartMenu: csidl = CSIDL_COMMON_STARTMENU; break;
+    case CommonFolder::Programs: csidl = CSIDL_COMMON_PROGRAMS; break;
+    case CommonFolder::Startup: csidl = CSIDL_COMMON_STARTUP; break;
+  }
+  wchar_t buffer[MAX_PATH + 1] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer))) return {};
+  return Narrow(buffer);
+}
+
 }  // namespace platform

@@ -2,6 +2,7 @@
 // registry, link object, files, drives, folders and clock, so the hooks change
 // nothing. Linked into test programs only, never into a shipped program.
 #include "platform/test_support.h"
+#include "platform/special_folders.h"
 
 namespace platform::testing {
 
@@ -11,6 +12,7 @@ std::string HostPath(const std::string& path) { return path; }
 bool AddModuleResource(const std::string&, const std::string&, std::vector<uint8_t>) { return false; }
 void ClearModuleResources() {}
 void SetSpecialFolders(const std::string&, const std::string&, const std::string&) {}
+void SetCommonFolder(CommonFolder, const std::string&) {}
 void SetDriveInfo(const std::string&, int, const std::string&) {}
 void SetFileHeldOpen(const std::string&, bool) {}
 void SetFreeDiskSpace(const std::string&, std::optional<uint64_t>) {}

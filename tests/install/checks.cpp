@@ -99,6 +99,16 @@ std::wstring ShellFolder(const std::wstring& value) {
       .value_or(L"");
 }
 
+namespace {
+std::wstring SystemFolder(int csidl) {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  return SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer)) ? buffer : L"";
+}
+}  // namespace
+
+std::wstring AllUsersPrograms() { return SystemFolder(CSIDL_COMMON_PROGRAMS); }
+std::wstring AllUsersDesktop() { return SystemFolder(CSIDL_COMMON_DESKTOPDIRECTORY); }
+
 std::vector<Shortcut> ExpectedShortcuts(const Product& product, const Choice& choice) {
   std::vector<Shortcut> shortcuts;
   if (product.Base(L"fAppType") != L"CySaaS") return shortcuts;
@@ -120,8 +130,8 @@ std::vector<Shortcut> ExpectedShortcuts(const Product& product, const Choice& ch
         {choice.kds && !commercial, L"云触屏划菜系统", program[L"SaasKds"], own_folder},
     };
   };
-  const std::wstring programs = ShellFolder(L"Programs"), desktop = ShellFolder(L"Desktop");
-  Expect(!programs.empty() && !desktop.empty(), "the user's Shell Folders name Programs and Desktop");
+  const std::wstring programs = AllUsersPrograms(), desktop = AllUsersDesktop();
+  Expect(!programs.empty() && !desktop.empty(), "the system has all-users Programs and Desktop folders");
   for (const Row& r : rows(group, product.Base(L"fAppName")))
     if (r.made) shortcuts.push_back({programs + L"\\" + r.sub_folder + L"\\" + r.name + L".lnk", r.target, r.name});
   const std::wstring uninstall_name = L"卸载" + group;
@@ -274,14 +284,18 @@ void CheckInstallation(const Product& product, const Choice& choice, const Insta
     }
   add(root + L"install.in", false);
   add(root + L"install.dl", false);
-  const std::vector<Shortcut> shortcuts = ExpectedShortcuts(product, choice);
+  std::vector<Shortcut> shortcuts = ExpectedShortcuts(product, choice);
   const std::wstring group = EditionText(choice.edition, product.Base(L"fAppName"));
+  const std::wstring programs = AllUsersPrograms();
+  if (check.group_blocked)
+    std::erase_if(shortcuts, [&](const Shortcut& s) { return s.file.rfind(programs + L"\\", 0) == 0; });
   if (product.Base(L"fAppType") == L"CySaaS") {
     for (const Shortcut& s : shortcuts)
-      if (s.file.rfind(ShellFolder(L"Programs"), 0) == 0) add(s.file, false);
-    add(ShellFolder(L"Programs") + L"\\" + group + L"\\", false);  // the group folder
+      if (s.file.rfind(programs, 0) == 0) add(s.file, false);
+    // The group folder; nothing when there is none.
+    add(check.group_blocked ? L"" : programs + L"\\" + group + L"\\", false);
     for (const Shortcut& s : shortcuts)
-      if (s.file.rfind(ShellFolder(L"Programs"), 0) != 0) add(s.file, false);
+      if (s.file.rfind(programs, 0) != 0) add(s.file, false);
     add(L"", false);  // after the desktop's shortcuts: names nothing
   }
   bool ends_with_line_end = false;
@@ -345,10 +359,12 @@ void CheckNothingInstalled(const Product& product, const Choice& choice) {
   Expect(!RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + product.Base(L"fAppName")),
          "no uninstall registry entry");
   const std::wstring group = EditionText(choice.edition, product.Base(L"fAppName"));
-  Expect(!FolderExists(ShellFolder(L"Programs") + L"\\" + group), "no program group");
-  for (const wchar_t* name : {L"云后台管理系统", L"云前台收银系统", L"云服务管理系统", L"云触屏划菜系统"})
-    Expect(!FileExists(ShellFolder(L"Desktop") + L"\\" + name + L".lnk"),
-           "no desktop shortcut " + Utf8(name));
+  for (const auto& [programs, desktop] : {std::pair{AllUsersPrograms(), AllUsersDesktop()},
+                                          std::pair{ShellFolder(L"Programs"), ShellFolder(L"Desktop")}}) {
+    Expect(!FolderExists(programs + L"\\" + group), "no program group in " + Utf8(programs));
+    for (const wchar_t* name : {L"云后台管理系统", L"云前台收银系统", L"云服务管理系统", L"云触屏划菜系统"})
+      Expect(!FileExists(desktop + L"\\" + name + L".lnk"), "no desktop shortcut " + Utf8(name) + " in " + Utf8(desktop));
+  }
   Expect(!FolderExists(TempFolder() + L"_wtsInstall"), "no scratch folder");
 }
 

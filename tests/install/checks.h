@@ -40,10 +40,15 @@ struct Shortcut {
   std::wstring target;  // the program it starts
   std::wstring name;    // its description
 };
-// The shortcuts the choice makes, in the order they are made; empty when the
-// user's Shell Folders have no "Programs" or "Desktop" value.
+// The shortcuts the choice makes, in the order they are made, in the
+// all-users Programs and Desktop folders.
 std::vector<Shortcut> ExpectedShortcuts(const Product& product, const Choice& choice);
+// The user's own folders (the Shell Folders values "Programs", "Desktop"),
+// where earlier installations put their shortcuts.
 std::wstring ShellFolder(const std::wstring& value);
+// The folders every user shares (CSIDL_COMMON_PROGRAMS, _DESKTOPDIRECTORY).
+std::wstring AllUsersPrograms();
+std::wstring AllUsersDesktop();
 
 std::wstring TempFolder();  // the user's temporary folder, with a backslash
 
@@ -63,12 +68,15 @@ struct InstallationCheck {
   std::set<std::wstring> earlier_own;
   // Files whose bytes must be these instead of the archive's (the kept
   // databases).
-  std::map<std::wstring, std::string> kept;
+  std::map<std::wstring, std::string> kept;  // A file stands where the program group's folder goes: the group's
+  // shortcuts are not made, and the group's list line names nothing.
+  bool group_blocked = false;
 };
 void CheckInstallation(const Product& product, const Choice& choice, const InstallationCheck& check);
 
 // Nothing of an installation is anywhere: no files in the folder, no
-// registry entry, no shortcuts, no scratch folder.
+// registry entry, no shortcuts (in the all-users folders nor the user's), no
+// scratch folder.
 void CheckNothingInstalled(const Product& product, const Choice& choice);
 // The uninstall registry entry of the product is there.
 bool UninstallEntryExists(const Product& product);

@@ -28,6 +28,12 @@
 //                                goes (wizard and /S), a killed installer
 //   undo_on_a_full_drive         the drive fills up during the run (a small
 //                                drive the wrapper maps; root only)
+//   all_users_shortcuts          the shortcuts in the all-users folders,
+//                                removed by UnInstall.exe /S; an installation
+//                                of before with the user's own shortcuts
+//                                installed again by mouse, then uninstalled
+//   failing_shortcut             a shortcut that cannot be made: one box at
+//                                the end, the installation stays
 // With a picture folder, catering_by_mouse (and catering_at_code_page_1252)
 // save the three pages and the progress window as BMP files there.
 #include <windows.h>
@@ -920,6 +926,119 @@ void UndoOnAFullDrive(const Options& options, const Product& product) {
   Expect(user.WaitForExit(20000) == 0, "the wizard closes");
 }
 
+// Every file under a folder, with its path.
+void CollectFiles(const std::wstring& folder, std::vector<std::wstring>& files) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((WithBackslash(folder) + L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const std::wstring path = WithBackslash(folder) + name;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      CollectFiles(path, files);
+    else
+      files.push_back(path);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
+// UnInstall.exe /S from the installation folder: it ends with exit code 0
+// (no line of install.dl refused), and nothing of the installation is left
+// but the shop's two databases, which a silent uninstallation keeps.
+void UninstallSilently(const Product& product, const Choice& choice) {
+  const std::wstring root = WithBackslash(choice.folder);
+  const DWORD code = RunUnattended(Options{root + L"UnInstall.exe", L""}, L"/S");
+  Expect(code == 0, "UnInstall.exe /S ends with exit code 0 (it is " + std::to_string(code) + ")");
+  ExpectSoon([&] { return !FileExists(root + L"UnInstall.exe"); }, "the uninstaller's file goes after it ends", 30000);
+  std::vector<std::wstring> left;
+  CollectFiles(root, left);
+  std::sort(left.begin(), left.end());
+  const std::vector<std::wstring> databases = {root + L"LumoPos\\LumoPosBaseData.db", root + L"WmSvr\\WmCacheData.db"};
+  Expect(left == databases, "only the two databases are left in " + Utf8(root) + " (" + std::to_string(left.size()) +
+                                " files are)");
+  Expect(!UninstallEntryExists(product), "the uninstall entry is gone");
+  const std::wstring group = EditionText(choice.edition, product.Base(L"fAppName"));
+  for (const auto& [programs, desktop] : {std::pair{AllUsersPrograms(), AllUsersDesktop()},
+                                          std::pair{ShellFolder(L"Programs"), ShellFolder(L"Desktop")}}) {
+    Expect(!FolderExists(programs + L"\\" + group), "no program group in " + Utf8(programs));
+    for (const wchar_t* name : {kCaptionSc, kCaptionPos, kCaptionWmSvr, kCaptionKds})
+      Expect(!FileExists(desktop + L"\\" + name + L".lnk"), "no shortcut " + Utf8(name) + " in " + Utf8(desktop));
+  }
+}
+
+// The shortcuts go to the folders every user shares and the uninstaller
+// removes them; then an installation of before, whose shortcuts lie in the
+// user's own folders, is installed again with the mouse: its shortcuts move
+// to the all-users folders, none is left in the user's, and the uninstaller
+// removes the installation again with nothing left behind.
+void AllUsersShortcuts(const Options& options, const Product& product) {
+  const Choice choice = AllFourCatering(L"C:\\安装测试\\所有用户");
+  const std::wstring arguments = L"/S /EDITION=CySaaS \"/DIR=" + choice.folder + L"\" /SYSTEMS=Sc,Pos,WmSvr,Kds";
+  const std::wstring group = EditionText(choice.edition, product.Base(L"fAppName"));
+  const std::wstring user_programs = ShellFolder(L"Programs"), user_desktop = ShellFolder(L"Desktop");
+  Expect(!user_programs.empty() && !user_desktop.empty(), "the user's Shell Folders name Programs and Desktop");
+  Expect(_wcsicmp(user_desktop.c_str(), AllUsersDesktop().c_str()) != 0, "the user's Desktop is not the all-users one");
+
+  InstallationCheck check = Before(product, choice);
+  Expect(RunUnattended(options, arguments) == 0, "the installation ends with exit code 0");
+  CheckInstallation(product, choice, check);  // the shortcuts in the all-users folders
+  Expect(!FolderExists(user_programs + L"\\" + group), "no program group in the user's Programs");
+  UninstallSilently(product, choice);
+  RemoveTree(choice.folder);
+
+  // An installation of before: the same, with its shortcuts and its list's
+  // lines in the user's own folders.
+  Expect(RunUnattended(options, arguments) == 0, "the installation of before ends with exit code 0");
+  const std::wstring list_path = WithBackslash(choice.folder) + L"install.dl";
+  std::wstring list = FromGbk(ReadFileBytes(list_path));
+  for (const auto& [from, to] : {std::pair{AllUsersPrograms() + L"\\", user_programs + L"\\"},
+                                 std::pair{AllUsersDesktop() + L"\\", user_desktop + L"\\"}})
+    for (size_t at = list.find(from); at != std::wstring::npos; at = list.find(from, at + to.size()))
+      list.replace(at, from.size(), to);
+  WriteFileBytes(list_path, ToGbk(list));
+  Expect(CreateDirectoryW((user_programs + L"\\" + group).c_str(), nullptr) != 0, "make the user's program group");
+  std::vector<std::wstring> user_links;
+  for (const Shortcut& s : ExpectedShortcuts(product, choice)) {
+    const bool in_group = s.file.rfind(AllUsersPrograms() + L"\\", 0) == 0;
+    const std::wstring moved = (in_group ? user_programs + L"\\" + group : user_desktop) + s.file.substr(s.file.rfind(L'\\'));
+    Expect(MoveFileW(s.file.c_str(), moved.c_str()) != 0, "move " + Utf8(s.file) + " to the user's folder");
+    user_links.push_back(moved);
+  }
+  Expect(RemoveDirectoryW((AllUsersPrograms() + L"\\" + group).c_str()) != 0, "remove the all-users program group");
+
+  check = Before(product, choice);
+  std::vector<Box> boxes = InstallWithMouse(options, choice);
+  Expect(boxes.empty(), "no box during the re-installation");
+  CheckInstallation(product, choice, check);
+  for (const std::wstring& link : user_links) Expect(!FileExists(link), "the earlier shortcut " + Utf8(link) + " is gone");
+  Expect(!FolderExists(user_programs + L"\\" + group), "the user's program group is gone");
+  UninstallSilently(product, choice);
+}
+
+// A shortcut that cannot be made (a file stands where the program group's
+// folder goes) keeps the installation: one box at the end of the run names
+// every shortcut that failed, then the finish page; the files, the entry and
+// the desktop shortcuts are installed.
+void FailingShortcut(const Options& options, const Product& product) {
+  const Choice choice = AllFourCatering(L"C:\\安装测试\\快捷方式");
+  const std::wstring group = AllUsersPrograms() + L"\\" + EditionText(choice.edition, product.Base(L"fAppName"));
+  WriteFileBytes(group, "a file where the program group goes");
+  InstallationCheck check = Before(product, choice);
+  check.group_blocked = true;
+  std::vector<Box> boxes = InstallWithMouse(options, choice);
+  Expect(boxes.size() == 1, "one box during the run (there are " + std::to_string(boxes.size()) + ")");
+  if (!boxes.empty()) {
+    std::wstring text = L"系统已安装,但以下 5 项未能完成:";
+    for (const wchar_t* name : {kCaptionSc, kCaptionPos, kCaptionWmSvr, kCaptionKds})
+      text += L"\n未能建立快捷方式: " + group + L"\\" + name + L".lnk";
+    text += L"\n未能建立快捷方式: " + group + L"\\卸载" + EditionText(choice.edition, product.Base(L"fAppName")) + L".lnk";
+    ExpectBox(boxes[0], L"警告", text);
+  }
+  CheckInstallation(product, choice, check);
+  Expect(UninstallEntryExists(product), "the uninstall entry is there");
+}
+
 // The scenarios by name, and the code page each runs at.
 struct NamedScenario {
   const char* name;
@@ -937,6 +1056,8 @@ constexpr NamedScenario kScenarios[] = {
     {"unattended", Unattended, 936},
     {"undo", Undo, 936},
     {"undo_on_a_full_drive", UndoOnAFullDrive, 936},
+    {"all_users_shortcuts", AllUsersShortcuts, 936},
+    {"failing_shortcut", FailingShortcut, 936},
 };
 
 void RunScenario(const std::string& name, const Options& options) {

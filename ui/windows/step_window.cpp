@@ -146,6 +146,36 @@ BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM list) {
 
 }  // namespace
 
+// The reason the system shows for a logoff or shutdown the window refuses
+// while the run writes. ShutdownBlockReasonCreate and ...Destroy exist from
+// Windows Vista on, so both are looked up in user32 when needed: on an older
+// system the refusal goes without a reason.
+class ShutdownBlockReason {
+ public:
+  explicit ShutdownBlockReason(HWND window) : window_(window) {
+    if (auto create = User32Function<BOOL(WINAPI*)(HWND, LPCWSTR)>("ShutdownBlockReasonCreate"))
+      registered_ = create(window_, L"正在安装，请稍候。") != FALSE;
+  }
+  ~ShutdownBlockReason() {
+    if (!registered_) return;
+    if (auto destroy = User32Function<BOOL(WINAPI*)(HWND)>("ShutdownBlockReasonDestroy")) destroy(window_);
+  }
+  ShutdownBlockReason(const ShutdownBlockReason&) = delete;
+  ShutdownBlockReason& operator=(const ShutdownBlockReason&) = delete;
+
+ private:
+  template <typename Function>
+  static Function User32Function(const char* name) {
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");  // loaded: the window lives in it
+    FARPROC found = user32 ? GetProcAddress(user32, name) : nullptr;
+    // Through void(*)(): GetProcAddress's type says nothing of the function's.
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+  }
+
+  HWND window_;
+  bool registered_ = false;
+};
+
 StepWindow::StepWindow(app::TfStep& step) : step_(step) { step_.SetControls(this); }
 
 StepWindow::~StepWindow() {
@@ -490,6 +520,8 @@ void StepWindow::ShowPage(int page) {
     if (other != page && GetParent(pages_[other].hwnd()) == window_) EnableWindow(pages_[other].hwnd(), FALSE);
   EnableWindow(panel, TRUE);
   top_page_ = page;
+  // The run shows the progress page first: from here logoff waits for it.
+  HoldShutdownWhileRunning();
 }
 
 std::optional<std::string> StepWindow::BrowseForFolder(const std::string& prompt, const std::string& initial_folder) {
@@ -543,10 +575,36 @@ void StepWindow::RunHandler(const std::function<void()>& handler) {
     app::ShowException(error.what());
   }
   --handler_depth_;
+  if (handler_depth_ == 0) HoldShutdownWhileRunning();
   if (handler_depth_ == 0 && close_pending_ && window_) {
     close_pending_ = false;
     DestroyWindow(window_);
   }
+}
+
+void StepWindow::HoldShutdownWhileRunning() {
+  if (step_.Running && window_) {
+    if (!shutdown_block_) shutdown_block_ = std::make_unique<ShutdownBlockReason>(window_);
+  } else {
+    shutdown_block_.reset();
+  }
+}
+
+// A logoff or shutdown in the middle of the run would end the installer
+// between two writes: it is refused while the run runs (a forced end cannot
+// be refused; it is a killed installer). At any other time the installer lets
+// it happen and ends without asking.
+LRESULT StepWindow::QueryEndSession() {
+  HoldShutdownWhileRunning();
+  return step_.Running ? FALSE : TRUE;
+}
+
+void StepWindow::EndSession(bool ending) {
+  if (!ending || step_.Running || !window_) return;
+  if (handler_depth_ > 0)
+    close_pending_ = true;
+  else
+    DestroyWindow(window_);
 }
 
 void StepWindow::ControlEvent(Control source, void (app::TfStep::*handler)()) {
@@ -588,6 +646,11 @@ LRESULT StepWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_CLOSE:
       CloseRequested();
       return 0;
+    case WM_QUERYENDSESSION:
+      return QueryEndSession();
+    case WM_ENDSESSION:
+      EndSession(wparam != FALSE);
+      return 0;
     case WM_ACTIVATE:
       // Like a dialog: the focused control is kept while another window is
       // active and given back on return.
@@ -604,6 +667,7 @@ LRESULT StepWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_GETFONT:
       return reinterpret_cast<LRESULT>(font12_.get());
     case WM_DESTROY:
+      shutdown_block_.reset();
       process_.reset();
       try {
         step_.FormDestroy();

@@ -10,6 +10,10 @@
 //   EInstallFolder's ellipsis button       -> EInstallFolderEditButtons0Click
 //   BtnInstall, BtnFinish                  -> BtnInstallClick, BtnFinishClick
 //
+// While TfStep's run runs, the window refuses a logoff or shutdown
+// (WM_QUERYENDSESSION) and gives the system its reason; at any other time a
+// logoff closes it without the close question.
+//
 // A handler may let window messages run (the installation does). Meanwhile
 // no control event starts a second handler, a control on a covered page
 // starts none at all, and a close that FormCloseQuery allows waits until the
@@ -36,6 +40,8 @@ class TitleBarWindow;
 }  // namespace skin::win32
 
 namespace ui {
+
+class ShutdownBlockReason;
 
 class StepWindow final : public app::StepControls {
  public:
@@ -120,6 +126,11 @@ class StepWindow final : public app::StepControls {
   void ControlEvent(app::Control source, void (app::TfStep::*handler)());
   void CloseRequested();
   int PageOf(app::Control control) const;
+  // The shutdown reason registered while step_.Running, and gone otherwise;
+  // brought up to date where the run starts and ends and when asked.
+  void HoldShutdownWhileRunning();
+  LRESULT QueryEndSession();
+  void EndSession(bool ending);
 
   app::TfStep& step_;
   HWND window_ = nullptr;
@@ -137,6 +148,7 @@ class StepWindow final : public app::StepControls {
   std::array<HWND, 4> system_boxes_{};  // CkIns_Sc, CkIns_Pos, CkIns_WmSvr, CkIns_Kds
   HWND progress_bar_ = nullptr, zip_bar_ = nullptr;
   std::unique_ptr<ProcessWindow> process_;
+  std::unique_ptr<ShutdownBlockReason> shutdown_block_;
   int top_page_ = -1;
   int handler_depth_ = 0;
   bool close_pending_ = false;

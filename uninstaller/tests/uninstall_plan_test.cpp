@@ -13,6 +13,8 @@ Places TestPlaces() {
   places.self_path = "C:\\Program Files\\Orvane\\UnInstall.exe";
   places.programs_folder = "C:\\Users\\u\\Programs";
   places.desktop_folder = "C:\\Users\\u\\Desktop\\";
+  places.common_programs_folder = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs";
+  places.common_desktop_folder = "C:\\Users\\Public\\Desktop";
   places.group_name = "Orvane云专家-美食版";
   places.system_folders = {"C:\\Windows", "C:\\Windows\\system32"};
   return places;
@@ -61,6 +63,12 @@ TEST(UninstallPlanTest, EachLineOfTheListIsTakenOrRefusedByWhereItPoints) {
       {"File8=C:\\Users\\u\\Programs\\Orvane云专家-美食版\\N", Kind::Folder},
       {"File9=C:\\Users\\u\\Desktop\\云后台管理系统.lnkN", Kind::Shortcut},
       {"File10=N", Kind::Ignored},
+      // What the installer writes now: the all-users group and desktop.
+      {"File15=C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Orvane云专家-美食版\\云后台管理系统.lnkN",
+       Kind::Shortcut},
+      {"File16=C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Orvane云专家-美食版\\N", Kind::Folder},
+      {"File17=c:\\users\\public\\desktop\\云后台管理系统.lnkN", Kind::Shortcut},
+      {"File18=C:\\Users\\Public\\Desktop\\旧的.lnkY", Kind::Kept},
       // A double-byte character whose second byte is a backslash is one name.
       {"File11=C:\\Program Files\\Orvane\\\x95\x5c\\a.txtN", Kind::File},
       // Malformed.
@@ -90,6 +98,13 @@ TEST(UninstallPlanTest, EachLineOfTheListIsTakenOrRefusedByWhereItPoints) {
       {"File38=C:\\Users\\u\\Desktop\\Shop\\x.lnkN", Kind::Refused},
       {"File39=C:\\Users\\u\\Desktop\\report.docN", Kind::Refused},
       {"File40=C:\\Users\\u\\Desktop\\N", Kind::Refused},
+      {"File41=C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Orvane云专家-美食版\\evil.exeN",
+       Kind::Refused},
+      {"File42=C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\x.lnkN", Kind::Refused},
+      {"File43=C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\x.lnkN", Kind::Refused},
+      {"File44=C:\\Users\\Public\\Desktop\\report.docN", Kind::Refused},
+      {"File45=C:\\Users\\Public\\Desktop\\Shop\\x.lnkN", Kind::Refused},
+      {"File46=C:\\Users\\Public\\x.lnkN", Kind::Refused},
   };
   for (const auto& c : cases) EXPECT_EQ(Classify(c.line, TestPlaces()), c.kind) << c.line;
 }
@@ -112,6 +127,14 @@ TEST(UninstallPlanTest, GroupNameThatIsNoPlainFolderNameGivesNoGroup) {
   Places places = TestPlaces();
   places.programs_folder.clear();
   EXPECT_EQ(Classify("File0=C:\\Users\\u\\Programs\\Orvane云专家-美食版\\a.lnkN", places), Kind::Refused);
+  // The all-users places unknown: their lines are refused, the user's taken.
+  places = TestPlaces();
+  places.common_programs_folder.clear();
+  places.common_desktop_folder.clear();
+  for (const char* line : {"File0=C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Orvane云专家-美食版\\a.lnkN",
+                           "File1=C:\\Users\\Public\\Desktop\\a.lnkN"})
+    EXPECT_EQ(Classify(line, places), Kind::Refused) << line;
+  EXPECT_EQ(Classify("File2=C:\\Users\\u\\Desktop\\a.lnkN", places), Kind::Shortcut);
 }
 
 TEST(UninstallPlanTest, FoldersComeDeepestFirstOnceEachWithTheGroup) {
@@ -121,9 +144,13 @@ TEST(UninstallPlanTest, FoldersComeDeepestFirstOnceEachWithTheGroup) {
       "File2=c:\\program files\\orvane\\lumosc\\b.dllN\r\n"
       "File3=C:\\Program Files\\Orvane\\install.inN\r\n"
       "File4=C:\\Users\\u\\Programs\\Orvane云专家-美食版\\a.lnkN\r\n"
-      "File5=C:\\Program Files\\Orvane\\LumoSc\\OvErp.exeN\r\n";
+      "File5=C:\\Program Files\\Orvane\\LumoSc\\OvErp.exeN\r\n"
+      "File6=C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Orvane云专家-美食版\\a.lnkN\r\n"
+      "File7=C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Orvane云专家-美食版\\N\r\n";
   Plan plan = MakePlan(list, TestPlaces());
-  EXPECT_EQ(plan.folders, (std::vector<std::string>{"C:\\Program Files\\Orvane\\LumoSc\\plugins\\",
+  // Both groups, the user's of an earlier installation and the all-users one.
+  EXPECT_EQ(plan.folders, (std::vector<std::string>{"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Orvane云专家-美食版\\",
+                                                     "C:\\Program Files\\Orvane\\LumoSc\\plugins\\",
                                                      "C:\\Users\\u\\Programs\\Orvane云专家-美食版\\",
                                                      "C:\\Program Files\\Orvane\\LumoSc\\",
                                                      "C:\\Program Files\\Orvane\\"}));

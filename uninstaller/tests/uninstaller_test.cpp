@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 
+#include "app/tests/shortcut_folders_override.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -94,6 +95,8 @@ class UninstallTest : public ::testing::Test {
     places.self_path = folder_ + "UnInstall.exe";
     places.programs_folder = tmp_ / "Programs";
     places.desktop_folder = tmp_ / "Desktop";
+    places.common_programs_folder = tmp_ / "ProgramData\\Start Menu\\Programs";
+    places.common_desktop_folder = tmp_ / "Public\\Desktop";
     places.system_folders = {tmp_ / "Windows"};
     return places;
   }
@@ -160,6 +163,32 @@ TEST_F(UninstallTest, SilentFirstInstallationLeavesOnlyTheDatabaseAndTheUninstal
   std::set<std::string> expected = before;
   // The caller removes the uninstaller and then its folder; the database is
   // the shop's and stays.
+  for (const auto& path : {folder_, folder_ + "UnInstall.exe", folder_ + "LumoPos\\",
+                           folder_ + "LumoPos\\LumoPosBaseData.db"})
+    expected.insert(path);
+  EXPECT_EQ(Tree(), expected);
+}
+
+// The installer puts its shortcuts in the all-users folders; a list of a
+// re-installation over an earlier installation may name the user's too. Both
+// go, with both groups, and no line is refused.
+TEST_F(UninstallTest, AllUsersShortcutsGoAndTheUsersOfEarlierInstallationsToo) {
+  const std::string common_group = tmp_ / "ProgramData\\Start Menu\\Programs\\" + kCatering + "\\";
+  WriteWholeFile(tmp_ / "Public\\Desktop\\other.lnk", "another program's");
+  platform::ForceDirectories(tmp_ / "ProgramData\\Start Menu\\Programs");
+  std::set<std::string> before = Tree();
+  Install();  // its shortcuts in the user's folders
+  AddFile(common_group + "云后台管理系统.lnk", 'N');
+  AddFile(common_group + "卸载" + kCatering + ".lnk", 'N');
+  Add(common_group, 'N');
+  AddFile(tmp_ / "Public\\Desktop\\云后台管理系统.lnk", 'N');
+  Add("", 'N');
+  SaveList();
+  Result result = Uninstall(MakePlaces(), keys_, true);
+
+  EXPECT_EQ(result.exit_code, kExitDone);
+  EXPECT_TRUE(result.refused.empty());
+  std::set<std::string> expected = before;
   for (const auto& path : {folder_, folder_ + "UnInstall.exe", folder_ + "LumoPos\\",
                            folder_ + "LumoPos\\LumoPosBaseData.db"})
     expected.insert(path);
@@ -331,9 +360,12 @@ TEST_F(UninstallTest, SystemRegistryEntryAndShellFolders) {
   Install();
   SaveList();
 
+  dz::testing::ShortcutFoldersOverride all_users(tmp_.path());
   Places places = PlacesOf(folder_ + "UnInstall.exe");
   EXPECT_EQ(places.install_folder, folder_);
   EXPECT_EQ(places.programs_folder, tmp_ / "Programs");
+  EXPECT_EQ(places.common_programs_folder, tmp_ / "ProgramData\\Start Menu\\Programs");
+  EXPECT_EQ(places.common_desktop_folder, tmp_ / "Public\\Desktop");
   places.system_folders = {tmp_ / "Windows"};
   RegistryUninstallKeys keys;
   Result result = Uninstall(places, keys, true);

@@ -1,14 +1,16 @@
 // UnInstall.exe under Windows (Wine in the test run), started from the
 // current folder's copy: an installation is laid out as the installer leaves
 // it (files, Install.in, install.dl, the uninstall key, the program group's and
-// the Desktop's shortcuts), the uninstaller runs silently from the
-// installation folder, and drive C:, the uninstall keys, the Programs group
-// and the Desktop are compared before the installation and after the
+// the Desktop's shortcuts, in the all-users folders or, as earlier
+// installations left them, in the user's), the uninstaller runs silently from
+// the installation folder, and drive C:, the uninstall keys, both Programs
+// menus and both Desktops are compared before the installation and after the
 // uninstallation. Drive T: is expected to be mapped to a throwaway folder
 // (run_with_mapped_drive.sh) for the tampered list.
 #include <windows.h>
 #include <tlhelp32.h>
 #include <objbase.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -50,6 +52,13 @@ std::string ShellFolder(const char* name) {
   return key ? key->ReadString(name).value_or("") : "";
 }
 
+// A folder every user shares (CSIDL_COMMON_...).
+std::string CommonFolder(int csidl) {
+  wchar_t path[MAX_PATH] = {};
+  return SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) ? Narrow(path, wcslen(path))
+                                                                                         : "";
+}
+
 std::string TempFolderPath() {
   wchar_t temp[MAX_PATH + 1];
   DWORD length = GetTempPathW(MAX_PATH + 1, temp);
@@ -80,17 +89,20 @@ void Walk(const std::wstring& folder, const std::wstring& temp, std::set<std::st
 
 struct Snapshot {
   std::set<std::string> drive;     // drive C:, the temporary folder aside
-  std::set<std::string> programs;  // the Programs menu
-  std::set<std::string> desktop;
-  std::set<std::string> keys;      // names of the uninstall entries
+  std::set<std::string> programs;  // the all-users Programs menu
+  std::set<std::string> desktop;   // the all-users Desktop
+  std::set<std::string> user_programs, user_desktop;
+  std::set<std::string> keys;  // names of the uninstall entries
 };
 
 Snapshot Take() {
   Snapshot s;
   std::wstring temp = Wide(TempFolderPath());
   Walk(L"C:\\", temp, s.drive);
-  Walk(Wide(ShellFolder("Programs") + "\\"), temp, s.programs);
-  Walk(Wide(ShellFolder("Desktop") + "\\"), temp, s.desktop);
+  Walk(Wide(CommonFolder(CSIDL_COMMON_PROGRAMS) + "\\"), temp, s.programs);
+  Walk(Wide(CommonFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\"), temp, s.desktop);
+  Walk(Wide(ShellFolder("Programs") + "\\"), temp, s.user_programs);
+  Walk(Wide(ShellFolder("Desktop") + "\\"), temp, s.user_desktop);
   if (auto root = RegistryKey::Open(RegistryRoot::LocalMachine, kUninstallRoot))
     for (const auto& name : root->SubKeyNames()) s.keys.insert(name);
   return s;
@@ -115,15 +127,18 @@ class UninstallerWindowsTest : public ::testing::Test {
     GetFullPathNameW(L"UnInstall.exe", MAX_PATH, full, nullptr);
     uninstaller_ = full;
     ASSERT_NE(GetFileAttributesW(full), INVALID_FILE_ATTRIBUTES) << "run from the folder of UnInstall.exe";
-    programs_ = ShellFolder("Programs");
-    desktop_ = ShellFolder("Desktop");
-    ASSERT_FALSE(programs_.empty());
-    ASSERT_FALSE(desktop_.empty());
+    programs_ = CommonFolder(CSIDL_COMMON_PROGRAMS);
+    desktop_ = CommonFolder(CSIDL_COMMON_DESKTOPDIRECTORY);
+    user_programs_ = ShellFolder("Programs");
+    user_desktop_ = ShellFolder("Desktop");
+    for (const std::string* folder : {&programs_, &desktop_, &user_programs_, &user_desktop_})
+      ASSERT_FALSE(folder->empty());
   }
   void TearDown() override {
     for (const auto& file : made_) platform::RemoveFile(file);
     dz::testing::RemoveTree(kFolder);
     dz::testing::RemoveTree(programs_ + "\\" + kCatering);
+    dz::testing::RemoveTree(user_programs_ + "\\" + kCatering);
     platform::DeleteRegistryKey(RegistryRoot::LocalMachine, std::string(kUninstallRoot) + "\\" + kCatering);
     CoUninitialize();
   }
@@ -150,8 +165,10 @@ class UninstallerWindowsTest : public ::testing::Test {
     made_.push_back(file);
   }
 
-  // The installation of the back office (and, with pos, the cashier).
-  void Install(bool pos) {
+  // The installation of the back office (and, with pos, the cashier); with
+  // users_own, its shortcuts lie in the user's own folders, as an
+  // installation of before left them.
+  void Install(bool pos, bool users_own = false) {
     list_.clear();
     counter_ = 0;
     std::string f = kFolder;
@@ -171,13 +188,14 @@ class UninstallerWindowsTest : public ::testing::Test {
     ASSERT_TRUE(key);
     key->WriteString("Displayname", std::string("卸载") + kCatering);
     key->WriteString("UnInstallString", "\"" + f + "UnInstall.exe\"");
-    std::string group = programs_ + "\\" + kCatering;
+    const std::string& desktop = users_own ? user_desktop_ : desktop_;
+    std::string group = (users_own ? user_programs_ : programs_) + "\\" + kCatering;
     Shortcut(group, "云后台管理系统", f + "LumoSc\\OvErp.exe");
     if (pos) Shortcut(group, "云前台收银系统", f + "LumoPos\\LumoPos.exe");
     Shortcut(group, std::string("卸载") + kCatering, f + "UnInstall.exe");
     Add(group + "\\", 'N');
-    Shortcut(desktop_, "云后台管理系统", f + "LumoSc\\OvErp.exe");
-    if (pos) Shortcut(desktop_, "云前台收银系统", f + "LumoPos\\LumoPos.exe");
+    Shortcut(desktop, "云后台管理系统", f + "LumoSc\\OvErp.exe");
+    if (pos) Shortcut(desktop, "云前台收银系统", f + "LumoPos\\LumoPos.exe");
     Add("", 'N');
   }
   // Saves install.dl and checks that the snapshot sees the installation, so
@@ -186,8 +204,8 @@ class UninstallerWindowsTest : public ::testing::Test {
     WriteFile(std::string(kFolder) + "install.dl", list_);
     Snapshot installed = Take();
     EXPECT_TRUE(installed.drive.count(std::string(kFolder) + "install.dl"));
-    EXPECT_NE(installed.programs, before.programs);
-    EXPECT_NE(installed.desktop, before.desktop);
+    EXPECT_TRUE(installed.programs != before.programs || installed.user_programs != before.user_programs);
+    EXPECT_TRUE(installed.desktop != before.desktop || installed.user_desktop != before.user_desktop);
     EXPECT_EQ(installed.keys.size(), before.keys.size() + 1);
   }
 
@@ -239,11 +257,14 @@ class UninstallerWindowsTest : public ::testing::Test {
     EXPECT_TRUE(after.drive == expected) << Difference(expected, after.drive);
     EXPECT_TRUE(after.programs == before.programs) << Difference(before.programs, after.programs);
     EXPECT_TRUE(after.desktop == before.desktop) << Difference(before.desktop, after.desktop);
+    EXPECT_TRUE(after.user_programs == before.user_programs) << Difference(before.user_programs, after.user_programs);
+    EXPECT_TRUE(after.user_desktop == before.user_desktop) << Difference(before.user_desktop, after.user_desktop);
     EXPECT_TRUE(after.keys == before.keys);
   }
 
   std::wstring uninstaller_;
-  std::string programs_, desktop_;
+  std::string programs_, desktop_;            // all users'
+  std::string user_programs_, user_desktop_;  // the user's own
   std::string list_;
   int counter_ = 0;
   std::vector<std::string> made_;  // shortcut files, removed after each test
@@ -255,6 +276,18 @@ TEST_F(UninstallerWindowsTest, FirstInstallationWithoutDatabaseLeavesNothing) {
   SaveList(before);
   EXPECT_EQ(RunSilent(), 0u);
   EXPECT_TRUE(WaitUntilGone(kFolder)) << "the temporary copy removes the program and its folder";
+  ExpectSame(before, Take(), {});
+}
+
+// An installation of before, its shortcuts in the user's own folders: they
+// go as well, and no line is refused (exit code 0, not 4).
+TEST_F(UninstallerWindowsTest, ShortcutsInTheUsersOwnFoldersGoToo) {
+  Snapshot before = Take();
+  Install(false, true);
+  SaveList(before);
+  EXPECT_NE(Take().user_desktop, before.user_desktop);
+  EXPECT_EQ(RunSilent(), 0u);
+  EXPECT_TRUE(WaitUntilGone(kFolder));
   ExpectSame(before, Take(), {});
 }
 
@@ -356,10 +389,11 @@ class RealInstallerTest : public UninstallerWindowsTest {
     dz::testing::RemoveTree(std::string(kRealFolder) + "\\");
     for (const char* group : {kProductCatering, kProductCommercial}) {
       dz::testing::RemoveTree(programs_ + "\\" + group + "\\");
+      dz::testing::RemoveTree(user_programs_ + "\\" + group + "\\");
       platform::DeleteRegistryKey(RegistryRoot::LocalMachine, std::string(kUninstallRoot) + "\\" + group);
     }
     for (const char* name : {"云后台管理系统", "云前台收银系统", "云服务管理系统", "云触屏划菜系统"})
-      platform::RemoveFile(desktop_ + "\\" + name + ".lnk");
+      for (const std::string* desktop : {&desktop_, &user_desktop_}) platform::RemoveFile(*desktop + "\\" + name + ".lnk");
   }
   DWORD Install(const char* edition, const char* systems) {
     return RunAndWait(installer_, Wide(std::string("/S /EDITION=") + edition + " \"/DIR=" + kRealFolder +
