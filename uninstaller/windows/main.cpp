@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/windows/system_dlls.h"
 #include "platform/windows/system_handles.h"
 #include "platform/windows/wide.h"
 #include "uninstaller/uninstaller.h"
@@ -115,6 +116,9 @@ int Clean(const std::wstring& handle_text, const std::wstring& uninstaller) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Before anything can load a DLL: none from the installation folder or the
+  // temporary copy's folder.
+  platform::windows::UseSystemFolderForDlls();
   std::vector<std::wstring> args = Arguments();
   if (args.size() == 4 && SameWide(args[1], kCleanSwitch)) return Clean(args[2], args[3]);
 
