@@ -8,6 +8,7 @@
 #include <map>
 
 #include "app/file_list_text.h"
+#include "app/link_check.h"
 #include "app/manifest.h"
 #include "app/payload.h"
 #include "app/profile_file.h"
@@ -180,6 +181,11 @@ bool TfStep::CheckBeforeWriting() {
   // The folder as the run takes it: the field's text.
   const std::string install_folder = Controls->Text(Control::EInstallFolder);
   const InstallPlan plan = PlanInstallation(ManifestPath, ChosenSystemsNow(), install_folder, UnZipIt.OEMConvert);
+  if (const auto link = LinkInInstallation(plan, install_folder)) {
+    ShowWarning(LinkLeadingOutText(*link));
+    write_check_ = WriteCheck::LinkLeadingOut;
+    return false;
+  }
 
   for (;;) {
     const std::vector<std::string> held = HeldTargets(plan);
@@ -193,7 +199,7 @@ bool TfStep::CheckBeforeWriting() {
 
   const auto manifest = platform::FindModuleResource(kManifestResourceName, kManifestResourceType);
   const std::vector<DriveShortage> shortages =
-      SpaceShortages(plan, GetTempDir() + kScratchFolderName, install_folder, manifest ? manifest->size : 0);
+      SpaceShortages(plan, ScratchFolder() + kScratchFolderName, install_folder, manifest ? manifest->size : 0);
   if (!shortages.empty()) {
     ShowWarning(DiskShortageText(shortages));
     write_check_ = WriteCheck::DiskFull;

@@ -5,6 +5,8 @@
 #include "app/application.h"
 #include "app/profile_file.h"
 #include "app/progress_stream.h"
+#include "app/toolkit.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 
 namespace app {
@@ -56,12 +58,19 @@ void TfStep::CreateForm() {
 
 void TfStep::FormDestroy() {
   UninstallList.clear();
-  std::string path = ManifestCopyPath();
-  if (platform::FileExists(path)) platform::RemoveFile(path);
+  if (!ManifestPath.empty() && platform::FileExists(ManifestPath)) platform::RemoveFile(ManifestPath);
+  UnZipIt.ReleaseArchive();
+  scratch_.reset();
+}
+
+const std::string& TfStep::ScratchFolder() {
+  if (!scratch_) scratch_ = CreateScratchFolder();
+  if (!scratch_) throw platform::Error("Cannot create folder " + ScratchParentFolder());
+  return scratch_->Path();
 }
 
 void TfStep::ReadManifest() {
-  ManifestPath = ManifestCopyPath();
+  ManifestPath = ScratchFolder() + kManifestCopyName;
   if (platform::FileExists(ManifestPath)) platform::RemoveFile(ManifestPath);
   SaveResourceToFile(kManifestResourceName, kManifestResourceType, ManifestPath);
 

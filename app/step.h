@@ -13,6 +13,7 @@
 //   preflight.cpp     the checks before anything is written
 #pragma once
 
+#include <memory>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -22,6 +23,7 @@
 #include "app/payload_choice.h"
 #include "app/step_controls.h"
 #include "archive/unzipper.h"
+#include "platform/private_folder.h"
 
 namespace platform {
 class RegistryKey;
@@ -57,7 +59,7 @@ class TfStep {
   void SetControls(StepControls* controls) { Controls = controls; }
 
   // --- settings, read from the manifest once at creation ---
-  std::string ManifestPath;  // the temporary copy, "cRc.in" in the temporary folder
+  std::string ManifestPath;  // the temporary copy, "cRc.in" in the scratch folder
   // The BaseInfo values under their key names.
   std::string fAppName, fAppVersion, fAppCompany, fAppWebsite, fAppExe, fAppType;
   std::string fAppExe1, fAppExe2, fAppExe3, fAppExe4, fAppSimpleName, fAppDirName;
@@ -92,9 +94,14 @@ class TfStep {
   bool FormCloseQuery();
   // Keys pressed on the window: nothing to do (the controls handle their own).
   void FormKeyDown() {}
-  // Destroy handler: releases the uninstall list and deletes "cRc.in" from
-  // the temporary folder.
+  // Destroy handler: releases the uninstall list, deletes "cRc.in" and
+  // removes the scratch folder.
   void FormDestroy();
+  // The wizard's private scratch folder (CreateScratchFolder), ending with a
+  // backslash: made on first use, removed by FormDestroy or with the wizard.
+  // It holds "cRc.in" and the payload copies. Raises platform::Error
+  // "Cannot create folder <temporary folder>" when none can be made.
+  const std::string& ScratchFolder();
   void eInsSysTypeChange();
   void EInstallFolderEditButtons0Click();
   void BtnInstallClick();
@@ -131,8 +138,10 @@ class TfStep {
   // folder's drive and of the installation's drives is compared with what
   // the run will write there, and a shortage is shown. True when the run may
   // start; false after Cancel or a shortage, with nothing created or changed.
+  // Before both, a link in the installation folder that leads out of it is
+  // shown with its path and refuses the run.
   bool CheckBeforeWriting();
-  enum class WriteCheck { Passed, FilesInUse, DiskFull };
+  enum class WriteCheck { Passed, FilesInUse, DiskFull, LinkLeadingOut };
   // The outcome of the last CheckBeforeWriting.
   WriteCheck LastWriteCheck() const { return write_check_; }
 
@@ -186,6 +195,7 @@ class TfStep {
 
  private:
   // --- the installation run's own state (step_run.cpp) ---
+  std::unique_ptr<platform::PrivateFolder> scratch_;
   std::string payload_folder_;  // folder of the payload being extracted
   std::string entry_target_;    // target of the entry being written; empty between entries
   bool entry_in_use_ = false;   // the component could not create that target

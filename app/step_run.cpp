@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "app/file_list_text.h"
+#include "app/installation_folder.h"
 #include "app/manifest.h"
 #include "app/payload.h"
 #include "app/payload_choice.h"
@@ -81,7 +82,7 @@ void TfStep::ExtractPayloads() {
   entries_damaged_.clear();
   entry_target_.clear();
 
-  ScratchRemoval scratch([this, folder = GetTempDir() + kScratchFolderName] {
+  ScratchRemoval scratch([this, folder = ScratchFolder() + kScratchFolderName] {
     UnZipIt.ReleaseArchive();
     if (!platform::DirectoryExists(folder)) platform::ForceDirectories(folder);
     ClearTempFolder(folder);
@@ -168,7 +169,7 @@ ChosenSystems TfStep::ChosenSystemsNow() const {
 }
 
 void TfStep::CopyPayloadsToTemp(std::vector<std::string>& payloads) {
-  const std::string scratch = GetTempDir() + kScratchFolderName;
+  const std::string scratch = ScratchFolder() + kScratchFolderName;
   if (!platform::DirectoryExists(scratch)) platform::ForceDirectories(scratch);
   ClearTempFolder(scratch);
 
@@ -218,7 +219,7 @@ void TfStep::CopyPayloadsToTemp(std::vector<std::string>& payloads) {
   if (!platform::DirectoryExists(folder_text)) {
     Controls->SetText(Control::EInstallProcess, kTextCreatingFolder);
     PumpMessages();
-    platform::ForceDirectories(folder_text);
+    CreateInstallationFolder(folder_text);
   }
 }
 

@@ -117,7 +117,11 @@ int RunUnattended(const CommandLine& line, InstallLog& log) {
     controls.SetChecked(Control::CkIns_WmSvr, line.wmsvr);
     controls.SetChecked(Control::CkIns_Kds, line.kds);
     if (!step.CheckBeforeWriting()) {
-      code = step.LastWriteCheck() == TfStep::WriteCheck::FilesInUse ? kExitFilesInUse : kExitDiskFull;
+      switch (step.LastWriteCheck()) {
+        case TfStep::WriteCheck::FilesInUse: code = kExitFilesInUse; break;
+        case TfStep::WriteCheck::LinkLeadingOut: code = kExitLinkLeadingOut; break;
+        default: code = kExitDiskFull; break;
+      }
     } else {
       step.InstallChosenSystems();
       if (step.ExtractionFailed()) code = kExitExtractionFailed;
