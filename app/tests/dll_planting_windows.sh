@@ -79,10 +79,14 @@ traced() {
   WINEDEBUG=+loaddll "$root/tools/wine-run" "$@" >/dev/null 2>"$trace" || code=$?
   echo $code
 }
+temp_folder=$(find "$WINEPREFIX/drive_c/users" -mindepth 2 -maxdepth 2 -name Temp -not -path '*/Public/*' | head -1)
+[ -d "$temp_folder" ] || fail "no user's temporary folder in the prefix"
 # Starts the wizard, waits until its window shows (a borderless 742 x 473
-# window; Xvfb has no window manager), then ends it.
+# window; Xvfb has no window manager), then ends it; the scratch folder the
+# ended wizard could not remove goes too.
 wizard_shown() {
-  local trace=$1 program=$2 shown=""
+  local trace=$1 program=$2 shown="" before
+  before=$(ls -d "$temp_folder"/DzInstall-* 2>/dev/null || true)
   WINEDEBUG=${3:--all} "$root/tools/wine-run" "$program" >/dev/null 2>"$trace" &
   wizard=$!
   for _ in $(seq 300); do
@@ -97,6 +101,10 @@ wizard_shown() {
   kill $wizard 2>/dev/null || true
   wait $wizard 2>/dev/null || true
   wizard=""
+  for folder in "$temp_folder"/DzInstall-*; do
+    [ -d "$folder" ] && ! grep -qxF "$folder" <<<"$before" && rm -rf "$folder"
+  done
+  return 0
 }
 # Waits until UnInstall.exe's temporary copy has deleted the uninstaller (the
 # shop's databases keep the folder), at most 30 s.
@@ -138,8 +146,6 @@ echo "planted: $(tr '\n' ' ' <"$work/planted.names")"
 # 3. The same runs with a DLL of each name planted and preferred.
 names=$(sed 's/\.dll$//' "$work/planted.names" | paste -sd, -)
 export WINEDLLOVERRIDES="$base_overrides;$names=n,b"
-temp_folder=$(find "$WINEPREFIX/drive_c/users" -mindepth 2 -maxdepth 2 -name Temp -not -path '*/Public/*' | head -1)
-[ -d "$temp_folder" ] || fail "no user's temporary folder in the prefix"
 plant() {
   local name
   while read -r name; do cp "$work/marker.dll" "$1/$name"; done <"$work/planted.names"

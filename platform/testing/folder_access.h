@@ -14,7 +14,12 @@ namespace dz::testing {
 // read.
 std::vector<std::string> FolderAccess(const std::string& folder);
 
-// The SID (S-1-...) that owns what this process creates.
-std::string ProcessOwnerSid();
+// The SID (S-1-...) that owns the folder.
+std::string FolderOwnerSid(const std::string& folder);
+
+// True under Wine, which keeps no access lists: it turns the one given into
+// the file's Unix permission bits and reads back one made from them (SYSTEM
+// and the owner, then Everyone with what "others" may do).
+bool UnderWine();
 
 }  // namespace dz::testing

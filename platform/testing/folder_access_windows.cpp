@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "platform/testing/folder_access.h"
-#include "platform/windows/system_handles.h"
 #include "platform/windows/wide.h"
 
 namespace dz::testing {
@@ -51,15 +50,21 @@ std::vector<std::string> FolderAccess(const std::string& folder) {
   return lines;
 }
 
-std::string ProcessOwnerSid() {
-  HANDLE token_handle = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token_handle)) return "";
-  const platform::windows::OwnedHandle token(token_handle);
-  DWORD size = 0;
-  GetTokenInformation(token.get(), TokenOwner, nullptr, 0, &size);
-  std::string buffer(size, '\0');
-  if (size == 0 || !GetTokenInformation(token.get(), TokenOwner, buffer.data(), size, &size)) return "";
-  return SidText(reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner);
+std::string FolderOwnerSid(const std::string& folder) {
+  std::wstring path = platform::windows::Wide(folder);
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetNamedSecurityInfoW(path.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                            &descriptor) != ERROR_SUCCESS)
+    return "";
+  std::string result = SidText(owner);
+  LocalFree(descriptor);
+  return result;
+}
+
+bool UnderWine() {
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
 }  // namespace dz::testing

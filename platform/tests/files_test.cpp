@@ -152,19 +152,51 @@ TEST(PrivateFolder, NewEachTimeAndGoneWithItsOwner) {
 }
 
 #ifdef _WIN32
-// The folder's permissions as the system keeps them: a protected list that
-// grants only the owner, the administrators and SYSTEM.
+// Entries of a read-back access list that let other users in: Everyone,
+// Users, Authenticated Users, Guests.
+std::vector<std::string> OpenToOthers(const std::vector<std::string>& aces) {
+  std::vector<std::string> open;
+  for (const std::string& ace : aces)
+    for (const char* sid : {"S-1-1-0 ", "S-1-5-32-545 ", "S-1-5-11 ", "S-1-5-32-546 "})
+      if (ace.rfind(sid, 0) == 0) open.push_back(ace);
+  return open;
+}
+
+// The folder's permissions read back: only the owner, the administrators
+// and SYSTEM, nothing inherited from the temporary folder. Wine keeps the
+// Unix permission bits only (see FolderAccess): there the read-back shows
+// that no other user may enter.
 TEST(PrivateFolder, OnlyOwnerAdministratorsAndSystemMayUseIt) {
   TempFolder tmp;
   auto folder = platform::PrivateFolder::Create(tmp.path(), "DzTest-");
   ASSERT_TRUE(folder);
   const std::vector<std::string> aces = dz::testing::FolderAccess(folder->Path());
-  ASSERT_FALSE(aces.empty()) << "no permissions kept for the folder";
-  EXPECT_EQ(aces.front(), "protected");
+  ASSERT_FALSE(aces.empty()) << "no permissions read back";
+  const std::string owner = dz::testing::FolderOwnerSid(folder->Path());
   for (size_t i = 1; i < aces.size(); ++i)
     EXPECT_TRUE(aces[i].rfind("S-1-5-32-544 ", 0) == 0 || aces[i].rfind("S-1-5-18 ", 0) == 0 ||
-                aces[i].rfind(dz::testing::ProcessOwnerSid() + " ", 0) == 0)
+                aces[i].rfind(owner + " ", 0) == 0)
         << aces[i];
+  EXPECT_EQ(OpenToOthers(aces), std::vector<std::string>{});
+  if (!dz::testing::UnderWine()) EXPECT_EQ(aces.front(), "protected");
+}
+
+// Program Files' permissions given to a folder no other user could enter
+// before, read back.
+TEST(ProgramFilesPermissions, AdministratorsAndSystemChangeUsersReadAndRun) {
+  TempFolder tmp;
+  auto folder = platform::PrivateFolder::Create(tmp.path(), "DzTest-");
+  ASSERT_TRUE(folder);
+  ASSERT_EQ(OpenToOthers(dz::testing::FolderAccess(folder->Path())), std::vector<std::string>{});
+  ASSERT_TRUE(platform::GiveProgramFilesPermissions(folder->Path()));
+  const std::vector<std::string> aces = dz::testing::FolderAccess(folder->Path());
+  if (dz::testing::UnderWine()) {
+    // Users' read and execute becomes what "others" may do.
+    EXPECT_EQ(OpenToOthers(aces), std::vector<std::string>{"S-1-1-0 0x1200a9 OICI"});
+  } else {
+    EXPECT_EQ(aces, (std::vector<std::string>{"protected", "S-1-5-18 0x1f01ff OICI", "S-1-5-32-544 0x1f01ff OICI",
+                                              "S-1-5-32-545 0x1200a9 OICI"}));
+  }
 }
 #else
 void Link(const std::string& link, const std::string& target) {
