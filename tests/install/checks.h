@@ -68,11 +68,11 @@ struct InstallationCheck {
 void CheckInstallation(const Product& product, const Choice& choice, const InstallationCheck& check);
 
 // Nothing of an installation is anywhere: no files in the folder, no
-// registry entry, no shortcuts, no scratch folder.
+// registry entry, no shortcuts, no payload copies in a scratch folder.
 void CheckNothingInstalled(const Product& product, const Choice& choice);
 // The uninstall registry entry of the product is there.
 bool UninstallEntryExists(const Product& product);
-// The program's temporary files are gone ("cRc.in", the scratch folder).
+// The program's temporary files are gone (its scratch folder with "cRc.in").
 void CheckTemporaryFilesGone();
 
 }  // namespace install_test
