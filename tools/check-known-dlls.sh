@@ -67,9 +67,9 @@ PROBE
 #include <windows.h>
 int WINAPI WinMain(HINSTANCE i, HINSTANCE p, LPSTR c, int s) { return MessageBoxW(0, L"", L"", 0); }
 PROBE
-  "$cxx" -mwindows "$work/planted.cpp" -o "$work/planted.exe" -lcomctl32 -lmsimg32 ||
+  "$cxx" -mwindows -static "$work/planted.cpp" -o "$work/planted.exe" -lcomctl32 -lmsimg32 ||
     { echo "FAIL: cannot link the probe"; exit 1; }
-  "$cxx" -mwindows "$work/known.cpp" -o "$work/known.exe" || { echo "FAIL: cannot link the probe"; exit 1; }
+  "$cxx" -mwindows -static "$work/known.cpp" -o "$work/known.exe" || { echo "FAIL: cannot link the probe"; exit 1; }
   status=0
   found=$(check "$work/planted.exe") && { echo "FAIL: a program importing comctl32 and msimg32 passed"; status=1; }
   echo "$found"

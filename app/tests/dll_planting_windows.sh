@@ -64,7 +64,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   return keep[0] == nullptr;
 }
 SOURCE
-"$cxx" -shared -O2 "$work/marker.cpp" -o "$work/marker.dll" -static-libgcc || fail "cannot build the marker DLL"
+"$cxx" -shared -O2 -static "$work/marker.cpp" -o "$work/marker.dll" || fail "cannot build the marker DLL"
 "$cxx" -mwindows -O2 "$work/control.cpp" -o "$work/control.exe" -static -lole32 -lcomdlg32 -lshell32 ||
   fail "cannot build the control program"
 
