@@ -173,12 +173,15 @@ TEST(PrivateFolder, OnlyOwnerAdministratorsAndSystemMayUseIt) {
   const std::vector<std::string> aces = dz::testing::FolderAccess(folder->Path());
   ASSERT_FALSE(aces.empty()) << "no permissions read back";
   const std::string owner = dz::testing::FolderOwnerSid(folder->Path());
-  for (size_t i = 1; i < aces.size(); ++i)
+  for (size_t i = 1; i < aces.size(); ++i) {
     EXPECT_TRUE(aces[i].rfind("S-1-5-32-544 ", 0) == 0 || aces[i].rfind("S-1-5-18 ", 0) == 0 ||
                 aces[i].rfind(owner + " ", 0) == 0)
         << aces[i];
+  }
   EXPECT_EQ(OpenToOthers(aces), std::vector<std::string>{});
-  if (!dz::testing::UnderWine()) EXPECT_EQ(aces.front(), "protected");
+  if (!dz::testing::UnderWine()) {
+    EXPECT_EQ(aces.front(), "protected");
+  }
 }
 
 // Program Files' permissions given to a folder no other user could enter
