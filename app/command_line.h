@@ -24,6 +24,7 @@ enum ExitCode : int {
   kExitFilesInUse = 5,        // target files held open by running programs; nothing written
   kExitDiskFull = 6,          // not enough free space; nothing written
   kExitAlreadyRunning = 7,    // another installer is running
+  kExitLinkLeadingOut = 8,    // a link in the installation folder leads out of it; nothing written
 };
 
 struct CommandLine {

@@ -5,8 +5,6 @@
 
 namespace app {
 
-std::string ManifestCopyPath() { return GetTempFolder() + kManifestCopyName; }
-
 std::string EditionText(const std::string& edition_key, const std::string& text) {
   if (!SameText(edition_key, kEditionCommercial)) return text;
   return ReplaceAllText(text, "美食", "商业");

@@ -1,7 +1,8 @@
 // The installer manifest: the INI text carried as resource CEND of type INI,
 // which names the payload archives, where each goes and what it is, and the
 // product names and program file names of the later steps. At start-up it is
-// copied to "cRc.in" in the temporary folder and read from there.
+// copied to "cRc.in" in the installer's private scratch folder and read from
+// there.
 //
 //   [InstallFiles] FileCount, fTotalFiles      integers, default 0
 //   [FileDest]     C0, C1, ...                 ApplicationDir | WindowsDir | SystemDir
@@ -33,10 +34,6 @@ inline constexpr char kEditionCommercial[] = "SySaaS";
 inline constexpr char kDestApplicationDir[] = "ApplicationDir";
 inline constexpr char kDestWindowsDir[] = "WindowsDir";
 inline constexpr char kDestSystemDir[] = "SystemDir";
-
-// The temporary copy of the manifest: the temporary folder (trimmed, with a
-// trailing backslash) followed by "cRc.in".
-std::string ManifestCopyPath();
 
 // The commercial edition's names from the catering names: for the key
 // "SySaaS" (any case) every "美食" becomes "商业"; other keys change nothing.

@@ -13,8 +13,8 @@ inline constexpr char kArchivePassword[] = "青松白云";
 // Payload n is the resource "C<n>" of type "C<n>" (decimal, no leading zeros).
 inline std::string PayloadName(int n) { return "C" + std::to_string(n); }
 
-// The scratch folder of the run, under the temporary path, and the file a
-// payload is written to there ("C<n>.DLL").
+// The folder of the payload copies inside the installer's private scratch
+// folder, and the file a payload is written to there ("C<n>.DLL").
 inline constexpr char kScratchFolderName[] = "_wtsInstall\\";
 inline constexpr char kPayloadFileExtension[] = ".DLL";
 

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "app/file_list_text.h"
+#include "app/link_check.h"
 #include "app/manifest.h"
 #include "app/payload.h"
 #include "app/profile_file.h"
@@ -174,10 +175,15 @@ std::string DiskShortageText(const std::vector<DriveShortage>& shortages) {
   return text + "\n\n请释放磁盘空间或选择其他安装文件夹后再安装。";
 }
 
-WriteCheck CheckBeforeWriting(const InstallRequest& request, const std::string& manifest_path, bool oem_convert,
+WriteCheck CheckBeforeWriting(const InstallRequest& request, const std::string& manifest_path,
+                              const std::string& scratch_folder, bool oem_convert,
                               const platform::MessageBoxResponder& answerer) {
   const std::string& install_folder = request.folder;
   const InstallPlan plan = PlanInstallation(manifest_path, request.systems, install_folder, oem_convert);
+  if (const auto link = LinkInInstallation(plan, install_folder)) {
+    ShowWarning(LinkLeadingOutText(*link), answerer);
+    return WriteCheck::LinkLeadingOut;
+  }
 
   for (;;) {
     const std::vector<std::string> held = HeldTargets(plan);
@@ -189,7 +195,7 @@ WriteCheck CheckBeforeWriting(const InstallRequest& request, const std::string& 
 
   const auto manifest = platform::FindModuleResource(kManifestResourceName, kManifestResourceType);
   const std::vector<DriveShortage> shortages =
-      SpaceShortages(plan, GetTempDir() + kScratchFolderName, install_folder, manifest ? manifest->size : 0);
+      SpaceShortages(plan, scratch_folder + kScratchFolderName, install_folder, manifest ? manifest->size : 0);
   if (!shortages.empty()) {
     ShowWarning(DiskShortageText(shortages), answerer);
     return WriteCheck::DiskFull;

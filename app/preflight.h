@@ -75,17 +75,21 @@ std::string DriveRootOf(const std::string& path);
 std::string HeldFilesText(const std::vector<std::string>& held);
 std::string DiskShortageText(const std::vector<DriveShortage>& shortages);
 
-enum class WriteCheck { Passed, FilesInUse, DiskFull };
+enum class WriteCheck { Passed, FilesInUse, DiskFull, LinkLeadingOut };
 
-// The checks for a confirmed request, run before anything is written. Files
-// the run would replace that a running program holds open are listed in a
+// The checks for a confirmed request, run before anything is written. A link
+// in the installation folder that would lead the run's writes out of it is
+// named and refuses the run (link_check.h). Files the run would replace that a running program holds open are listed in a
 // box with Retry (check again) and Cancel; then the free space of the
 // scratch folder's drive and of the installation's drives is compared with
 // what the run will write there, and a shortage is shown. Passed when the
 // run may start; otherwise nothing was created or changed.
-// manifest_path: the manifest copy; oem_convert: the component's OEMConvert;
-// answerer: answers the boxes in place of a person (empty: they are shown).
-WriteCheck CheckBeforeWriting(const InstallRequest& request, const std::string& manifest_path, bool oem_convert,
+// manifest_path: the manifest copy; scratch_folder: the wizard's private
+// scratch folder (with a backslash); oem_convert: the component's
+// OEMConvert; answerer: answers the boxes in place of a person (empty: they
+// are shown).
+WriteCheck CheckBeforeWriting(const InstallRequest& request, const std::string& manifest_path,
+                              const std::string& scratch_folder, bool oem_convert,
                               const platform::MessageBoxResponder& answerer = {});
 
 }  // namespace app

@@ -11,6 +11,7 @@
 #include "app/toolkit.h"
 #include "app/unfinished_run.h"
 #include "common/install_list.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 
 namespace app {
@@ -67,12 +68,19 @@ void TfStep::CreateForm() {
 void TfStep::FormDestroy() {
   UninstallList.clear();
   run_.reset();
-  std::string path = ManifestCopyPath();
-  if (platform::FileExists(path)) platform::RemoveFile(path);
+  if (!ManifestPath.empty() && platform::FileExists(ManifestPath)) platform::RemoveFile(ManifestPath);
+  UnZipIt.ReleaseArchive();
+  scratch_.reset();
+}
+
+const std::string& TfStep::ScratchFolder() {
+  if (!scratch_) scratch_ = CreateScratchFolder();
+  if (!scratch_) throw platform::Error("Cannot create folder " + ScratchParentFolder());
+  return scratch_->Path();
 }
 
 void TfStep::ReadManifest() {
-  ManifestPath = ManifestCopyPath();
+  ManifestPath = ScratchFolder() + kManifestCopyName;
   if (platform::FileExists(ManifestPath)) platform::RemoveFile(ManifestPath);
   SaveResourceToFile(kManifestResourceName, kManifestResourceType, ManifestPath);
 
@@ -129,12 +137,13 @@ InstallRequest TfStep::CaptureRequest() const {
 }
 
 bool TfStep::CheckBeforeWriting(const InstallRequest& request) {
-  write_check_ = app::CheckBeforeWriting(request, ManifestPath, UnZipIt.OEMConvert, MessageBoxes);
+  write_check_ = app::CheckBeforeWriting(request, ManifestPath, ScratchFolder(), UnZipIt.OEMConvert, MessageBoxes);
   return write_check_ == WriteCheck::Passed;
 }
 
 InstallationRun::Services TfStep::RunServices() {
-  return {*Controls, UnZipIt, [this] { PumpMessages(); }, [this] { return CancelRequested; }, MessageBoxes};
+  return {*Controls, UnZipIt, [this] { PumpMessages(); }, [this] { return CancelRequested; }, MessageBoxes,
+          ScratchFolder()};
 }
 
 void TfStep::ExtractPayloads(const InstallRequest& request) {

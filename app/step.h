@@ -26,6 +26,7 @@
 #include "app/step_controls.h"
 #include "app/step_run.h"
 #include "archive/unzipper.h"
+#include "platform/private_folder.h"
 
 namespace app {
 
@@ -65,9 +66,14 @@ class TfStep : public ProductSettings, public InstallRecord {
   bool FormCloseQuery();
   // Keys pressed on the window: nothing to do (the controls handle their own).
   void FormKeyDown() {}
-  // Destroy handler: releases the uninstall list and deletes "cRc.in" from
-  // the temporary folder.
+  // Destroy handler: releases the uninstall list, deletes "cRc.in" and
+  // removes the scratch folder.
   void FormDestroy();
+  // The wizard's private scratch folder (CreateScratchFolder), ending with a
+  // backslash: made on first use, removed by FormDestroy or with the wizard.
+  // It holds "cRc.in" and the payload copies. Raises platform::Error
+  // "Cannot create folder <temporary folder>" when none can be made.
+  const std::string& ScratchFolder();
   void eInsSysTypeChange();
   void EInstallFolderEditButtons0Click();
   void BtnInstallClick();
@@ -107,7 +113,8 @@ class TfStep : public ProductSettings, public InstallRecord {
 
   // --- the checks before anything is written (preflight.h) ---
   // Run after the confirmation, before InstallChosenSystems. True when the
-  // run may start; false after Cancel or a shortage, with nothing created or
+  // run may start; false after Cancel, a shortage or a link in the
+  // installation folder that leads out of it, with nothing created or
   // changed.
   bool CheckBeforeWriting(const InstallRequest& request);
   // The outcome of the last CheckBeforeWriting.
@@ -163,6 +170,7 @@ class TfStep : public ProductSettings, public InstallRecord {
   InstallationRun::Services RunServices();
   std::unique_ptr<InstallationRun> run_;  // the last run, alive for its outcome
   std::vector<std::string> registration_failures_;
+  std::unique_ptr<platform::PrivateFolder> scratch_;  // made by ScratchFolder
   WriteCheck write_check_ = WriteCheck::Passed;
   bool close_confirmed_ = false;  // Yes given during the run; the close follows the run
   bool asking_close_ = false;     // the close question is on screen

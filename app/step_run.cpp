@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/file_list_text.h"
+#include "app/installation_folder.h"
 #include "app/manifest.h"
 #include "app/payload.h"
 #include "app/payload_choice.h"
@@ -105,7 +106,7 @@ void InstallationRun::ExtractPayloads() {
 
 void InstallationRun::Extract() {
   StepControls& controls = services_.controls;
-  ScratchRemoval scratch([this, folder = GetTempDir() + kScratchFolderName] {
+  ScratchRemoval scratch([this, folder = services_.scratch_folder + kScratchFolderName] {
     services_.unzipper.ReleaseArchive();
     if (!platform::DirectoryExists(folder)) platform::ForceDirectories(folder);
     ClearTempFolder(folder);
@@ -256,7 +257,7 @@ void InstallationRun::UndoAndRaise(std::exception_ptr raised) {
 }
 
 void InstallationRun::CopyPayloadsToTemp(std::vector<std::string>& payloads) {
-  const std::string scratch = GetTempDir() + kScratchFolderName;
+  const std::string scratch = services_.scratch_folder + kScratchFolderName;
   if (!platform::DirectoryExists(scratch)) platform::ForceDirectories(scratch);
   ClearTempFolder(scratch);
 
@@ -306,7 +307,12 @@ void InstallationRun::CopyPayloadsToTemp(std::vector<std::string>& payloads) {
   if (!platform::DirectoryExists(request_.folder)) {
     controls.SetText(Control::EInstallProcess, kTextCreatingFolder);
     services_.pump();
-    MakeFolders(request_.folder);
+    // Noted in the journal as the run's own; the topmost folder made outside
+    // Program Files gets Program Files' permissions.
+    if (!CreateInstallationFolder(request_.folder, [this](const std::string& folder) {
+          return journal_.MakeFolders(folder);
+        }))
+      throw ERunFailed(RunFailure::Write, WriteFailureText(request_.folder, platform::LastFailureText()));
   }
 }
 

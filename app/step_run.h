@@ -65,6 +65,7 @@ class InstallationRun {
     std::function<void()> pump;      // lets window messages run; raises ERunCanceled on a quit
     std::function<bool()> canceled;  // the user chose to quit
     platform::MessageBoxResponder boxes;  // answers the run's boxes; empty: they are shown
+    std::string scratch_folder;           // the wizard's private scratch folder, with a backslash
   };
 
   InstallationRun(const InstallRequest& request, const ProductSettings& settings, InstallRecord& record,

@@ -11,8 +11,8 @@ namespace {
 
 // Buffer sizes of the platform calls, zero byte included. A value that does
 // not fit gives the empty text.
-constexpr size_t kTempDirBuffer = 255;
 constexpr size_t kFolderBuffer = 260;
+constexpr char kScratchFolderPrefix[] = "DzInstall-";
 
 // For each byte: true when it is a backslash character of its own, not the
 // second byte of a double-byte character.
@@ -43,8 +43,11 @@ bool AskConfirm(const std::string& text, const platform::MessageBoxResponder& an
          platform::kIdCancel;
 }
 
-std::string GetTempDir() { return platform::TempPath(kTempDirBuffer); }
-std::string GetTempFolder() { return TrimWithBackslash(platform::TempPath(kFolderBuffer)); }
+std::string ScratchParentFolder() { return TrimWithBackslash(platform::TempPath(kFolderBuffer)); }
+
+std::unique_ptr<platform::PrivateFolder> CreateScratchFolder() {
+  return platform::PrivateFolder::Create(ScratchParentFolder(), kScratchFolderPrefix);
+}
 std::string GetWindowsDir() { return platform::WindowsDirectory(kFolderBuffer); }
 std::string GetSystemDir() { return platform::SystemDirectory(kFolderBuffer); }
 

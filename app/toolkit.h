@@ -10,9 +10,11 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 #include "platform/dialogs.h"
+#include "platform/private_folder.h"
 
 namespace app {
 
@@ -31,8 +33,16 @@ void ShowWarning(const std::string& text, const platform::MessageBoxResponder& a
 // Cancel, which is also what Esc and the box's close button give.
 bool AskConfirm(const std::string& text, const platform::MessageBoxResponder& answerer = {});
 
-std::string GetTempDir();     // the temporary path as the platform gives it (255-byte buffer)
-std::string GetTempFolder();  // the temporary path (260-byte buffer), TrimWithBackslash
+// A new private scratch folder "DzInstall-<random>" in the user's temporary
+// folder (the platform's temporary path, 260-byte buffer, TrimWithBackslash):
+// only the installer, the administrators and SYSTEM may use it, and it goes
+// with its owner (platform/private_folder.h). Null when none can be made.
+// The installer runs as administrator, so no fixed name in the user's
+// temporary folder is used: a user-level program could have put a link
+// there.
+std::unique_ptr<platform::PrivateFolder> CreateScratchFolder();
+// The user's temporary folder in which CreateScratchFolder makes its folder.
+std::string ScratchParentFolder();
 std::string GetWindowsDir();  // no trailing backslash
 std::string GetSystemDir();   // no trailing backslash
 

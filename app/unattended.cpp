@@ -110,7 +110,11 @@ int RunUnattended(const CommandLine& line, InstallLog& log) {
     systems.kds = line.kds;
     const InstallRequest request = MakeInstallRequest(line.folder, systems);
     if (!step.CheckBeforeWriting(request)) {
-      code = step.LastWriteCheck() == WriteCheck::FilesInUse ? kExitFilesInUse : kExitDiskFull;
+      switch (step.LastWriteCheck()) {
+        case WriteCheck::FilesInUse: code = kExitFilesInUse; break;
+        case WriteCheck::LinkLeadingOut: code = kExitLinkLeadingOut; break;
+        default: code = kExitDiskFull; break;
+      }
     } else {
       step.InstallChosenSystems(request);
     }

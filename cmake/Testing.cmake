@@ -176,6 +176,17 @@ function(dz_add_windows_program_checks)
               bash ${CMAKE_SOURCE_DIR}/tools/check-pe-imports.sh --gui ${CMAKE_SYSTEM_PROCESSOR} ${DZ_INSTALLER_EXE})
     set_tests_properties(pe_imports_DIzavozi PROPERTIES LABELS build-truth TIMEOUT 60)
   endif()
+  # The programs that run as administrator import known DLLs only.
+  if(TARGET DIzavozi-stub AND TARGET UnInstall)
+    set(objdump_env ${CMAKE_COMMAND} -E env OBJDUMP=${CMAKE_OBJDUMP})
+    add_test(NAME known_dlls_only
+      COMMAND ${objdump_env} bash ${CMAKE_SOURCE_DIR}/tools/check-known-dlls.sh ${CMAKE_SYSTEM_PROCESSOR}
+              ${DZ_INSTALLER_EXE} $<TARGET_FILE:DIzavozi-stub> $<TARGET_FILE:UnInstall>)
+    add_test(NAME known_dlls_only_probe
+      COMMAND ${objdump_env} bash ${CMAKE_SOURCE_DIR}/tools/check-known-dlls.sh ${CMAKE_SYSTEM_PROCESSOR}
+              --probe ${CMAKE_CXX_COMPILER})
+    set_tests_properties(known_dlls_only known_dlls_only_probe PROPERTIES LABELS build-truth TIMEOUT 120)
+  endif()
   set(nm_env ${CMAKE_COMMAND} -E env NM=${CMAKE_NM})
   add_test(NAME no_ansi_text_calls
     COMMAND ${nm_env} bash ${CMAKE_SOURCE_DIR}/tools/check-no-ansi-calls.sh ${CMAKE_SYSTEM_PROCESSOR}

@@ -22,6 +22,10 @@ enum FileAttribute : uint32_t {
   kAttrDirectory = 0x10,
   kAttrArchive = 0x20,
   kAttrNormal = 0x80,
+  // A link: a symbolic link or junction (with kAttrDirectory when it stands
+  // for a folder). ReadAttributes and ListDirectory give the link's own
+  // attributes, not those of what it leads to.
+  kAttrReparsePoint = 0x400,
 };
 inline constexpr uint32_t kInvalidAttributes = 0xFFFFFFFFu;
 
@@ -82,6 +86,18 @@ bool FileHeldOpen(const std::string& path);
 // path itself or its nearest existing parent folder); nullopt when the
 // system cannot tell.
 std::optional<uint64_t> FreeDiskSpace(const std::string& path);
+
+// Where a path really is, every link on the way followed: a drive-form path
+// (no "\\?\" prefix) without a trailing backslash, except for a drive root.
+// Empty when the path does not exist (a link leading nowhere included).
+std::string FinalPath(const std::string& path);
+
+// Gives an existing folder the permissions of the system's Program Files
+// folder: administrators and SYSTEM may change it, users may read and run
+// what it holds; everything made inside inherits them, and nothing is
+// inherited from its parent. True when they were set. (Natively: recorded,
+// see test_support.h.)
+bool GiveProgramFilesPermissions(const std::string& folder);
 
 // The current working folder (GBK), used where a dialog starts "here".
 std::string CurrentDirectory();

@@ -16,4 +16,5 @@ set(DZ_PLATFORM_SIMULATED_SOURCES
   platform/simulated/display.cpp
   platform/simulated/registry.cpp
   platform/simulated/shell_links.cpp
+  platform/simulated/private_folder.cpp
   platform/testing/box_and_pump_hooks.cpp)

@@ -5,12 +5,17 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace platform {
 
 std::string TempPath(size_t buffer_size);        // ends with a backslash
 std::string WindowsDirectory(size_t buffer_size);  // no trailing backslash
 std::string SystemDirectory(size_t buffer_size);   // no trailing backslash
+// The system's Program Files folders (the native one and, on 64-bit
+// Windows, the one for 32-bit programs), no trailing backslash; those the
+// system cannot give are left out.
+std::vector<std::string> ProgramFilesFolders();
 
 // The shell's folders shared by every user of the machine, where a
 // per-machine installation puts its shortcuts. Asked of the shell

@@ -38,6 +38,11 @@ void SetDriveInfo(const std::string& root, int drive_type, const std::string& la
 // Natively: FileHeldOpen reports the file (a program path) as held open by
 // a running program while held is true; nothing locks files natively.
 void SetFileHeldOpen(const std::string& path, bool held);
+// Natively: the folders GiveProgramFilesPermissions was given, in order
+// (ProgramFilesFolders are C:\Program Files and C:\Program Files (x86)).
+std::vector<std::string> FoldersGivenProgramFilesPermissions();
+void ClearProgramFilesPermissions();
+
 // Natively: the free space FreeDiskSpace reports for every path on a drive
 // (its letter counts, e.g. "Q:\"); nullopt goes back to the host's free
 // space of the sandbox folder.

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <set>
 
+#include "app/link_check.h"
 #include "app/payload_choice.h"
 #include "app/toolkit.h"
 #include "common/install_list.h"
@@ -156,6 +157,10 @@ Plan MakePlan(const std::string& list_bytes, const Places& places) {
     if (!seen.insert(gbk::UpperAscii(entry.path)).second) continue;  // listed before
 
     if (IsInside(entry.path, install)) {
+      if (app::LinkLeadingOut(install, {entry.path})) {
+        refuse(line, "路径经过指向安装文件夹以外的链接");
+        continue;
+      }
       // Every folder from the entry's up to the installation folder.
       for (std::string folder = folder_entry ? entry.path : ParentFolder(entry.path);
            folder.size() >= install.size() && gbk::StartsWithText(folder, install); folder = ParentFolder(folder))

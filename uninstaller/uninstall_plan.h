@@ -12,8 +12,9 @@
 // installer puts its shortcuts) and the user's own (where earlier
 // installations put them).
 // Every other line -- "..", a relative or UNC path, another drive, a system
-// folder, characters Windows would read differently -- is refused and
-// reported, never acted on. "File<n>=N" with no path is the installer's
+// folder, characters Windows would read differently, a path inside the
+// installation folder that passes through a link leading out of it
+// (app/link_check.h) -- is refused and reported, never acted on. "File<n>=N" with no path is the installer's
 // placeholder and is passed over silently.
 //
 // All text is GBK; backslashes and letters are found by whole characters and

@@ -36,6 +36,6 @@ log=$(iconv -f GBK -t UTF-8 "$work/install.log" 2>/dev/null || true)
 [ "$code" = 3 ] || { echo "$log"; fail "exit code $code, not 3"; }
 grep -q "安装文件已损坏,无法解压。" <<<"$log" || { echo "$log"; fail "the log gives no reason"; }
 [ ! -e "$WINEPREFIX/drive_c/$folder_name" ] || fail "the installation folder was made"
-left=$(find "$WINEPREFIX/drive_c/users" -maxdepth 6 -name _wtsInstall 2>/dev/null)
+left=$(find "$WINEPREFIX/drive_c/users" -maxdepth 6 \( -name _wtsInstall -o -name "DzInstall-*" \) 2>/dev/null)
 [ -z "$left" ] || fail "the scratch folder stays: $left"
 echo "the damaged installer refused before writing: exit code 3"

@@ -1,12 +1,14 @@
 // Drives DIzavozi.exe as a user would, under Windows (Wine in the test run):
 //   installer_startup_test PATH-OF-DIzavozi.exe
 // Starts the program with a temporary folder of its own, waits for its main
-// window, checks that "cRc.in" is in that folder while the window is open,
-// closes the window (WM_CLOSE), answers any question box with Yes or OK,
-// waits for the program to end and checks that "cRc.in" is gone; a message
-// box before the window is up fails this start. A second start, with a
-// temporary folder that does not exist, must show the application's error box
-// with the failure's text and still open the window.
+// window, checks that "cRc.in" is in the program's private scratch folder
+// there ("DzInstall-...") while the window is open, closes the window
+// (WM_CLOSE), answers any question box with Yes or OK, waits for the program
+// to end and checks that the scratch folder is gone and a leftover "cRc.in"
+// directly in the temporary folder untouched; a message box before the window
+// is up fails this start. A second start, with a temporary folder that does
+// not exist, must show the application's error box with the failure's text
+// and still open the window.
 #include <windows.h>
 
 #include <cstdio>
@@ -40,6 +42,19 @@ bool FileExists(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The program's scratch folders in a temporary folder, with a backslash.
+std::vector<std::wstring> ScratchFolders(const std::wstring& temp) {
+  std::vector<std::wstring> folders;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((temp + L"DzInstall-*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return folders;
+  do {
+    folders.push_back(temp + data.cFileName + L"\\");
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  return folders;
+}
+
 int failures = 0;
 void Check(bool ok, const std::string& what) {
   std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what.c_str());
@@ -54,7 +69,6 @@ void Check(bool ok, const std::string& what) {
 // Returns the number of boxes shown before the window was.
 size_t RunInstaller(const std::wstring& exe, const std::wstring& temp, bool temp_exists,
                     std::vector<std::string>& boxes) {
-  const std::wstring copy = temp + L"cRc.in";
   dz::testing::StartedProgram program(exe, L"", dz::testing::EnvironmentWithTemp(temp));
   if (!program.Started()) {
     Check(false, "start the installer (error " + std::to_string(program.StartError()) + ")");
@@ -88,7 +102,10 @@ size_t RunInstaller(const std::wstring& exe, const std::wstring& temp, bool temp
     Check(client.right == 742 && client.bottom == 473,
           "client area 742 x 473, is " + std::to_string(client.right) + " x " + std::to_string(client.bottom));
     if (temp_exists) {
-      Check(FileExists(copy), "cRc.in is in the temporary folder while the window is open");
+      const std::vector<std::wstring> scratch = ScratchFolders(temp);
+      Check(scratch.size() == 1, "one scratch folder in the temporary folder while the window is open");
+      const std::wstring copy = (scratch.empty() ? temp : scratch[0]) + L"cRc.in";
+      Check(FileExists(copy), "cRc.in is in the scratch folder while the window is open");
       char head[16] = {};
       HANDLE h = CreateFileW(copy.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                              0, nullptr);
@@ -111,7 +128,7 @@ size_t RunInstaller(const std::wstring& exe, const std::wstring& temp, bool temp
   Check(ended, "the program ends after its window is closed");
   const DWORD code = program.Wait(0);
   Check(code == 0, "exit code 0, is " + std::to_string(code));
-  Check(!FileExists(copy), "no cRc.in once the program has ended");
+  Check(ScratchFolders(temp).empty(), "no scratch folder once the program has ended");
   return boxes_before_window;
 }
 
@@ -129,7 +146,7 @@ int main(int argc, char** argv) {
   GetTempPathW(MAX_PATH + 1, base);
   const std::wstring prefix = std::wstring(base) + L"dz-startup-" + std::to_wstring(GetCurrentProcessId());
 
-  // 1. A normal start over a leftover copy, which must be replaced.
+  // 1. A normal start beside a leftover copy, which must be left alone.
   std::printf("-- start with a writable temporary folder\n");
   const std::wstring temp = prefix + L"\\";
   CreateDirectoryW(temp.c_str(), nullptr);
@@ -144,6 +161,17 @@ int main(int argc, char** argv) {
   size_t early = RunInstaller(exe, temp, true, boxes);
   for (const auto& box : boxes) std::printf("box: %s\n", box.c_str());
   Check(early == 0, "no message box before the window");
+  {
+    char left[16] = {};
+    DWORD got = 0;
+    HANDLE h = CreateFileW((temp + L"cRc.in").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      ReadFile(h, left, 8, &got, nullptr);
+      CloseHandle(h);
+    }
+    Check(std::string(left, got) == "leftover", "the leftover cRc.in in the temporary folder is untouched");
+  }
   DeleteFileW((temp + L"cRc.in").c_str());
   RemoveDirectoryW(temp.c_str());
 
@@ -154,7 +182,7 @@ int main(int argc, char** argv) {
   boxes.clear();
   RunInstaller(exe, missing, false, boxes);
   for (const auto& box : boxes) std::printf("box: %s\n", box.c_str());
-  const std::string expected = "[安装程序] Cannot create file " + Narrow(missing.c_str(), missing.size()) + "cRc.in";
+  const std::string expected = "[安装程序] Cannot create folder " + Narrow(missing.c_str(), missing.size());
   Check(!boxes.empty() && boxes.front() == expected, "the error box reads " + expected);
   return failures == 0 ? 0 : 1;
 }

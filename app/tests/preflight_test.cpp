@@ -193,7 +193,8 @@ class Preflight : public ::testing::Test {
     for (const std::string& path : held) platform::testing::SetFileHeldOpen(path, false);
 #endif
   }
-  std::string Scratch() const { return temp.path() + "_wtsInstall\\"; }
+  // The payload copies' folder inside the wizard's private scratch folder.
+  std::string Scratch() { return step.ScratchFolder() + "_wtsInstall\\"; }
   std::map<std::string, uint64_t> FilesBelow(const std::string& f) const {
     std::map<std::string, uint64_t> files;
     Files(f, files);

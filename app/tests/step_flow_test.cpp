@@ -58,7 +58,7 @@ class StepFlow : public ::testing::Test {
  protected:
   void SetUp() override {
     dz::testing::RegisterTestResources();
-    platform::ForceDirectories(app::GetTempFolder());
+    platform::ForceDirectories(app::ScratchParentFolder());
     platform::SetMessageBoxResponder([this](const std::string& text, const std::string& title, unsigned style) {
       boxes.push_back({title, text, style});
       if (on_box) on_box(boxes.back());

@@ -34,6 +34,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace {
@@ -102,7 +104,8 @@ class StepRun : public ::testing::Test {
     for (Control c : ticked) controls.SetChecked(c, true);
   }
   std::string In(const std::string& relative) const { return folder + "\\" + relative; }
-  std::string Scratch() const { return temp.path() + "_wtsInstall\\"; }
+  // The payload copies' folder inside the wizard's private scratch folder.
+  std::string Scratch() { return step.ScratchFolder() + "_wtsInstall\\"; }
   // The numbers of the list lines run 0, 1, 2, ... without gaps.
   void ExpectNumberedWithoutGaps() const {
     for (size_t i = 0; i < step.UninstallList.size(); ++i)
@@ -655,8 +658,9 @@ TEST_F(StepRun, AJournalThisInstallerCannotReadIsReportedAndLeftAlone) {
 }
 
 TEST_F(StepRun, ScratchFolderNotWritableEndsTheRun) {
-  // A file stands where the scratch folder would be.
-  WriteWholeFile(temp.path() + "_wtsInstall", "not a folder");
+  // A file stands where the payload copies' folder would be.
+  const std::string blocker = step.ScratchFolder() + "_wtsInstall";
+  WriteWholeFile(blocker, "not a folder");
   Choose("CySaaS", {Control::CkIns_Sc});
   try {
     step.ExtractPayloads(step.CaptureRequest());
@@ -664,15 +668,56 @@ TEST_F(StepRun, ScratchFolderNotWritableEndsTheRun) {
   } catch (const app::ERunFailed& e) {
     // The path and the system's reason.
     EXPECT_EQ(e.Cause(), app::RunFailure::Write);
-    EXPECT_EQ(std::string(e.what()),
-              "Cannot create file " + temp.path() + "_wtsInstall\\C0.DLL\n" + platform::LastFailureText());
+    EXPECT_EQ(std::string(e.what()), "Cannot create file " + blocker + "\\C0.DLL\n" + platform::LastFailureText());
   }
   EXPECT_TRUE(boxes.empty());
   EXPECT_EQ(controls.Maximum(Control::ProgressBar1), kTotalEntries);  // set on the way out too
   EXPECT_FALSE(platform::FileExists(In("Install.in")));
   EXPECT_TRUE(step.UninstallList.empty());
-  EXPECT_EQ(ReadWholeFile(temp.path() + "_wtsInstall"), "not a folder");
+  EXPECT_EQ(ReadWholeFile(blocker), "not a folder");
 }
+
+#ifndef _WIN32
+// What a user-level program can put in the user's temporary folder before
+// the installer starts: links at the names the installer once used there.
+// The installer keeps its files in a folder it has just made, so their
+// targets stay untouched, and it leaves the temporary folder as it found it.
+// (Under Wine: app/tests/temporary_links_windows.sh.)
+TEST_F(StepRun, LinksAtTheFormerTemporaryNamesLeadNowhere) {
+  // Elsewhere than the temporary folder, which this test points at temp.
+  const std::string victim = root.path() + "victim\\";
+  platform::ForceDirectories(victim + "folder\\");
+  WriteWholeFile(victim + "cRc.in", "a file of someone else's");
+  WriteWholeFile(victim + "folder\\C0.DLL", "not a payload");
+  WriteWholeFile(victim + "folder\\other.txt", "kept");
+  step.FormDestroy();  // the fixture's wizard started before the links were there
+  const std::string links = temp.path();
+  for (const auto& [link, target] : {std::pair{"cRc.in", "cRc.in"}, std::pair{"_wtsInstall", "folder"}})
+    ASSERT_EQ(::symlink(platform::testing::HostPath(victim + target).c_str(),
+                        platform::testing::HostPath(links + link).c_str()),
+              0);
+
+  app::TfStep wizard;
+  wizard.SetControls(&controls);
+  wizard.FormCreate();
+  controls.SetText(Control::EInstallFolder, folder);
+  EXPECT_EQ(wizard.ManifestPath.rfind(links + "DzInstall-", 0), 0u) << wizard.ManifestPath;
+  wizard.EditionKey = "CySaaS";
+  controls.SetChecked(Control::CkIns_Sc, true);
+  wizard.ExtractPayloads(wizard.CaptureRequest());
+  wizard.CommitRun();
+  EXPECT_TRUE(platform::FileExists(In("Install.in")));
+  wizard.FormDestroy();
+
+  EXPECT_EQ(ReadWholeFile(victim + "cRc.in"), "a file of someone else's");
+  EXPECT_EQ(ReadWholeFile(victim + "folder\\C0.DLL"), "not a payload");
+  EXPECT_EQ(ReadWholeFile(victim + "folder\\other.txt"), "kept");
+  std::set<std::string> left;
+  for (const platform::DirectoryEntry& entry : platform::ListDirectory(links)) left.insert(entry.name);
+  EXPECT_EQ(left, (std::set<std::string>{"_wtsInstall", "cRc.in"})) << "only the links stay";
+  step.FormCreate();  // for the fixture's TearDown
+}
+#endif
 
 TEST_F(StepRun, PayloadProgressRoundsHalvesToEven) {
   struct Row {

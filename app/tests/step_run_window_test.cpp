@@ -57,7 +57,7 @@ class RunInWindow : public ::testing::Test {
   void SetUp() override {
     app::JournalRecord::Remove();  // none left by another test program
     ASSERT_EQ(GetACP(), 936u);
-    // The scratch folder and "cRc.in" in a folder of this test (GetTempPath
+    // The scratch folder with "cRc.in" in a folder of this test (GetTempPath
     // reads TMP, then TEMP).
     for (const wchar_t* name : {L"TMP", L"TEMP"}) {
       wchar_t buffer[1024];
@@ -134,7 +134,7 @@ TEST_F(RunInWindow, CateringRunFillsTheWindowsBarAndLabels) {
 
   EXPECT_EQ(CountFiles(folder + "\\"), 416 + 1);  // and Install.in
   EXPECT_EQ(step.UninstallList.size(), 416u + 2);
-  EXPECT_FALSE(platform::DirectoryExists(temp.path() + "_wtsInstall"));
+  EXPECT_FALSE(platform::DirectoryExists(step.ScratchFolder() + "_wtsInstall")) << "the payload copies are gone";
 }
 
 // The system asks the window before a logoff or a shutdown: it agrees before

@@ -1,5 +1,6 @@
-// The wizard's start and end: the manifest copy "cRc.in", the settings read
-// from it, and failures during creation.
+// The wizard's start and end: the private scratch folder and the manifest
+// copy "cRc.in" in it, the settings read from it, and failures during
+// creation.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -29,17 +30,15 @@ class Step : public ::testing::Test {
  protected:
   void SetUp() override {
     dz::testing::RegisterTestResources();
-    platform::ForceDirectories(app::GetTempFolder());
     app::SetApplicationTitle(app::kApplicationTitle);
     platform::SetMessageBoxResponder([this](const std::string& text, const std::string& title, unsigned style) {
       boxes.push_back(title + "|" + text + "|" + std::to_string(style));
       return platform::kIdOk;
     });
   }
-  void TearDown() override {
-    platform::SetMessageBoxResponder(nullptr);
-    platform::RemoveFile(app::GetTempFolder() + "cRc.in");
-  }
+  void TearDown() override { platform::SetMessageBoxResponder(nullptr); }
+  dz::testing::TempFolder temp;
+  dz::testing::TemporaryFolderOverride temp_override{temp.path()};
   std::vector<std::string> boxes;
 };
 
@@ -48,8 +47,11 @@ TEST_F(Step, CreationCopiesTheManifestAndReadsTheSettings) {
   step.Finished = true;
   step.UninstallList = {"File0=x"};
   step.FormCreate();
-  const std::string copy = app::GetTempFolder() + "cRc.in";
-  EXPECT_EQ(step.ManifestPath, copy);
+  // In a folder of its own, new in the temporary folder.
+  const std::string copy = step.ManifestPath;
+  EXPECT_EQ(copy.rfind(temp.path() + "DzInstall-", 0), 0u) << copy;
+  EXPECT_EQ(copy.substr(copy.size() - 7), "\\cRc.in");
+  EXPECT_EQ(step.ScratchFolder() + "cRc.in", copy);
   EXPECT_EQ(ReadWholeFile(copy), dz::testing::CarriedManifest());
   EXPECT_EQ(step.fAppName, "Orvane云专家-美食版");
   EXPECT_EQ(step.fAppVersion, "V3.3");
@@ -70,17 +72,28 @@ TEST_F(Step, CreationCopiesTheManifestAndReadsTheSettings) {
 
   step.FormDestroy();
   EXPECT_FALSE(platform::FileExists(copy));
+  EXPECT_TRUE(dz::testing::InstallerLeftovers(temp.path()).empty()) << "the scratch folder goes too";
   step.FormDestroy();  // nothing left to delete: no failure
 }
 
-TEST_F(Step, LeftoverCopyIsReplaced) {
-  const std::string copy = app::GetTempFolder() + "cRc.in";
-  WriteWholeFile(copy, "[BaseInfo]\r\nfAppName=left over from an earlier run, and longer than the manifest\r\n" +
-                           std::string(1000, ' '));
-  app::TfStep step;
-  step.FormCreate();
-  EXPECT_EQ(ReadWholeFile(copy), dz::testing::CarriedManifest());
-  EXPECT_EQ(step.fAppName, "Orvane云专家-美食版");
+TEST_F(Step, EachWizardHasItsOwnScratchFolderAndIgnoresLeftovers) {
+  // An earlier run's copy at the name once used, and one in a folder of the
+  // installer's own naming: neither is read nor touched.
+  const std::string leftover = "[BaseInfo]\r\nfAppName=left over from an earlier run\r\n";
+  WriteWholeFile(temp / "cRc.in", leftover);
+  platform::ForceDirectories(temp / "DzInstall-0000000000000000");
+  WriteWholeFile(temp / "DzInstall-0000000000000000\\cRc.in", leftover);
+  app::TfStep first, second;
+  first.FormCreate();
+  second.FormCreate();
+  EXPECT_NE(first.ScratchFolder(), second.ScratchFolder());
+  EXPECT_EQ(first.fAppName, "Orvane云专家-美食版");
+  EXPECT_EQ(ReadWholeFile(second.ManifestPath), dz::testing::CarriedManifest());
+  first.FormDestroy();
+  EXPECT_TRUE(platform::FileExists(second.ManifestPath)) << "one wizard's end leaves the other's folder";
+  second.FormDestroy();
+  EXPECT_EQ(ReadWholeFile(temp / "cRc.in"), leftover);
+  EXPECT_EQ(ReadWholeFile(temp / "DzInstall-0000000000000000\\cRc.in"), leftover);
 }
 
 TEST_F(Step, FolderNameDefaultsToTheProductName) {
@@ -98,17 +111,18 @@ TEST_F(Step, FolderNameDefaultsToTheProductName) {
 TEST_F(Step, CreationFailureIsShownAndCreationGoesOn) {
   dz::testing::TempFolder tmp;
   const std::string missing = tmp.path() + "gone\\";
-  dz::testing::TemporaryFolderOverride temp(missing);
+  dz::testing::TemporaryFolderOverride gone(missing);
   app::TfStep step;
   step.Finished = true;
   EXPECT_NO_THROW(step.CreateForm());
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0], "安装程序|Cannot create file " + missing + "cRc.in|16");
+  EXPECT_EQ(boxes[0], "安装程序|Cannot create folder " + missing + "|16");
   // Creation ended where it failed: the settings stay as they were.
-  EXPECT_EQ(step.ManifestPath, missing + "cRc.in");
+  EXPECT_EQ(step.ManifestPath, "");
   EXPECT_EQ(step.fAppName, "");
   EXPECT_TRUE(step.Finished);
-  EXPECT_THROW(step.FormCreate(), platform::FileCreateError);
+  EXPECT_THROW(step.FormCreate(), platform::Error);
+  EXPECT_NO_THROW(step.FormDestroy());
 }
 
 TEST_F(Step, MissingManifestResourceIsShown) {
@@ -120,7 +134,9 @@ TEST_F(Step, MissingManifestResourceIsShown) {
   step.CreateForm();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0], "安装程序|Resource CEND not found|16");
-  EXPECT_FALSE(platform::FileExists(app::GetTempFolder() + "cRc.in"));
+  EXPECT_FALSE(platform::FileExists(step.ManifestPath));
+  step.FormDestroy();
+  EXPECT_TRUE(dz::testing::InstallerLeftovers(temp.path()).empty());
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 // Points the program's temporary folder at a test folder for one test, so
-// the scratch folder and "cRc.in" live there, and puts it back afterwards.
+// the installer's scratch folder (with "cRc.in") is made there, and puts it
+// back afterwards.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/test_support.h"
 
 #ifdef _WIN32
@@ -43,5 +45,16 @@ class TemporaryFolderOverride {
  private:
   std::vector<std::wstring> saved_;
 };
+
+// What the installer left in a temporary folder: its scratch folders
+// ("DzInstall-..."), and anything at the names it once used there ("cRc.in",
+// "_wtsInstall").
+inline std::vector<std::string> InstallerLeftovers(const std::string& temp) {
+  std::vector<std::string> left;
+  for (const platform::DirectoryEntry& entry : platform::ListDirectory(temp))
+    if (entry.name.rfind("DzInstall-", 0) == 0 || entry.name == "cRc.in" || entry.name == "_wtsInstall")
+      left.push_back(entry.name);
+  return left;
+}
 
 }  // namespace dz::testing

@@ -170,18 +170,17 @@ class SpecialFolders : public ::testing::Test {
 
 TEST_F(SpecialFolders, FromThePlatform) {
 #ifdef _WIN32
-  std::string temp = app::GetTempDir();
+  std::string temp = app::ScratchParentFolder();
   ASSERT_FALSE(temp.empty());
   EXPECT_EQ(temp.back(), '\\');
-  EXPECT_EQ(app::GetTempFolder(), app::TrimWithBackslash(temp));
+  EXPECT_TRUE(platform::DirectoryExists(temp));
   EXPECT_TRUE(platform::DirectoryExists(app::GetWindowsDir()));
   EXPECT_NE(app::GetWindowsDir().back(), '\\');
   EXPECT_TRUE(platform::DirectoryExists(app::GetSystemDir()));
   EXPECT_NE(app::GetSystemDir().back(), '\\');
 #else
   platform::testing::SetSpecialFolders(" C:\\Tmp ", "C:\\Win", "C:\\Win\\Sys");
-  EXPECT_EQ(app::GetTempDir(), " C:\\Tmp ");  // as the platform gives it
-  EXPECT_EQ(app::GetTempFolder(), "C:\\Tmp\\");
+  EXPECT_EQ(app::ScratchParentFolder(), "C:\\Tmp\\");  // trimmed, with a backslash
   EXPECT_EQ(app::GetWindowsDir(), "C:\\Win");
   EXPECT_EQ(app::GetSystemDir(), "C:\\Win\\Sys");
 #endif
@@ -194,8 +193,7 @@ TEST_F(SpecialFolders, BufferSizesOfThePlatformCalls) {
   // 256 bytes and the zero byte: too long for 255, fits 260.
   std::string long_temp = "C:\\" + Repeat('t', 252) + "\\";
   platform::testing::SetSpecialFolders(long_temp, "C:\\" + Repeat('w', 259), "C:\\" + Repeat('s', 256));
-  EXPECT_EQ(app::GetTempDir(), "");
-  EXPECT_EQ(app::GetTempFolder(), long_temp);
+  EXPECT_EQ(app::ScratchParentFolder(), long_temp);
   EXPECT_EQ(app::GetWindowsDir(), "");  // 262 bytes with the zero
   EXPECT_EQ(app::GetSystemDir(), "C:\\" + Repeat('s', 256));
 }

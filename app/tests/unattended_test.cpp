@@ -101,8 +101,7 @@ TEST_F(Unattended, InstallsAsTheWizardDoesWithoutWindowOrPauses) {
   ASSERT_TRUE(entry);
   EXPECT_EQ(entry->ReadString("UnInstallString").value_or(""), "\"" + folder + "\\UnInstall.exe\"");
   EXPECT_EQ(CountFiles(all_users.desktop + "\\"), 4);
-  EXPECT_FALSE(platform::FileExists(temp.path() + "cRc.in"));
-  EXPECT_FALSE(platform::DirectoryExists(temp.path() + "_wtsInstall"));
+  EXPECT_TRUE(dz::testing::InstallerLeftovers(temp.path()).empty());
 
   // The log: the run's phases in order, then the exit code.
   const std::string log = Log();
@@ -156,17 +155,18 @@ TEST_F(Unattended, EachFailureHasItsExitCodeAndItsTextInTheLog) {
   EXPECT_NE(log.find("[错误] 安装文件已损坏,无法解压。"), std::string::npos) << log;
   EXPECT_NE(log.find("退出代码 3"), std::string::npos);
   EXPECT_FALSE(platform::DirectoryExists(folder));
-  EXPECT_FALSE(platform::DirectoryExists(temp.path() + "_wtsInstall"));
+  EXPECT_TRUE(dz::testing::InstallerLeftovers(temp.path()).empty());
   EXPECT_TRUE(shown.empty());
 }
 
 TEST_F(Unattended, AFailureOutsideTheExtractionIsTheRunsFailure) {
-  // A file stands where the scratch folder would be.
-  WriteWholeFile(temp.path() + "_wtsInstall", "not a folder");
+  // A temporary folder that does not exist: no scratch folder can be made.
+  const std::string missing = temp.path() + "gone\\";
+  dz::testing::TemporaryFolderOverride gone(missing);
   EXPECT_EQ(Run({"/S", "/EDITION=CySaaS", "/DIR=" + folder, "/SYSTEMS=Sc", "/LOG=" + log_file}),
-            app::kExitFilesNotWritten);
-  EXPECT_NE(Log().find("[错误] Cannot create file " + temp.path() + "_wtsInstall\\C0.DLL / "), std::string::npos)
-      << Log();
+            app::kExitRunFailed);
+  EXPECT_NE(Log().find("安装失败: Cannot create folder " + missing), std::string::npos) << Log();
+  EXPECT_FALSE(platform::DirectoryExists(folder));
   EXPECT_FALSE(platform::FileExists(folder + "\\install.dl"));
   EXPECT_TRUE(shown.empty());
 }

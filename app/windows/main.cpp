@@ -16,6 +16,7 @@
 #include "app/unattended.h"
 #include "app/windows/single_instance.h"
 #include "platform/dialogs.h"
+#include "platform/windows/system_dlls.h"
 #include "platform/windows/wide.h"
 #include "ui/windows/step_window.h"
 
@@ -56,6 +57,9 @@ bool MeantSilent(const std::vector<std::string>& arguments) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+  // Before anything can load a DLL: none from the folder the installer was
+  // started from.
+  platform::windows::UseSystemFolderForDlls();
   app::SetApplicationTitle(app::kApplicationTitle);
   const std::vector<std::string> arguments = Arguments();
   const app::CommandLine command_line = app::ParseCommandLine(arguments);

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <map>
@@ -30,7 +31,26 @@ using simulated::ToHostPath;
 
 bool StatPath(const std::string& path, struct stat& st) { return ::stat(ToHostPath(path).c_str(), &st) == 0; }
 
+// Attributes as Windows gives them for the entry itself: a symbolic link is a
+// reparse point, a folder one when it leads to a folder.
+uint32_t AttributesOfEntry(const std::string& host) {
+  struct stat st;
+  if (::lstat(host.c_str(), &st) != 0) return kInvalidAttributes;
+  uint32_t attributes = 0;
+  if (S_ISLNK(st.st_mode)) {
+    struct stat target;
+    attributes = kAttrReparsePoint |
+                 (::stat(host.c_str(), &target) == 0 && S_ISDIR(target.st_mode) ? kAttrDirectory : kAttrArchive);
+  } else {
+    attributes = S_ISDIR(st.st_mode) ? kAttrDirectory : kAttrArchive;
+    if (!(st.st_mode & S_IWUSR)) attributes |= kAttrReadOnly;
+  }
+  return attributes;
+}
+
 std::mutex drive_mutex;
+// The folders given Program Files' permissions, in order.
+std::vector<std::string> program_files_permissions;
 std::map<std::string, std::pair<int, std::string>> drive_info;
 std::set<std::string> held_files;                  // host paths
 std::map<std::string, uint64_t> drive_free_space;  // by drive letter
@@ -118,8 +138,7 @@ std::vector<DirectoryEntry> ListDirectory(const std::string& folder) {
     std::string full = host + (host.empty() || host.back() == '/' ? "" : "/") + name;
     if (::lstat(full.c_str(), &st) == 0) {
       entry.size = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
-      entry.attributes = S_ISDIR(st.st_mode) ? kAttrDirectory : kAttrArchive;
-      if (!(st.st_mode & S_IWUSR)) entry.attributes |= kAttrReadOnly;
+      entry.attributes = AttributesOfEntry(full);
       if (name[0] == '.') entry.attributes |= kAttrHidden;
     }
     entries.push_back(std::move(entry));
@@ -129,11 +148,37 @@ std::vector<DirectoryEntry> ListDirectory(const std::string& folder) {
 }
 
 uint32_t ReadAttributes(const std::string& path) {
+  std::string host = ToHostPath(path);
+  while (host.size() > 1 && host.back() == '/') host.pop_back();
+  return AttributesOfEntry(host);
+}
+
+bool GiveProgramFilesPermissions(const std::string& folder) {
   struct stat st;
-  if (!StatPath(path, st)) return kInvalidAttributes;
-  uint32_t attributes = S_ISDIR(st.st_mode) ? kAttrDirectory : kAttrArchive;
-  if (!(st.st_mode & S_IWUSR)) attributes |= kAttrReadOnly;
-  return attributes;
+  if (!StatPath(folder, st) || !S_ISDIR(st.st_mode)) return false;
+  std::lock_guard lock(drive_mutex);
+  program_files_permissions.push_back(folder);
+  return true;
+}
+
+std::string FinalPath(const std::string& path) {
+  char* resolved = ::realpath(ToHostPath(path).c_str(), nullptr);
+  if (!resolved) return "";
+  std::string host(resolved);
+  std::free(resolved);
+  // Back to the drive form when it lies in the sandbox (SANDBOX/C/x -> C:\x).
+  char* root = ::realpath(testing::SandboxRoot().c_str(), nullptr);
+  std::string sandbox = root ? root : testing::SandboxRoot();
+  std::free(root);
+  if (host.size() >= sandbox.size() + 2 && host.compare(0, sandbox.size(), sandbox) == 0 &&
+      host[sandbox.size()] == '/' && (host.size() == sandbox.size() + 2 || host[sandbox.size() + 2] == '/')) {
+    std::string drive = host.substr(sandbox.size() + 1, 1) + ":";
+    std::string rest = host.substr(sandbox.size() + 2);
+    for (char& c : rest)
+      if (c == '/') c = '\\';
+    return Utf8ToGbk(drive + (rest.empty() ? "\\" : rest));
+  }
+  return Utf8ToGbk(host);
 }
 
 bool WriteAttributes(const std::string& path, uint32_t attributes) {
@@ -330,6 +375,16 @@ namespace testing {
 void SetDriveInfo(const std::string& root, int drive_type, const std::string& label) {
   std::lock_guard lock(drive_mutex);
   drive_info[DriveKey(root)] = {drive_type, label};
+}
+
+std::vector<std::string> FoldersGivenProgramFilesPermissions() {
+  std::lock_guard lock(drive_mutex);
+  return program_files_permissions;
+}
+
+void ClearProgramFilesPermissions() {
+  std::lock_guard lock(drive_mutex);
+  program_files_permissions.clear();
 }
 
 void SetFileHeldOpen(const std::string& path, bool held) {

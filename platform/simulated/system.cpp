@@ -103,6 +103,8 @@ std::string WindowsDirectory(size_t buffer_size) {
   return Fit(state().windows, buffer_size);
 }
 
+std::vector<std::string> ProgramFilesFolders() { return {"C:\\Program Files", "C:\\Program Files (x86)"}; }
+
 std::string SystemDirectory(size_t buffer_size) {
   std::lock_guard lock(state().mutex);
   return Fit(state().system, buffer_size);

@@ -1,11 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/private_folder.h"
 #include "platform/streams.h"
+#include "platform/test_support.h"
 #include "platform/testing/temp_folder.h"
+
+#ifdef _WIN32
+#include "platform/testing/folder_access.h"
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -105,3 +114,143 @@ TEST(Files, FileReadWriteSeekAndStamp) {
 }
 
 }  // namespace
+
+// ---- Links, and the private folder -------------------------------------------
+
+namespace link_tests {
+
+using dz::testing::ReadWholeFile;
+using dz::testing::WriteWholeFile;
+
+TEST(PrivateFolder, NewEachTimeAndGoneWithItsOwner) {
+  TempFolder tmp;
+  auto first = platform::PrivateFolder::Create(tmp.path(), "DzTest-");
+  auto second = platform::PrivateFolder::Create(tmp.path(), "DzTest-");
+  ASSERT_TRUE(first && second);
+  EXPECT_NE(first->Path(), second->Path());
+  for (const auto* folder : {first.get(), second.get()}) {
+    EXPECT_EQ(folder->Path().rfind(tmp / "DzTest-", 0), 0u) << folder->Path();
+    EXPECT_EQ(folder->Path().back(), '\\');
+    EXPECT_TRUE(platform::DirectoryExists(folder->Path()));
+  }
+  const std::string gone = first->Path();
+  platform::ForceDirectories(gone + "sub\\deeper\\");
+  WriteWholeFile(gone + "sub\\deeper\\C0.DLL", "x");
+  WriteWholeFile(gone + "ro.txt", "x");
+  platform::WriteAttributes(gone + "ro.txt", platform::kAttrReadOnly);
+  first.reset();
+  EXPECT_FALSE(platform::DirectoryExists(gone));
+  EXPECT_TRUE(platform::DirectoryExists(second->Path()));
+
+  const std::string kept = second->Keep();
+  second.reset();
+  EXPECT_TRUE(platform::DirectoryExists(kept)) << "a kept folder stays for another process";
+  EXPECT_TRUE(platform::RemoveFolderTree(kept));
+  EXPECT_FALSE(platform::DirectoryExists(kept));
+
+  EXPECT_EQ(platform::PrivateFolder::Create(tmp / "missing\\", "DzTest-"), nullptr);
+}
+
+#ifdef _WIN32
+// Entries of a read-back access list that let other users in: Everyone,
+// Users, Authenticated Users, Guests.
+std::vector<std::string> OpenToOthers(const std::vector<std::string>& aces) {
+  std::vector<std::string> open;
+  for (const std::string& ace : aces)
+    for (const char* sid : {"S-1-1-0 ", "S-1-5-32-545 ", "S-1-5-11 ", "S-1-5-32-546 "})
+      if (ace.rfind(sid, 0) == 0) open.push_back(ace);
+  return open;
+}
+
+// The folder's permissions read back: only the owner, the administrators
+// and SYSTEM, nothing inherited from the temporary folder. Wine keeps the
+// Unix permission bits only (see FolderAccess): there the read-back shows
+// that no other user may enter.
+TEST(PrivateFolder, OnlyOwnerAdministratorsAndSystemMayUseIt) {
+  TempFolder tmp;
+  auto folder = platform::PrivateFolder::Create(tmp.path(), "DzTest-");
+  ASSERT_TRUE(folder);
+  const std::vector<std::string> aces = dz::testing::FolderAccess(folder->Path());
+  ASSERT_FALSE(aces.empty()) << "no permissions read back";
+  const std::string owner = dz::testing::FolderOwnerSid(folder->Path());
+  for (size_t i = 1; i < aces.size(); ++i) {
+    EXPECT_TRUE(aces[i].rfind("S-1-5-32-544 ", 0) == 0 || aces[i].rfind("S-1-5-18 ", 0) == 0 ||
+                aces[i].rfind(owner + " ", 0) == 0)
+        << aces[i];
+  }
+  EXPECT_EQ(OpenToOthers(aces), std::vector<std::string>{});
+  if (!dz::testing::UnderWine()) {
+    EXPECT_EQ(aces.front(), "protected");
+  }
+}
+
+// Program Files' permissions given to a folder no other user could enter
+// before, read back.
+TEST(ProgramFilesPermissions, AdministratorsAndSystemChangeUsersReadAndRun) {
+  TempFolder tmp;
+  auto folder = platform::PrivateFolder::Create(tmp.path(), "DzTest-");
+  ASSERT_TRUE(folder);
+  ASSERT_EQ(OpenToOthers(dz::testing::FolderAccess(folder->Path())), std::vector<std::string>{});
+  ASSERT_TRUE(platform::GiveProgramFilesPermissions(folder->Path()));
+  const std::vector<std::string> aces = dz::testing::FolderAccess(folder->Path());
+  if (dz::testing::UnderWine()) {
+    // Users' read and execute becomes what "others" may do.
+    EXPECT_EQ(OpenToOthers(aces), std::vector<std::string>{"S-1-1-0 0x1200a9 OICI"});
+  } else {
+    EXPECT_EQ(aces, (std::vector<std::string>{"protected", "S-1-5-18 0x1f01ff OICI", "S-1-5-32-544 0x1f01ff OICI",
+                                              "S-1-5-32-545 0x1200a9 OICI"}));
+  }
+}
+#else
+void Link(const std::string& link, const std::string& target) {
+  ASSERT_EQ(::symlink(platform::testing::HostPath(target).c_str(), platform::testing::HostPath(link).c_str()), 0)
+      << link;
+}
+
+// A link is a link: attributes of its own, its real place, and removing a
+// folder with links in it never reaches what they lead to.
+TEST(Links, AttributesFinalPathsAndRemovalNeverFollowThem) {
+  TempFolder tmp, outside;
+  platform::ForceDirectories(outside / "folder\\");
+  WriteWholeFile(outside / "folder\\kept.txt", "kept");
+  WriteWholeFile(outside / "file.txt", "kept too");
+  platform::ForceDirectories(tmp / "tree\\sub\\");
+  Link(tmp / "tree\\folder-link", outside / "folder");
+  Link(tmp / "tree\\sub\\file-link", outside / "file.txt");
+  Link(tmp / "tree\\dangling", outside / "nothing");
+
+  struct Row {
+    std::string path;
+    uint32_t attributes;
+    std::string final;
+  } rows[] = {
+      {tmp / "tree\\folder-link", platform::kAttrReparsePoint | platform::kAttrDirectory, outside / "folder"},
+      {tmp / "tree\\sub\\file-link", platform::kAttrReparsePoint | platform::kAttrArchive, outside / "file.txt"},
+      {tmp / "tree\\dangling", platform::kAttrReparsePoint | platform::kAttrArchive, ""},
+      {tmp / "tree\\sub", platform::kAttrDirectory, tmp / "tree\\sub"},
+      {tmp / "tree\\folder-link\\kept.txt", platform::kAttrArchive, outside / "folder\\kept.txt"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path);
+    EXPECT_EQ(platform::ReadAttributes(row.path), row.attributes);
+    EXPECT_EQ(platform::FinalPath(row.path), row.final);
+  }
+  std::map<std::string, uint32_t> listed;
+  for (const auto& entry : platform::ListDirectory(tmp / "tree\\")) listed[entry.name] = entry.attributes;
+  EXPECT_EQ(listed["folder-link"], platform::kAttrReparsePoint | platform::kAttrDirectory);
+  EXPECT_EQ(platform::FinalPath("C:\\"), "C:\\");
+
+  EXPECT_TRUE(platform::RemoveFolderTree(tmp / "tree\\"));
+  EXPECT_FALSE(platform::DirectoryExists(tmp / "tree"));
+  EXPECT_EQ(ReadWholeFile(outside / "folder\\kept.txt"), "kept");
+  EXPECT_EQ(ReadWholeFile(outside / "file.txt"), "kept too");
+
+  // A folder path that is itself a link: only the link goes.
+  Link(tmp / "alias", outside / "folder");
+  EXPECT_TRUE(platform::RemoveFolderTree(tmp / "alias\\"));
+  EXPECT_EQ(platform::ReadAttributes(tmp / "alias"), platform::kInvalidAttributes);
+  EXPECT_EQ(ReadWholeFile(outside / "folder\\kept.txt"), "kept");
+}
+#endif
+
+}  // namespace link_tests

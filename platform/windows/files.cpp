@@ -58,6 +58,29 @@ bool DirectoryExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::string FinalPath(const std::string& path) {
+  const OwnedHandle file(CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file.valid()) return "";
+  std::wstring final(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD length = GetFinalPathNameByHandleW(file.get(), final.data(), static_cast<DWORD>(final.size()),
+                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0) return "";
+    if (length < final.size()) {
+      final.resize(length);
+      break;
+    }
+    final.resize(length + 1);
+  }
+  if (final.rfind(L"\\\\?\\UNC\\", 0) == 0)
+    final = L"\\\\" + final.substr(8);
+  else if (final.rfind(L"\\\\?\\", 0) == 0)
+    final = final.substr(4);
+  if (final.size() > 3 && final.back() == L'\\') final.pop_back();
+  return Narrow(final);
+}
+
 bool MakeDirectory(const std::string& path) {
   if (CreateDirectoryW(Wide(path).c_str(), nullptr)) return true;
   NoteFailure(GetLastError());

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/windows/system_dlls.h"
 #include "platform/windows/wide.h"
 
 namespace platform::windows {
@@ -141,7 +142,7 @@ void GdiCanvas::DrawImage(const RgbaImage& image, int x, int y) {
   SetDIBitsToDevice(premultiplied.dc(), 0, 0, image.width, image.height, 0, 0, 0, image.height, bgra.data(), &info,
                     DIB_RGB_COLORS);
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  AlphaBlend(dc_, x, y, image.width, image.height, premultiplied.dc(), 0, 0, image.width, image.height, blend);
+  AlphaBlendOf(dc_, x, y, image.width, image.height, premultiplied.dc(), 0, 0, image.width, image.height, blend);
 }
 
 void GdiCanvas::DrawAppIcon(int x, int y, int size) {

@@ -191,6 +191,22 @@ std::string WindowsDirectory(size_t buffer_size) {
   return written && written <= MAX_PATH ? Fit(std::wstring(buffer, written), buffer_size) : std::string();
 }
 
+std::vector<std::string> ProgramFilesFolders() {
+  std::vector<std::string> folders;
+  auto add = [&folders](const wchar_t* path) {
+    std::string folder = Narrow(path);
+    while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+    if (!folder.empty() && std::find(folders.begin(), folders.end(), folder) == folders.end())
+      folders.push_back(folder);
+  };
+  wchar_t buffer[MAX_PATH];
+  for (int csidl : {CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86})
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer))) add(buffer);
+  // A 32-bit program on 64-bit Windows is told the 32-bit folder above.
+  if (DWORD n = GetEnvironmentVariableW(L"ProgramW6432", buffer, MAX_PATH); n && n < MAX_PATH) add(buffer);
+  return folders;
+}
+
 std::string SystemDirectory(size_t buffer_size) {
   wchar_t buffer[MAX_PATH + 1];
   UINT written = GetSystemDirectoryW(buffer, MAX_PATH + 1);

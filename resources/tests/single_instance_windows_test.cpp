@@ -1,7 +1,7 @@
 // One installer at a time, under Windows (Wine in the test run), with
 // DIzavozi.exe from the current folder: while one runs, a second one says so
 // (with /S: silently) and ends with exit code 7 without touching the first
-// one's temporary folder ("cRc.in", the scratch folder); once the first has
+// one's temporary folder (the first one's scratch folder with "cRc.in"); once the first has
 // ended, the next one starts normally.
 #include <windows.h>
 
@@ -99,11 +99,17 @@ TEST(SingleInstanceTest, SecondInstallerSaysSoAndTouchesNothing) {
   Installer first(temp, L"");
   ASSERT_TRUE(first.Started()) << "CreateProcess error " << first.StartError();
   ASSERT_TRUE(first.WaitForWindow(L"TfStep")) << "the first installer shows its window";
-  ASSERT_TRUE(Listing(temp).count(L"cRc.in"));
+  // The first installer's private scratch folder, with cRc.in.
+  std::wstring scratch;
+  for (const auto& [name, details] : Listing(temp))
+    if (name.rfind(L"DzInstall-", 0) == 0) scratch = temp + name + L"\\";
+  ASSERT_FALSE(scratch.empty()) << "the first installer's scratch folder";
+  ASSERT_TRUE(Listing(scratch).count(L"cRc.in"));
   // cRc.in dated far back: a rewrite by another installer would show in its
   // time at once, with no wait for the clock to move on.
-  ASSERT_TRUE(DateBack(temp + L"cRc.in"));
+  ASSERT_TRUE(DateBack(scratch + L"cRc.in"));
   auto listing = Listing(temp);
+  auto scratch_listing = Listing(scratch);
 
   {
     Installer second(temp, L"");
@@ -129,6 +135,7 @@ TEST(SingleInstanceTest, SecondInstallerSaysSoAndTouchesNothing) {
     EXPECT_EQ(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES) << "nothing installed";
   }
   EXPECT_EQ(Listing(temp), listing) << "the temporary folder of the first installer is untouched";
+  EXPECT_EQ(Listing(scratch), scratch_listing) << "and so is its scratch folder";
 
   HWND window = first.WaitForWindow(L"TfStep");
   ASSERT_TRUE(window) << "the first installer runs on";
@@ -142,8 +149,7 @@ TEST(SingleInstanceTest, SecondInstallerSaysSoAndTouchesNothing) {
   EXPECT_TRUE(next_window) << "a later installer starts normally";
   if (next_window) PostMessageW(next_window, WM_CLOSE, 0, 0);
   EXPECT_EQ(next.WaitForExit(), 0u);
-  DeleteFileW((temp + L"cRc.in").c_str());
-  RemoveDirectoryW(temp.c_str());
+  EXPECT_TRUE(RemoveDirectoryW(temp.c_str())) << "the installers left nothing in their temporary folder";
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "platform/windows/gdi_canvas.h"
 #include "platform/windows/gdi_handles.h"
+#include "platform/windows/system_dlls.h"
 #include "skin/windows/window_support.h"
 
 namespace skin::win32 {
@@ -39,13 +40,13 @@ TitleBarWindow* TitleBarWindow::Create(HWND owner, int height) {
   LONG ex_style = GetWindowLongW(owner, GWL_EXSTYLE);
   SetWindowLongW(owner, GWL_EXSTYLE, ex_style & ~(WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE));
   SetWindowPos(owner, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
-  SetWindowSubclass(owner, OwnerProc, kOwnerSubclass, reinterpret_cast<DWORD_PTR>(self.get()));
+  platform::windows::SetWindowSubclassOf(owner, OwnerProc, kOwnerSubclass, reinterpret_cast<DWORD_PTR>(self.get()));
   RECT client;
   GetClientRect(owner, &client);
   HWND window = CreateWindowExW(0, kTitleBarClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, client.right,
                                 height, owner, nullptr, GetModuleHandleW(nullptr), self.get());
   if (!window) {
-    RemoveWindowSubclass(owner, OwnerProc, kOwnerSubclass);
+    platform::windows::RemoveWindowSubclassOf(owner, OwnerProc, kOwnerSubclass);
     return nullptr;
   }
   self->created_ = true;
@@ -64,7 +65,7 @@ LRESULT CALLBACK TitleBarWindow::OwnerProc(HWND window, UINT message, WPARAM wpa
                                            DWORD_PTR data) {
   auto* self = reinterpret_cast<TitleBarWindow*>(data);
   if (message == WM_GETMINMAXINFO) {
-    LRESULT result = DefSubclassProc(window, message, wparam, lparam);
+    LRESULT result = platform::windows::DefSubclassProcOf(window, message, wparam, lparam);
     RECT work;
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
@@ -78,7 +79,7 @@ LRESULT CALLBACK TitleBarWindow::OwnerProc(HWND window, UINT message, WPARAM wpa
     GetWindowRect(self->window_, &bar);
     MoveWindow(self->window_, 0, 0, LOWORD(lparam), bar.bottom - bar.top, TRUE);
   }
-  return DefSubclassProc(window, message, wparam, lparam);
+  return platform::windows::DefSubclassProcOf(window, message, wparam, lparam);
 }
 
 LRESULT TitleBarWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -86,7 +87,7 @@ LRESULT TitleBarWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, 
     case WM_NCCREATE: window_ = window; break;
     case WM_NCDESTROY:
       // A window whose creation failed part-way leaves the object to Create.
-      RemoveWindowSubclass(owner_, OwnerProc, kOwnerSubclass);
+      platform::windows::RemoveWindowSubclassOf(owner_, OwnerProc, kOwnerSubclass);
       if (created_) delete this;
       return DefWindowProcW(window, message, wparam, lparam);
     case WM_PAINT: PaintBar(); return 0;

@@ -226,9 +226,24 @@ std::string FirstTreeDifference(const TreeState& before, const TreeState& after)
   return "";
 }
 
+// The installer's private scratch folders ("DzInstall-...") in the
+// temporary folder, with a backslash.
+static std::vector<std::wstring> ScratchFolders() {
+  std::vector<std::wstring> folders;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((TempFolder() + L"DzInstall-*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return folders;
+  do {
+    folders.push_back(TempFolder() + found.cFileName + L"\\");
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return folders;
+}
+
 void CheckTemporaryFilesGone() {
-  Expect(!FileExists(TempFolder() + L"cRc.in"), "\"cRc.in\" is gone from the temporary folder");
-  Expect(!FolderExists(TempFolder() + L"_wtsInstall"), "the scratch folder _wtsInstall is gone");
+  Expect(ScratchFolders().empty(), "the scratch folder with \"cRc.in\" is gone from the temporary folder");
+  Expect(!FileExists(TempFolder() + L"cRc.in"), "nothing at the name \"cRc.in\" in the temporary folder");
+  Expect(!FolderExists(TempFolder() + L"_wtsInstall"), "nothing at the name _wtsInstall");
 }
 
 void CheckInstallation(const Product& product, const Choice& choice, const InstallationCheck& check) {
@@ -365,7 +380,10 @@ void CheckNothingInstalled(const Product& product, const Choice& choice) {
     for (const wchar_t* name : {L"云后台管理系统", L"云前台收银系统", L"云服务管理系统", L"云触屏划菜系统"})
       Expect(!FileExists(desktop + L"\\" + name + L".lnk"), "no desktop shortcut " + Utf8(name) + " in " + Utf8(desktop));
   }
-  Expect(!FolderExists(TempFolder() + L"_wtsInstall"), "no scratch folder");
+  // The wizard may still be open, with its scratch folder and "cRc.in".
+  bool copies = false;
+  for (const std::wstring& scratch : ScratchFolders()) copies = copies || FolderExists(scratch + L"_wtsInstall");
+  Expect(!copies, "no payload copies in a scratch folder");
 }
 
 }  // namespace install_test

@@ -76,11 +76,11 @@ void CheckInstallation(const Product& product, const Choice& choice, const Insta
 
 // Nothing of an installation is anywhere: no files in the folder, no
 // registry entry, no shortcuts (in the all-users folders nor the user's), no
-// scratch folder.
+// payload copies in a scratch folder.
 void CheckNothingInstalled(const Product& product, const Choice& choice);
 // The uninstall registry entry of the product is there.
 bool UninstallEntryExists(const Product& product);
-// The program's temporary files are gone ("cRc.in", the scratch folder).
+// The program's temporary files are gone (its scratch folder with "cRc.in").
 void CheckTemporaryFilesGone();
 
 // Everything below a folder (the folder itself included): every folder, and

@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 #include <shlobj.h>
-#include <uxtheme.h>
 
 #include <cwchar>
 #include <exception>
@@ -12,6 +11,7 @@
 #include "app/application.h"
 #include "platform/resources.h"
 #include "platform/windows/folder_browser.h"
+#include "platform/windows/system_dlls.h"
 #include "platform/windows/wide.h"
 #include "platform/windows/window_thunk.h"
 #include "skin/colours.h"
@@ -199,8 +199,7 @@ bool StepWindow::Create(HINSTANCE instance, int show_command) {
     window_class.lpszClassName = kClassName;
     if (!RegisterClassExW(&window_class)) return false;
   }
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
-  InitCommonControlsEx(&controls);
+  platform::windows::InitCommonControlsOf(ICC_PROGRESS_CLASS);
 
   // No frame of the system's own: the skinned title bar is a control of the
   // window. The system menu keeps Alt+F4 and the task bar's close working.
@@ -364,7 +363,7 @@ void StepWindow::StyleProgressBar() {
   // A class list naming no class opens no theme (an empty one is not kept
   // by every system). This comes first: the bar takes its frame back when
   // its theme changes.
-  SetWindowTheme(progress_bar_, L" ", L" ");
+  platform::windows::SetWindowThemeOf(progress_bar_, L" ", L" ");
   SetWindowLongW(progress_bar_, GWL_EXSTYLE, GetWindowLongW(progress_bar_, GWL_EXSTYLE) & ~WS_EX_STATICEDGE);
   SetWindowPos(progress_bar_, nullptr, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);

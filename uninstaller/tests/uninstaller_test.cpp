@@ -16,6 +16,10 @@
 #include "platform/testing/temp_folder.h"
 #include "platform/testing/box_and_pump_hooks.h"
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 namespace uninstaller {
 namespace {
 
@@ -275,6 +279,31 @@ TEST_F(UninstallTest, TamperedListDeletesNothingOutsideAndSaysWhat) {
   platform::RemoveFile("D:\\victim.txt");
 #endif
 }
+
+#ifndef _WIN32
+// A user replaced a folder of the installation by a link to a folder of
+// theirs holding files of the same names: the lines through it are refused
+// and reported, and what the link leads to stays. (Under Wine:
+// app/tests/temporary_links_windows.sh.)
+TEST_F(UninstallTest, LinesThroughALinkLeadingOutAreRefused) {
+  Install();
+  SaveList();
+  const std::string outside = tmp_ / "outside\\";
+  WriteWholeFile(outside + "a.dll", "someone else's");
+  dz::testing::RemoveTree(folder_ + "LumoSc\\lib\\");
+  ASSERT_EQ(::symlink(platform::testing::HostPath(outside).c_str(),
+                      platform::testing::HostPath(folder_ + "LumoSc\\lib").c_str()),
+            0);
+  Result result = Uninstall(MakePlaces(), keys_, true);
+
+  EXPECT_EQ(result.exit_code, kExitRefusedLines);
+  ASSERT_EQ(result.refused.size(), 1u);
+  EXPECT_NE(result.refused[0].line.find(folder_ + "LumoSc\\lib\\a.dll"), std::string::npos);
+  EXPECT_EQ(result.refused[0].reason, "路径经过指向安装文件夹以外的链接");
+  EXPECT_EQ(dz::testing::ReadWholeFile(outside + "a.dll"), "someone else's");
+  EXPECT_FALSE(platform::FileExists(folder_ + "LumoSc\\OvErp.exe")) << "the other lines are carried out";
+}
+#endif
 
 TEST_F(UninstallTest, UninstallKeyRemovedOnlyWhenItNamesThisUninstaller) {
   // The commercial edition's Install.in names the commercial edition; the key

@@ -5,17 +5,22 @@
 //                          the outcome (uninstaller.h)
 //
 // The program lies in the folder it removes, and a running program's file
-// cannot be deleted. So at the end it copies itself to the temporary folder
-// and starts the copy as "/_CLEAN <process handle> <path>": the copy waits
-// until this process has ended, deletes the uninstaller's file, removes its
-// folder when empty, and has its own file deleted at the next restart.
+// cannot be deleted. So at the end it copies itself into a private folder it
+// makes in the temporary folder (platform/private_folder.h: a fixed name
+// there could be a user's link to any file) and starts the copy as
+// "/_CLEAN <process handle> <path>": the copy waits until this process has
+// ended, deletes the uninstaller's file, removes its folder when empty, and
+// has its own file and private folder deleted at the next restart.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cwctype>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/private_folder.h"
+#include "platform/windows/system_dlls.h"
 #include "platform/windows/system_handles.h"
 #include "platform/windows/wide.h"
 #include "uninstaller/uninstaller.h"
@@ -67,15 +72,17 @@ void StartCleaner(const std::wstring& self) {
   wchar_t temp[MAX_PATH + 1];
   DWORD length = GetTempPathW(MAX_PATH + 1, temp);
   if (length == 0 || length > MAX_PATH) return;
-  std::wstring copy = std::wstring(temp) + L"DzUnInstall-" + std::to_wstring(GetCurrentProcessId()) + L".exe";
-  if (!CopyFileW(self.c_str(), copy.c_str(), FALSE)) return;
+  // Removed again unless the copy starts; held open until then, so that it
+  // cannot be swapped for another folder.
+  std::unique_ptr<platform::PrivateFolder> folder = platform::PrivateFolder::Create(Narrow(temp), "DzUnInstall-");
+  if (!folder) return;
+  const std::wstring copy = Wide(folder->Path()) + L"DzUnInstall-" + std::to_wstring(GetCurrentProcessId()) + L".exe";
+  if (!CopyFileW(self.c_str(), copy.c_str(), TRUE)) return;
 
   HANDLE duplicate = nullptr;
   if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &duplicate, SYNCHRONIZE, TRUE,
-                       0)) {
-    DeleteFileW(copy.c_str());
+                       0))
     return;
-  }
   // The copy inherits it; this process's own copy goes with the owner.
   const OwnedHandle me(duplicate);
   std::wstring command = L"\"" + copy + L"\" " + kCleanSwitch + L" " +
@@ -87,8 +94,7 @@ void StartCleaner(const std::wstring& self) {
   // folder it removes.
   if (CreateProcessW(copy.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, temp, &startup, &process)) {
     const OwnedHandle thread(process.hThread), cleaner(process.hProcess);
-  } else {
-    DeleteFileW(copy.c_str());
+    folder->Keep();  // the copy's now
   }
 }
 
@@ -108,13 +114,24 @@ int Clean(const std::wstring& handle_text, const std::wstring& uninstaller) {
     RemoveDirectoryW(folder.c_str());
   }
   std::wstring self = ModulePath();
-  if (!self.empty()) MoveFileExW(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  if (!self.empty()) {
+    // The file, then its private folder (empty by then).
+    MoveFileExW(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    std::wstring own_folder = FolderOf(self);
+    if (!own_folder.empty()) {
+      own_folder.pop_back();
+      MoveFileExW(own_folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    }
+  }
   return 0;
 }
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Before anything can load a DLL: none from the installation folder or the
+  // temporary copy's folder.
+  platform::windows::UseSystemFolderForDlls();
   std::vector<std::wstring> args = Arguments();
   if (args.size() == 4 && SameWide(args[1], kCleanSwitch)) return Clean(args[2], args[3]);
 
