@@ -15,7 +15,10 @@ tools; a second floor figure extracts all six archives, as a reference.
 Rounds interleave run and floor so that load from other processes falls on
 both alike; medians are reported, by wall clock and by CPU time (the run's
 own, measured inside install_run; the floor's: its copying and the unzipper
-processes), which varies far less on a machine shared with other work. Memory: install_run's peak resident set
+processes), which varies far less on a machine shared with other work. The
+run is timed up to its commit (install.dl written); each round also times a
+re-installation over the run's own installation, whose files are moved
+aside and deleted at the commit. Memory: install_run's peak resident set
 less the payload bytes it holds as its resources (the installer's image
 holds them the same way; on Windows the image maps them from the file).
 
@@ -105,13 +108,14 @@ def main():
     payload_bytes = sum(os.path.getsize(os.path.join(payloads, n)) for n in ALL)
     product_bytes = sum(os.path.getsize(os.path.join(f, n)) for f, _, ns in os.walk(product) for n in ns)
 
-    runs, singles, floors, floors_all, overheads = [], [], [], [], []
+    runs, singles, floors, floors_all, overheads, reinstalls = [], [], [], [], [], []
     run_cpu, floor_cpu = [], []
 
-    def install_run(threads):
+    def install_run(threads, reinstall=False):
         sandbox = os.path.join(args.work, "sandbox")
         clear(sandbox)
-        _, out = timed([os.path.join(build, "bin", "install_run"), sandbox, payloads, str(threads)])
+        _, out = timed([os.path.join(build, "bin", "install_run"), sandbox, payloads, str(threads)] +
+                       (["reinstall"] if reinstall else []))
         values = dict(line.split() for line in out.splitlines())
         if values["entries"] != "416" or values["boxes"] != "0" or values["threads"] != str(threads):
             sys.exit("install_run: unexpected result %s" % values)
@@ -125,12 +129,14 @@ def main():
         single = install_run(1)
         singles.append(float(single["run_seconds"]))
         overheads.append(int(single["peak_rss_bytes"]) - int(single["payload_bytes"]))
+        reinstalls.append(float(install_run(args.threads, reinstall=True)["run_seconds"]))
         wall, cpu = floor(build, payloads, args.work, TAKEN, args.threads)
         floors.append(wall)
         floor_cpu.append(cpu)
         floors_all.append(floor(build, payloads, args.work, ALL, args.threads)[0])
-        print("round %d: run %.3f s (CPU %.3f s), one thread %.3f s, floor %.3f s (CPU %.3f s; six archives %.3f s)" %
-              (i + 1, runs[-1], run_cpu[-1], singles[-1], floors[-1], floor_cpu[-1], floors_all[-1]))
+        print("round %d: run %.3f s (CPU %.3f s), one thread %.3f s, re-installation %.3f s, floor %.3f s "
+              "(CPU %.3f s; six archives %.3f s)" %
+              (i + 1, runs[-1], run_cpu[-1], singles[-1], reinstalls[-1], floors[-1], floor_cpu[-1], floors_all[-1]))
 
     med = statistics.median
     run, one, fl, fl_all = med(runs), med(singles), med(floors), med(floors_all)
@@ -142,6 +148,8 @@ def main():
     print("                                          %.3f s CPU  -> run/floor %.3f" %
           (med(floor_cpu), med(run_cpu) / med(floor_cpu)))
     print("floor, copy six + extract all six:        %.3f s wall -> run/floor %.3f" % (fl_all, run / fl_all))
+    print("re-installation over the same installation (every file moved aside, then deleted): %.3f s wall -> "
+          "%.2fx the run into a new folder" % (med(reinstalls), med(reinstalls) / run))
     print("peak resident memory beyond the payload bytes: %.1f MB (max of rounds; goal < 24 MB)" %
           (max(overheads) / 2**20))
 

@@ -6,9 +6,12 @@
 // window. Prints the run's wall time, the payload bytes held and the peak
 // resident memory. THREADS sets the archive component's thread count (its
 // default, the machine's processors, when absent), so that one build runs
-// with workers and with the calling thread alone.
+// with workers and with the calling thread alone. The time covers the run up
+// to its commit (install.dl written, what was moved aside deleted). With
+// "reinstall", an untimed installation into the same folder comes first, and
+// the timed run replaces it (every file moved aside, then deleted).
 //
-//   install_run SANDBOX_FOLDER PAYLOAD_FOLDER [THREADS]
+//   install_run SANDBOX_FOLDER PAYLOAD_FOLDER [THREADS [reinstall]]
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -43,8 +46,9 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3 && argc != 4) {
-    std::fputs("usage: install_run SANDBOX_FOLDER PAYLOAD_FOLDER [THREADS]\n", stderr);
+  const bool reinstall = argc == 5 && std::string(argv[4]) == "reinstall";
+  if (argc < 3 || argc > 5 || (argc == 5 && !reinstall)) {
+    std::fputs("usage: install_run SANDBOX_FOLDER PAYLOAD_FOLDER [THREADS [reinstall]]\n", stderr);
     return 2;
   }
   try {
@@ -67,7 +71,7 @@ int main(int argc, char** argv) {
     });
     app::testing::RecordingControls controls;
     app::TfStep step;
-    if (argc == 4) step.UnZipIt.ThreadCount = std::max(1, std::atoi(argv[3]));
+    if (argc >= 4) step.UnZipIt.ThreadCount = std::max(1, std::atoi(argv[3]));
     step.SetControls(&controls);
     step.ReadManifest();
     controls.SetText(app::Control::EInstallFolder, "C:\\Program Files\\Orvane云专家美食版V3");
@@ -75,10 +79,15 @@ int main(int argc, char** argv) {
     for (auto c : {app::Control::CkIns_Sc, app::Control::CkIns_Pos, app::Control::CkIns_WmSvr, app::Control::CkIns_Kds})
       controls.SetChecked(c, true);
 
+    if (reinstall) {
+      step.ExtractPayloads(step.CaptureRequest());
+      step.CommitRun();
+    }
     // Wall time by the platform's clock, processor time by the C library's.
     const uint64_t start = platform::MonotonicMicroseconds();
     const std::clock_t cpu_start = std::clock();
     step.ExtractPayloads(step.CaptureRequest());
+    step.CommitRun();
     const double seconds = static_cast<double>(platform::MonotonicMicroseconds() - start) / 1e6;
     const double cpu_seconds = static_cast<double>(std::clock() - cpu_start) / CLOCKS_PER_SEC;
 
