@@ -919,11 +919,11 @@ void UndoOnAFullDrive(const Options& options, const Product& product) {
   Expect(DeleteFileW(filler.c_str()) != 0, "the filler file goes");
   Expect(!FolderExists(root + L"安装"), "the installation folder the run made is gone again");
   Expect(names_at_root() == before, "nothing of the run is left on the drive");
-  CheckTemporaryFilesGone();
   user.ClickTitleBarClose();
   box = user.WaitForBox(kBoxWait);
   user.Answer(box, kYes);
   Expect(user.WaitForExit(20000) == 0, "the wizard closes");
+  CheckTemporaryFilesGone();
 }
 
 // Every file under a folder, with its path.
