@@ -121,7 +121,10 @@ if has_tree $wine_tree; then
     export DIZAVOZI_FORCE_XVFB=1
     wine_work=$(mktemp -d /tmp/dizavozi-wine.XXXXXX)
     # One booted prefix, copied for the test run and for every installation
-    # scenario (each scenario starts on a prefix of its own).
+    # scenario (each scenario starts on a prefix of its own). The tests in the
+    # shared prefix run one at a time (the tree's test preset): it is one
+    # machine, and a test may hold machine-wide state while it runs (a run's
+    # journal under HKLM) that another test's wizard would find.
     wine_env_make_template "$wine_work/template"
     export DIZAVOZI_WINE_TEMPLATE=$wine_work/template
     wine_prefix=$wine_work/prefix
