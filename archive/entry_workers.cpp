@@ -160,10 +160,17 @@ EntryWorkers::EntryWorkers(const std::string& archive_path, std::vector<WorkerEn
 }
 
 EntryWorkers::~EntryWorkers() {
+  // A streamed entry published but never taken (the run stopped before it)
+  // has a worker that waits for room in its stream: nobody will read it, so
+  // the stream is abandoned, or that worker would never end.
+  std::vector<std::shared_ptr<EntryStream>> unread;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
+    for (const auto& result : results_)
+      if (result && result->stream) unread.push_back(result->stream);
   }
+  for (const auto& stream : unread) stream->Abandon();
   space_.notify_all();
   ready_.notify_all();
   for (std::thread& thread : threads_) thread.join();

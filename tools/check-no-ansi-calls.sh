@@ -24,13 +24,13 @@ esac
 nm=${NM:-$1-w64-mingw32-nm}
 shift
 
-# Prints "object: function" for every ANSI call in the given object files.
+# Prints "object: function" for every ANSI call in the given object files
+# (one nm for all of them: a tree has hundreds).
 ansi_calls() {
-  local object symbol
-  for object in "$@"; do
-    "$nm" -u "$object" 2>/dev/null | awk '{print $NF}' | grep -E "$ansi_symbol" |
-      while read -r symbol; do echo "$object: $symbol"; done
-  done
+  [ $# -gt 0 ] || return 0
+  "$nm" -u -A "$@" 2>/dev/null | awk -v pattern="$ansi_symbol" '
+    { symbol = $NF; object = $1; sub(/:$/, "", object) }
+    symbol ~ pattern { print object ": " symbol }'
 }
 
 if [ "${1:-}" = "--probe" ]; then

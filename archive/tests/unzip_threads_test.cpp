@@ -316,5 +316,28 @@ TEST_F(UnZipThreadsTest, CancelStopsTheWorkersAndLeavesNoPartialFile) {
   EXPECT_EQ(z.UnZip(), 6);
 }
 
+// Stopped while a worker streams an entry ahead of the one being written,
+// larger than a stream holds: that worker waits for a reader that never
+// comes, and the run must still end.
+TEST_F(UnZipThreadsTest, CancelEndsWhileAnEntryAheadIsStreamed) {
+  ZipPlan plan;
+  for (int i = 0; i < 3; ++i) plan.entries.push_back({"big" + std::to_string(i), Text(6u << 20, 70 + i), 8});
+  const std::string zip = temp / "ahead.zip";
+  dz::testing::WriteWholeFile(zip, BuildZip(plan).bytes);
+  StreamingUnZipper z;
+  z.ThreadCount = 2;
+  z.SetZipName(zip);
+  z.SetDestDir(temp / "out");
+  z.DoAll = true;
+  // As the second entry starts: the first one's worker has gone on to the
+  // third, which nobody will read once the run stops.
+  z.OnStartUnZip = [&](TUnZipper*, int index, std::string&, bool&) {
+    if (index == 1) z.Cancel();
+  };
+  EXPECT_THROW(z.UnZip(), EUserCanceled);
+  EXPECT_TRUE(platform::FileExists(temp / "out\\big0"));
+  for (int i = 1; i < 3; ++i) EXPECT_FALSE(platform::FileExists(temp / ("out\\big" + std::to_string(i))));
+}
+
 }  // namespace
 }  // namespace archive
