@@ -16,6 +16,7 @@
 set -euo pipefail
 exe=$1 cxx=$2
 root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/tools/test-waits.sh"
 if [ -z "${WINEPREFIX:-}" ] || [ ! -d "$WINEPREFIX/drive_c" ]; then
   echo "no Wine prefix in WINEPREFIX (run under tools/wine-env.sh)"; exit 1
 fi
@@ -81,23 +82,16 @@ traced() {
 }
 temp_folder=$(find "$WINEPREFIX/drive_c/users" -mindepth 2 -maxdepth 2 -name Temp -not -path '*/Public/*' | head -1)
 [ -d "$temp_folder" ] || fail "no user's temporary folder in the prefix"
-# Starts the wizard, waits until its window shows (a borderless 742 x 473
-# window; Xvfb has no window manager), then ends it; the scratch folder the
-# ended wizard could not remove goes too.
+# Starts the wizard, waits until it has painted its window (the title bar's
+# pictures are drawn with AlphaBlend, so msimg32 is loaded then: the loader's
+# trace says so), then ends it; the scratch folder the ended wizard could not
+# remove goes too.
 wizard_shown() {
-  local trace=$1 program=$2 shown="" before
+  local trace=$1 program=$2 before
   before=$(ls -d "$temp_folder"/DzInstall-* 2>/dev/null || true)
-  WINEDEBUG=${3:--all} "$root/tools/wine-run" "$program" >/dev/null 2>"$trace" &
+  WINEDEBUG=+loaddll "$root/tools/wine-run" "$program" >/dev/null 2>"$trace" &
   wizard=$!
-  for _ in $(seq 300); do
-    shown=$(xwininfo -root -tree 2>/dev/null | awk '/ 742x473\+/ { print $1; exit }')
-    [ -n "$shown" ] && break
-    kill -0 $wizard 2>/dev/null || break
-    sleep 0.2
-  done
-  [ -n "$shown" ] || fail "the wizard window did not appear"
-  # Painted once: the title bar's pictures are drawn with AlphaBlend.
-  sleep 1
+  wait_line "$trace" 'Loaded L"[^"]*msimg32\.dll"' $wizard 60 || fail "the wizard did not paint its window"
   kill $wizard 2>/dev/null || true
   wait $wizard 2>/dev/null || true
   wizard=""
@@ -109,11 +103,7 @@ wizard_shown() {
 # Waits until UnInstall.exe's temporary copy has deleted the uninstaller (the
 # shop's databases keep the folder), at most 30 s.
 wait_uninstalled() {
-  for _ in $(seq 150); do
-    [ -e "$install_folder/UnInstall.exe" ] || return 0
-    sleep 0.2
-  done
-  fail "UnInstall.exe stays after UnInstall.exe /S"
+  wait_gone "$install_folder/UnInstall.exe" 30 || fail "UnInstall.exe stays after UnInstall.exe /S"
 }
 install() {
   "$root/tools/wine-run" "$work/download/DIzavozi.exe" /S /EDITION=CySaaS "/DIR=C:\\$folder_name" \
@@ -133,7 +123,7 @@ export WINEDLLOVERRIDES=$base_overrides
 code=$(traced "$work/install.trace" "$work/download/DIzavozi.exe" /S /EDITION=CySaaS "/DIR=C:\\$folder_name" \
   /SYSTEMS=Sc,Pos,WmSvr,Kds "/LOG=$(windows "$work/gather.log")")
 [ "$code" = 0 ] || fail "DIzavozi.exe /S exit code $code with nothing planted"
-wizard_shown "$work/wizard.trace" "$work/download/DIzavozi.exe" +loaddll
+wizard_shown "$work/wizard.trace" "$work/download/DIzavozi.exe"
 code=$(traced "$work/uninstall.trace" "$install_folder/UnInstall.exe" /S)
 [ "$code" = 0 ] || fail "UnInstall.exe /S exit code $code with nothing planted"
 wait_uninstalled

@@ -15,6 +15,7 @@
 set -euo pipefail
 exe=$1
 root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/tools/test-waits.sh"
 if [ -z "${WINEPREFIX:-}" ] || [ ! -d "$WINEPREFIX/drive_c" ]; then
   echo "no Wine prefix in WINEPREFIX (run under tools/wine-env.sh)"; exit 1
 fi
@@ -58,10 +59,7 @@ uninstall() {  # the exit code; after 0, waits until the temporary copy has remo
   local code=0
   "$root/tools/wine-run" "$install_folder/UnInstall.exe" /S >/dev/null 2>&1 || code=$?
   [ "$code" = 0 ] || { echo $code; return; }
-  for _ in $(seq 150); do
-    [ -e "$install_folder/UnInstall.exe" ] || break
-    sleep 0.2
-  done
+  wait_gone "$install_folder/UnInstall.exe" 30 || true
   echo $code
 }
 
