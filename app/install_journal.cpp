@@ -72,6 +72,9 @@ void InstallJournal::Add(Entry entry, const std::string& line) {
 }
 
 bool InstallJournal::MakeFolders(const std::string& folder) {
+  // Most calls are for a folder that is there already (the run asks before
+  // every file it writes).
+  if (platform::DirectoryExists(folder)) return true;
   std::string path = folder;
   while (gbk::EndsWithBackslash(path) && path.size() > 3) path.pop_back();
   // The folders on the way down, each ending before a backslash; the drive

@@ -26,8 +26,10 @@ std::string LineName(int index) {
 JournalRecord::JournalRecord() { Remove(); }
 
 bool JournalRecord::Append(const std::string& line) {
-  auto key = RegistryKey::Create(RegistryRoot::LocalMachine, kUnfinishedRunKey);
-  if (!key || !key->WriteString(LineName(count_), line)) return false;
+  // The key is made with the first line and kept open for the others: a run
+  // adds a line or two for every file it writes.
+  if (!key_) key_ = RegistryKey::Create(RegistryRoot::LocalMachine, kUnfinishedRunKey);
+  if (!key_ || !key_->WriteString(LineName(count_), line)) return false;
   ++count_;
   return true;
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/install_journal.h"
+#include "platform/registry.h"
 
 namespace app {
 
@@ -20,6 +21,8 @@ class JournalRecord {
  public:
   // Starts a new record; one left by an earlier run is replaced.
   JournalRecord();
+  JournalRecord(const JournalRecord&) = delete;
+  JournalRecord& operator=(const JournalRecord&) = delete;
   // False when the line could not be kept (no rights to the machine's key):
   // the run goes on, undone in place if it must be, but a kill could not be
   // undone later.
@@ -29,6 +32,8 @@ class JournalRecord {
 
  private:
   int count_ = 0;
+  // The record's key, made with the first line and kept open.
+  std::optional<platform::RegistryKey> key_;
 };
 
 // What a start finds of a run that did not finish.

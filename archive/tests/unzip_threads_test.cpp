@@ -287,16 +287,24 @@ TEST_F(UnZipThreadsTest, BudgetHoldsAndEntriesPassedByAreDropped) {
   EXPECT_FALSE(workers.Take(99, nullptr));
 }
 
-TEST_F(UnZipThreadsTest, CancelStopsTheWorkersAndLeavesNoPartialFile) {
+// Sets z to extract, with two threads, an archive of count deflated text
+// entries of size bytes named prefix0, prefix1, ... into folder\out.
+void AimAtTextEntries(TUnZipper& z, const std::string& folder, const std::string& prefix, int count, size_t size,
+                      unsigned seed) {
   ZipPlan plan;
-  for (int i = 0; i < 6; ++i) plan.entries.push_back({"f" + std::to_string(i), Text(400000, 50 + i), 8});
-  const std::string zip = temp / "cancel.zip";
+  for (int i = 0; i < count; ++i)
+    plan.entries.push_back({prefix + std::to_string(i), Text(size, seed + static_cast<unsigned>(i)), 8});
+  const std::string zip = folder + prefix + ".zip";
   dz::testing::WriteWholeFile(zip, BuildZip(plan).bytes);
-  TUnZipper z;
   z.ThreadCount = 2;
   z.SetZipName(zip);
-  z.SetDestDir(temp / "out");
+  z.SetDestDir(folder + "out");
   z.DoAll = true;
+}
+
+TEST_F(UnZipThreadsTest, CancelStopsTheWorkersAndLeavesNoPartialFile) {
+  TUnZipper z;
+  AimAtTextEntries(z, temp.path(), "f", 6, 400000, 50);
   int ended = 0;
   z.OnEndUnZip = [&](TUnZipper*, int, const std::string&) { ++ended; };
   // Cancelled from the first message pump, which comes before the first
@@ -320,15 +328,8 @@ TEST_F(UnZipThreadsTest, CancelStopsTheWorkersAndLeavesNoPartialFile) {
 // larger than a stream holds: that worker waits for a reader that never
 // comes, and the run must still end.
 TEST_F(UnZipThreadsTest, CancelEndsWhileAnEntryAheadIsStreamed) {
-  ZipPlan plan;
-  for (int i = 0; i < 3; ++i) plan.entries.push_back({"big" + std::to_string(i), Text(6u << 20, 70 + i), 8});
-  const std::string zip = temp / "ahead.zip";
-  dz::testing::WriteWholeFile(zip, BuildZip(plan).bytes);
   StreamingUnZipper z;
-  z.ThreadCount = 2;
-  z.SetZipName(zip);
-  z.SetDestDir(temp / "out");
-  z.DoAll = true;
+  AimAtTextEntries(z, temp.path(), "big", 3, 6u << 20, 70);
   // As the second entry starts: the first one's worker has gone on to the
   // third, which nobody will read once the run stops.
   z.OnStartUnZip = [&](TUnZipper*, int index, std::string&, bool&) {
