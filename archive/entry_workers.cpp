@@ -37,8 +37,17 @@ namespace {
 // answered between blocks.
 constexpr size_t kReadBlock = 1u << 20;
 constexpr size_t kSpareStep = 256u << 10;
+constexpr size_t kSmallStep = 4u << 10;
 
 }  // namespace
+
+struct EntryWorkers::PendingEntry {
+  SpareBuffer input;
+  uint8_t* data = nullptr;  // the compressed data after the encryption header
+  size_t size = 0;
+  size_t decrypted = 0;
+  TraditionalKeys keys;
+};
 
 DecodedEntry::~DecodedEntry() {
   if (stream) stream->Abandon();
@@ -142,6 +151,7 @@ EntryWorkers::EntryWorkers(const std::string& archive_path, std::vector<WorkerEn
       entries_(std::move(entries)),
       password_(password),
       limits_(limits),
+      thread_count_(std::max(threads, 1)),
       states_(entries_.size(), State::Waiting),
       results_(entries_.size()) {
   for (size_t i = 0; i < entries_.size(); ++i) position_[entries_[i].index] = i;
@@ -189,16 +199,21 @@ void EntryWorkers::Release(std::unique_ptr<uint8_t[]> storage, size_t capacity, 
 }
 
 std::unique_ptr<uint8_t[]> EntryWorkers::AcquireLocked(size_t size, size_t* capacity) {
+  // Capacities in steps of 256 KB (of 4 KB below that), so that a spare fits
+  // later entries too.
+  const size_t step = size < kSpareStep ? kSmallStep : kSpareStep;
+  const size_t rounded = (std::max<size_t>(size, 1) + step - 1) / step * step;
+  // A spare far larger than the entry would hold memory that the budget
+  // does not count (it counts the entry's sizes): at most twice as large.
   auto spare = spares_.lower_bound(size);
-  if (spare != spares_.end()) {
+  if (spare != spares_.end() && spare->first <= 2 * rounded) {
     *capacity = spare->first;
     std::unique_ptr<uint8_t[]> buffer = std::move(spare->second);
     spare_bytes_ -= spare->first;
     spares_.erase(spare);
     return buffer;
   }
-  // Capacities in steps of 256 KB, so that a spare fits later entries too.
-  *capacity = (std::max<size_t>(size, 1) + kSpareStep - 1) / kSpareStep * kSpareStep;
+  *capacity = rounded;
   return std::unique_ptr<uint8_t[]>(new uint8_t[*capacity]);
 }
 
@@ -262,16 +277,91 @@ void EntryWorkers::Work() {
       continue;
     }
 
-    std::unique_ptr<DecodedEntry> result;
-    try {
-      if (!context) context = std::make_unique<WorkerContext>(archive_path_);
-      if (context->decompressor) result = Decode(entries_[position], *context);
-    } catch (...) {
-      // An archive that cannot be opened or read, memory refused: the
-      // caller's thread decodes the entry and meets the error itself.
-    }
-    if (!result) result = std::make_unique<DecodedEntry>();
+    DecodeGroup(TakeGroup(position, reserve), context);
+  }
+}
 
+std::vector<EntryWorkers::Taken> EntryWorkers::TakeGroup(size_t position, size_t reserve) {
+  std::vector<Taken> group{{position, reserve}};
+  std::lock_guard<std::mutex> lock(mutex_);
+  // Not more than a fair share of what is left: the other workers must not
+  // stand idle at the end of an archive.
+  size_t left = 0;
+  for (size_t at = next_; at < entries_.size(); ++at)
+    if (states_[at] != State::Gone) ++left;
+  const size_t share = std::max<size_t>(1, (left + 1) / static_cast<size_t>(thread_count_));
+  const size_t most = std::min(kMaxDecryptedTogether, share);
+  while (group.size() < most && !stop_) {
+    while (next_ < entries_.size() && states_[next_] == State::Gone) ++next_;
+    if (next_ >= entries_.size() || !Whole(entries_[next_], limits_)) break;
+    const size_t more = ReserveFor(entries_[next_]);
+    if (!Fits(more)) break;
+    reserved_ += more;
+    states_[next_] = State::Working;
+    group.push_back({next_++, more});
+  }
+  return group;
+}
+
+void EntryWorkers::DecodeGroup(const std::vector<Taken>& group, std::unique_ptr<WorkerContext>& context) {
+  std::vector<PendingEntry> pending(group.size());
+  std::vector<bool> published(group.size(), false);
+  auto publish = [&](size_t member, std::unique_ptr<DecodedEntry> result) {
+    published[member] = true;
+    // The compressed data is done with: its buffer is no longer counted in
+    // the budget, so it goes back now, not when the whole group is done.
+    pending[member].input.GiveBack();
+    Publish(group[member].position, group[member].reserve, std::move(result));
+  };
+  try {
+    if (!context) context = std::make_unique<WorkerContext>(archive_path_);
+    if (!context->decompressor) throw std::bad_alloc();
+    for (size_t member = 0; member < group.size(); ++member) {
+      if (!Read(entries_[group[member].position], *context, pending[member]))
+        publish(member, std::make_unique<DecodedEntry>());
+    }
+    // The entries' key chains run side by side, a step of at most one read
+    // block at a time (the stop request is answered between steps); each
+    // entry is finished and handed over as soon as its last byte is
+    // decrypted.
+    for (;;) {
+      std::vector<size_t> members;
+      size_t step = kReadBlock;
+      for (size_t member = 0; member < group.size(); ++member) {
+        if (published[member]) continue;
+        const PendingEntry& entry = pending[member];
+        if (entry.decrypted < entry.size) {
+          members.push_back(member);
+          step = std::min(step, entry.size - entry.decrypted);
+        } else {
+          publish(member, Finish(entries_[group[member].position], *context, pending[member]));
+        }
+      }
+      if (members.empty()) break;
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (stop_) break;
+      }
+      TraditionalKeys* keys[kMaxDecryptedTogether];
+      uint8_t* data[kMaxDecryptedTogether];
+      for (size_t i = 0; i < members.size(); ++i) {
+        PendingEntry& entry = pending[members[i]];
+        keys[i] = &entry.keys;
+        data[i] = entry.data + entry.decrypted;
+        entry.decrypted += step;
+      }
+      DecryptTogether(keys, data, members.size(), step);
+    }
+  } catch (...) {
+    // An archive that cannot be opened or read, memory refused: the
+    // caller's thread decodes the entry and meets the error itself.
+  }
+  for (size_t member = 0; member < group.size(); ++member)
+    if (!published[member]) publish(member, std::make_unique<DecodedEntry>());
+}
+
+void EntryWorkers::Publish(size_t position, size_t reserve, std::unique_ptr<DecodedEntry> result) {
+  {
     std::lock_guard<std::mutex> lock(mutex_);
     // The reservation now covers what the result holds.
     reserved_ -= reserve;
@@ -287,75 +377,77 @@ void EntryWorkers::Work() {
       results_[position] = std::move(result);
       states_[position] = State::Ready;
     }
-    // The caller may wait for this entry; a worker for the budget it freed.
-    ready_.notify_one();
-    space_.notify_one();
   }
+  // The caller may wait for this entry; a worker for the budget it freed.
+  ready_.notify_one();
+  space_.notify_one();
 }
 
-std::unique_ptr<DecodedEntry> EntryWorkers::Decode(const WorkerEntry& entry, WorkerContext& context) {
-  auto result = std::make_unique<DecodedEntry>();
-  result->password = password_;
+void EntryWorkers::SpareBuffer::GiveBack() {
+  if (!buffer) return;
+  std::lock_guard<std::mutex> lock(workers->mutex_);
+  workers->KeepLocked(std::move(buffer), capacity);
+}
 
+bool EntryWorkers::Read(const WorkerEntry& entry, WorkerContext& context, PendingEntry& pending) {
   uint8_t header[kLocalHeaderSize];
-  if (context.file.Seek(entry.local_header_offset, 0) < 0) return result;
-  if (context.file.Read(header, sizeof header) != sizeof header) return result;
+  if (context.file.Seek(entry.local_header_offset, 0) < 0) return false;
+  if (context.file.Read(header, sizeof header) != sizeof header) return false;
   const int64_t data_start = static_cast<int64_t>(entry.local_header_offset) + kLocalHeaderSize +
                              ReadU16(header + local_header::kNameLength) +
                              ReadU16(header + local_header::kExtraLength);
-  if (context.file.Seek(data_start, 0) != data_start) return result;
+  if (context.file.Seek(data_start, 0) != data_start) return false;
 
-  size_t input_capacity = 0;
-  std::unique_ptr<uint8_t[]> input = Acquire(entry.compressed_size, &input_capacity);
-  // Every early return gives the buffers back to the spares.
-  struct GiveBack {
-    EntryWorkers& workers;
-    std::unique_ptr<uint8_t[]>& buffer;
-    size_t& capacity;
-    ~GiveBack() {
-      if (!buffer) return;
-      std::lock_guard<std::mutex> lock(workers.mutex_);
-      workers.KeepLocked(std::move(buffer), capacity);
-    }
-  } give_back_input{*this, input, input_capacity};
+  // Every early return gives the buffer back to the spares.
+  pending.input.workers = this;
+  pending.input.buffer = Acquire(entry.compressed_size, &pending.input.capacity);
+  uint8_t* input = pending.input.buffer.get();
   for (size_t done = 0; done < entry.compressed_size;) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      if (stop_) return result;
+      if (stop_) return false;
     }
     const size_t want = std::min<size_t>(kReadBlock, entry.compressed_size - done);
-    if (context.file.Read(input.get() + done, want) != want) return result;
+    if (context.file.Read(input + done, want) != want) return false;
     done += want;
   }
 
-  uint8_t* data = input.get();
-  size_t size = entry.compressed_size;
+  pending.data = input;
+  pending.size = entry.compressed_size;
+  pending.decrypted = pending.size;
   if (entry.flags & 1) {
-    TraditionalKeys keys;
-    if (!CheckEncryptionHeader(keys, password_, data, ExpectedCheckByte(entry.flags, entry.date_time, entry.crc32)))
-      return result;
-    data += kEncryptionHeaderSize;
-    size -= kEncryptionHeaderSize;
-    keys.Decrypt(data, size);
+    if (!CheckEncryptionHeader(pending.keys, password_, input,
+                               ExpectedCheckByte(entry.flags, entry.date_time, entry.crc32)))
+      return false;
+    pending.data += kEncryptionHeaderSize;
+    pending.size -= kEncryptionHeaderSize;
+    pending.decrypted = 0;
   }
+  return true;
+}
 
-  size_t output_capacity = 0;
-  std::unique_ptr<uint8_t[]> output;
-  GiveBack give_back_output{*this, output, output_capacity};
+std::unique_ptr<DecodedEntry> EntryWorkers::Finish(const WorkerEntry& entry, WorkerContext& context,
+                                                   PendingEntry& pending) {
+  auto result = std::make_unique<DecodedEntry>();
+  result->password = password_;
+  const uint8_t* data = pending.data;
+  size_t size = pending.size;
+  SpareBuffer output;
+  output.workers = this;
   if (entry.method == kMethodStored) {
     if (size != entry.uncompressed_size) return result;
-    output = std::move(input);
-    output_capacity = input_capacity;
+    output.buffer = std::move(pending.input.buffer);
+    output.capacity = pending.input.capacity;
   } else {
-    output = Acquire(entry.uncompressed_size, &output_capacity);
+    output.buffer = Acquire(entry.uncompressed_size, &output.capacity);
     size_t used = 0, produced = 0;
     // Bytes after the end of the deflate stream are allowed, as the
     // streaming inflate allows them.
-    if (libdeflate_deflate_decompress_ex(context.decompressor, data, size, output.get(), entry.uncompressed_size,
-                                         &used, &produced) != LIBDEFLATE_SUCCESS ||
+    if (libdeflate_deflate_decompress_ex(context.decompressor, data, size, output.buffer.get(),
+                                         entry.uncompressed_size, &used, &produced) != LIBDEFLATE_SUCCESS ||
         produced != entry.uncompressed_size)
       return result;
-    data = output.get();
+    data = output.buffer.get();
     size = produced;
   }
   const uint32_t crc = UpdateRunningCrc(kCrcStart, data, size) ^ kCrcStart;
@@ -364,8 +456,8 @@ std::unique_ptr<DecodedEntry> EntryWorkers::Decode(const WorkerEntry& entry, Wor
   result->crc = crc;
   result->data = data;
   result->size = size;
-  result->capacity_ = output_capacity;
-  result->storage_ = std::move(output);
+  result->capacity_ = output.capacity;
+  result->storage_ = std::move(output.buffer);
   return result;
 }
 

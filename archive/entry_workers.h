@@ -119,7 +119,7 @@ class EntryWorkers {
     size_t entry_cap;  // compressed + uncompressed size of one entry decoded whole
     size_t spares;     // bytes of buffers kept for reuse, beyond the budget
   };
-  static constexpr Limits kDefaultLimits = {16u << 20, 12u << 20, 6u << 20};
+  static constexpr Limits kDefaultLimits = {14u << 20, 12u << 20, 4u << 20};
 
   // Whether an entry may go to the workers: stored or deflated, and with
   // room for its encryption header.
@@ -152,8 +152,31 @@ class EntryWorkers {
  private:
   enum class State { Waiting, Working, Ready, Gone };
 
+  // A position a worker has taken, with what it reserved of the budget.
+  struct Taken {
+    size_t position;
+    size_t reserve;
+  };
+  // A buffer that goes back to the spares unless moved out.
+  struct SpareBuffer {
+    EntryWorkers* workers = nullptr;
+    std::unique_ptr<uint8_t[]> buffer;
+    size_t capacity = 0;
+    void GiveBack();
+    ~SpareBuffer() { GiveBack(); }
+  };
+  struct PendingEntry;  // read and checked, being decrypted
+
   void Work();
-  std::unique_ptr<DecodedEntry> Decode(const WorkerEntry& entry, class WorkerContext& context);
+  // The taken whole entry at position, and the whole entries after it that
+  // fit the budget now, up to kMaxDecryptedTogether.
+  std::vector<Taken> TakeGroup(size_t position, size_t reserve);
+  // Reads the group's entries, decrypts them side by side, and finishes and
+  // publishes each one as soon as it is decrypted.
+  void DecodeGroup(const std::vector<Taken>& group, std::unique_ptr<class WorkerContext>& context);
+  bool Read(const WorkerEntry& entry, WorkerContext& context, PendingEntry& pending);
+  std::unique_ptr<DecodedEntry> Finish(const WorkerEntry& entry, WorkerContext& context, PendingEntry& pending);
+  void Publish(size_t position, size_t reserve, std::unique_ptr<DecodedEntry> result);
   void Stream(const WorkerEntry& entry, class WorkerContext& context, EntryStream& stream);
   size_t ReserveFor(const WorkerEntry& entry) const {
     return Whole(entry, limits_) ? static_cast<size_t>(entry.compressed_size) + entry.uncompressed_size
@@ -175,6 +198,7 @@ class EntryWorkers {
   const std::vector<WorkerEntry> entries_;
   const std::string password_;
   const Limits limits_;
+  const int thread_count_;
 
   std::mutex mutex_;
   std::condition_variable space_;  // workers wait here for budget and entries

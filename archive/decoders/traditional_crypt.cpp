@@ -1,5 +1,7 @@
 #include "archive/decoders/traditional_crypt.h"
 
+#include <algorithm>
+
 #include "archive/decoders/crc32.h"
 
 namespace archive {
@@ -33,6 +35,48 @@ void TraditionalKeys::Decrypt(uint8_t* data, size_t n) {
   key0_ = k0;
   key1_ = k1;
   key2_ = k2;
+}
+
+namespace {
+
+template <size_t kCount>
+void DecryptInterleaved(TraditionalKeys* const* keys, uint8_t* const* data, size_t n) {
+  const uint32_t* table = kCrc32Table.entry;
+  uint32_t k0[kCount], k1[kCount], k2[kCount];
+  uint8_t* bytes[kCount];
+  for (size_t j = 0; j < kCount; ++j) {
+    k0[j] = keys[j]->key0();
+    k1[j] = keys[j]->key1();
+    k2[j] = keys[j]->key2();
+    bytes[j] = data[j];
+  }
+  for (size_t i = 0; i < n; ++i) {
+    for (size_t j = 0; j < kCount; ++j) {
+      const uint32_t t = (k2[j] & 0xFFFFu) | 2u;
+      const uint8_t plain = static_cast<uint8_t>(bytes[j][i] ^ static_cast<uint8_t>((t * (t ^ 1u)) >> 8));
+      bytes[j][i] = plain;
+      k0[j] = table[(k0[j] ^ plain) & 0xFF] ^ (k0[j] >> 8);
+      k1[j] = (k1[j] + (k0[j] & 0xFFu)) * 134775813u + 1u;
+      k2[j] = table[(k2[j] ^ (k1[j] >> 24)) & 0xFF] ^ (k2[j] >> 8);
+    }
+  }
+  for (size_t j = 0; j < kCount; ++j) keys[j]->SetKeys(k0[j], k1[j], k2[j]);
+}
+
+}  // namespace
+
+void DecryptTogether(TraditionalKeys* const* keys, uint8_t* const* data, size_t count, size_t n) {
+  switch (count) {
+    case 0: return;
+    case 1: return keys[0]->Decrypt(data[0], n);
+    case 2: return DecryptInterleaved<2>(keys, data, n);
+    case 3: return DecryptInterleaved<3>(keys, data, n);
+    case 4: return DecryptInterleaved<4>(keys, data, n);
+    default:
+      // More than the interleaved loops take: in groups of four.
+      for (size_t at = 0; at < count; at += kMaxDecryptedTogether)
+        DecryptTogether(keys + at, data + at, std::min(kMaxDecryptedTogether, count - at), n);
+  }
 }
 
 uint8_t ExpectedCheckByte(uint16_t flags, uint32_t date_time, uint32_t crc32) {

@@ -40,6 +40,12 @@ class TraditionalKeys {
   // take the plain byte.
   void Decrypt(uint8_t* data, size_t n);
 
+  void SetKeys(uint32_t key0, uint32_t key1, uint32_t key2) {
+    key0_ = key0;
+    key1_ = key1;
+    key2_ = key2;
+  }
+
   uint32_t key0() const { return key0_; }
   uint32_t key1() const { return key1_; }
   uint32_t key2() const { return key2_; }
@@ -49,6 +55,14 @@ class TraditionalKeys {
   uint32_t key1_ = kInitialKey1;
   uint32_t key2_ = kInitialKey2;
 };
+
+// Decrypts n bytes of each of count independent streams (count at most
+// kMaxDecryptedTogether), each with its own keys: the same bytes and key
+// states as keys[i]->Decrypt(data[i], n) for every i. One stream's key update
+// is a chain of dependent steps that leaves most of the processor waiting;
+// interleaved, several chains run in the same time as about one and a half.
+inline constexpr size_t kMaxDecryptedTogether = 4;
+void DecryptTogether(TraditionalKeys* const* keys, uint8_t* const* data, size_t count, size_t n);
 
 // The byte the 12th plain header byte must equal: with a data descriptor
 // (flag bit 3) the high byte of the DOS time (low word of date_time), else the

@@ -120,5 +120,42 @@ TEST(TraditionalKeys, BlockwiseDecryptionEqualsOnePass) {
   }
 }
 
+// Streams decrypted side by side give each stream's own bytes and keys, for
+// every count the interleaved loops take and beyond, and the streams may
+// go on alone afterwards from where the shared steps left their keys.
+TEST(TraditionalKeys, StreamsDecryptedTogetherEqualEachAlone) {
+  const std::vector<std::string> passwords = {"secret", "", "\xC7\xE0\xCB\xC9", "a", "longer password", "x"};
+  std::vector<std::vector<uint8_t>> plains, ciphers;
+  for (size_t s = 0; s < passwords.size(); ++s) {
+    std::vector<uint8_t> plain(5000 + 977 * s);
+    for (size_t i = 0; i < plain.size(); ++i) plain[i] = static_cast<uint8_t>((i * (31 + s)) ^ (i >> 5));
+    plains.push_back(plain);
+    ciphers.push_back(Encrypt(passwords[s], plain));
+  }
+  for (size_t count = 1; count <= passwords.size(); ++count) {
+    for (size_t step : {size_t{1}, size_t{333}, size_t{5000}}) {
+      std::vector<std::vector<uint8_t>> data(ciphers.begin(), ciphers.begin() + count);
+      std::vector<TraditionalKeys> keys(count);
+      std::vector<TraditionalKeys*> key_pointers;
+      for (size_t s = 0; s < count; ++s) {
+        keys[s].Init(passwords[s]);
+        key_pointers.push_back(&keys[s]);
+      }
+      // Shared steps as long as every stream has bytes left, then each
+      // stream's rest alone.
+      size_t done = 0;
+      for (; done + step <= 5000; done += step) {
+        std::vector<uint8_t*> at;
+        for (auto& d : data) at.push_back(d.data() + done);
+        DecryptTogether(key_pointers.data(), at.data(), count, step);
+      }
+      for (size_t s = 0; s < count; ++s) {
+        keys[s].Decrypt(data[s].data() + done, data[s].size() - done);
+        EXPECT_EQ(data[s], plains[s]) << "stream " << s << " of " << count << ", steps of " << step;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace archive
