@@ -287,11 +287,12 @@ std::vector<Box> FinishRun(User& user, const Options& options) {
   std::vector<Box> boxes = RunToFinish(user, options);
   SavePicture(user, user.Window(), options, L"finish-page");
   user.Click(user.FindByText(kFinishButton));
+  const ULONGLONG clicked = GetTickCount64();
   const int code = user.WaitForExit(20000);
+  std::printf("     the program ended %llu ms after the click\n", GetTickCount64() - clicked);
   if (code != 0) {
-    std::printf("     after the click on the finish button: exit code %d, %s, focus %s\n", code,
-                user.BoxOpen() ? "a box is open" : "no box is open",
-                Utf8(user.ControlText(user.Focus())).c_str());
+    std::printf("     after the click on the finish button: exit code %d, %s; %s\n", code,
+                user.BoxOpen() ? "a box is open" : "no box is open", user.DescribeState().c_str());
   }
   Expect(code == 0, "the finish button ends the program, asking nothing");
   return boxes;

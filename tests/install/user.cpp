@@ -1,5 +1,7 @@
 #include "tests/install/user.h"
 
+#include <tlhelp32.h>
+
 #include <cstdio>
 #include <fstream>
 
@@ -283,8 +285,30 @@ void User::ClickAt(POINT p, HWND expected, bool program_held) {
               },
               10000),
           "the press on " + Described(expected) + " is taken (the mouse is held by " + Described(hold.capture) + ")");
+  last_press_ = "the last press went to " + Described(hold.capture) + (hold.moving ? " (moving the window)" : "");
   std::vector<INPUT> release = {MouseInput(p, MOUSEEVENTF_LEFTUP)};
   SendInputs(release);
+}
+
+std::string User::DescribeState() const {
+  std::string state = "main window: ";
+  state += !window_ || !IsWindow(window_) ? "gone" : IsWindowVisible(window_) ? "shown" : "hidden";
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  const DWORD thread = window_ ? GetWindowThreadProcessId(window_, nullptr) : 0;
+  if (thread && GetGUIThreadInfo(thread, &info)) {
+    state += ", mouse held by " + Described(info.hwndCapture) + ", active " + Described(info.hwndActive) +
+             ", focus " + Described(info.hwndFocus);
+  }
+  int threads = 0;
+  if (HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0); snapshot != INVALID_HANDLE_VALUE) {
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+      if (entry.th32OwnerProcessID == ProcessId()) ++threads;
+    CloseHandle(snapshot);
+  }
+  return state + ", " + std::to_string(threads) + " threads; " + last_press_;
 }
 
 void User::Drag(POINT from, POINT to, HWND expected, HWND window) {

@@ -122,9 +122,15 @@ class User {
   // Saves what is on screen inside window as a 24-bit BMP file.
   void Screenshot(HWND window, const std::wstring& bmp_path) const;
 
+  // What a failure report needs of the program's state: its main window,
+  // which windows hold the mouse, the activation and the focus, and how many
+  // threads it runs.
+  std::string DescribeState() const;
+
  private:
   std::unique_ptr<dz::testing::StartedProgram> program_;
   HWND window_ = nullptr;
+  std::string last_press_;  // what took the last press of ClickAt
 };
 
 }  // namespace install_test
