@@ -5,9 +5,6 @@
 #include <algorithm>
 
 #include "archive/decoders/crc32.h"
-#include "archive/decoders/decoder_io.h"
-#include "archive/decoders/inflate.h"
-#include "archive/decoders/stored.h"
 #include "archive/decoders/traditional_crypt.h"
 #include "archive/errors.h"
 #include "archive/zip_records.h"
@@ -28,7 +25,6 @@ class WorkerContext {
 
   platform::File file;
   libdeflate_decompressor* decompressor;
-  WorkBuffers buffers;  // for streamed entries
 };
 
 namespace {
@@ -86,22 +82,11 @@ EntryStream::End EntryStream::end() const {
   return end_;
 }
 
-uint32_t EntryStream::crc() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return crc_;
-}
-
-int64_t EntryStream::produced() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return produced_;
-}
-
 void EntryStream::Put(std::unique_ptr<uint8_t[]> chunk, size_t size) {
   std::unique_lock<std::mutex> lock(mutex_);
   changed_.wait(lock, [&] { return abandoned_ || queue_.size() - queue_front_ < kQueuedLimit; });
   if (abandoned_) throw Abandoned();
   queue_.emplace_back(std::move(chunk), size);
-  produced_ += static_cast<int64_t>(size);
   changed_.notify_all();
 }
 
@@ -118,10 +103,9 @@ std::unique_ptr<uint8_t[]> EntryStream::TakeFreeChunk() {
   return std::unique_ptr<uint8_t[]>(new uint8_t[kChunkSize]);
 }
 
-void EntryStream::Finish(End end, uint32_t crc) {
+void EntryStream::Finish(End end) {
   std::lock_guard<std::mutex> lock(mutex_);
   end_ = end;
-  crc_ = crc;
   changed_.notify_all();
 }
 
@@ -129,6 +113,27 @@ void EntryStream::Abandon() {
   std::lock_guard<std::mutex> lock(mutex_);
   abandoned_ = true;
   changed_.notify_all();
+}
+
+bool StreamedData::Started() { return Refill() || stream_.end() != EntryStream::End::Failed; }
+
+bool StreamedData::Refill() {
+  at_ = 0;
+  size_ = 0;
+  return stream_.Next(&chunk_, &size_, while_waiting_);
+}
+
+int64_t StreamedData::Read(void* buffer, int64_t count) {
+  auto* out = static_cast<uint8_t*>(buffer);
+  int64_t done = 0;
+  while (done < count) {
+    if (at_ == size_ && !Refill()) break;
+    const size_t part = std::min(size_ - at_, static_cast<size_t>(count - done));
+    std::copy(chunk_ + at_, chunk_ + at_ + part, out + done);
+    at_ += part;
+    done += static_cast<int64_t>(part);
+  }
+  return done;
 }
 
 bool EntryWorkers::Suits(const WorkerEntry& entry) {
@@ -272,7 +277,7 @@ void EntryWorkers::Work() {
         if (!context) context = std::make_unique<WorkerContext>(archive_path_);
         Stream(entries_[position], *context, *stream);
       } catch (...) {
-        stream->Finish(EntryStream::End::Failed, 0);
+        stream->Finish(EntryStream::End::Failed);
       }
       continue;
     }
@@ -461,100 +466,38 @@ std::unique_ptr<DecodedEntry> EntryWorkers::Finish(const WorkerEntry& entry, Wor
   return result;
 }
 
-namespace {
-
-// The archive ended before the entry's compressed size.
-struct InputEnded {};
-
-// A streamed entry's compressed blocks, decrypted.
-class StreamInput : public InputSource {
- public:
-  StreamInput(platform::File& file, TraditionalKeys* keys) : file_(file), keys_(keys) {}
-  size_t ReadBlock(uint8_t* buffer, size_t max) override {
-    if (file_.Read(buffer, max) != max) throw InputEnded();
-    if (keys_) keys_->Decrypt(buffer, max);
-    return max;
-  }
-
- private:
-  platform::File& file_;
-  TraditionalKeys* keys_;
-};
-
-// A streamed entry's output blocks: the size guard and the CRC of the
-// calling thread's sink, then into chunks of the stream.
-class StreamSink : public OutputSink {
- public:
-  StreamSink(EntryStream& stream, uint32_t uncompressed_size) : stream_(stream), size_(uncompressed_size) {}
-  void TakeBlock(const uint8_t* data, size_t n) override {
-    if (written_ + n > size_) throw EBiggerThanUncompressed();
-    crc_ = UpdateRunningCrc(crc_, data, n);
-    written_ += n;
-    while (n > 0) {
-      if (!chunk_) {
-        chunk_ = stream_.TakeFreeChunk();
-        fill_ = 0;
-      }
-      const size_t part = std::min(n, EntryStream::kChunkSize - fill_);
-      std::copy(data, data + part, chunk_.get() + fill_);
-      fill_ += part;
-      data += part;
-      n -= part;
-      if (fill_ == EntryStream::kChunkSize) Flush();
-    }
-  }
-  void Flush() {
-    if (chunk_ && fill_ > 0) stream_.Put(std::move(chunk_), fill_);
-    chunk_.reset();
-    fill_ = 0;
-  }
-  uint32_t crc() const { return crc_ ^ kCrcStart; }
-
- private:
-  EntryStream& stream_;
-  uint64_t size_;
-  uint64_t written_ = 0;
-  uint32_t crc_ = kCrcStart;
-  std::unique_ptr<uint8_t[]> chunk_;
-  size_t fill_ = 0;
-};
-
-}  // namespace
-
 void EntryWorkers::Stream(const WorkerEntry& entry, WorkerContext& context, EntryStream& stream) {
   using End = EntryStream::End;
   uint8_t header[kLocalHeaderSize];
   if (context.file.Seek(entry.local_header_offset, 0) < 0 || context.file.Read(header, sizeof header) != sizeof header)
-    return stream.Finish(End::Failed, 0);
+    return stream.Finish(End::Failed);
   const int64_t data_start = static_cast<int64_t>(entry.local_header_offset) + kLocalHeaderSize +
                              ReadU16(header + local_header::kNameLength) +
                              ReadU16(header + local_header::kExtraLength);
-  if (context.file.Seek(data_start, 0) != data_start) return stream.Finish(End::Failed, 0);
-  int64_t compressed = entry.compressed_size;
+  if (context.file.Seek(data_start, 0) != data_start) return stream.Finish(End::Failed);
+  size_t left = entry.compressed_size;
   TraditionalKeys keys;
   const bool encrypted = entry.flags & 1;
   if (encrypted) {
     uint8_t check[kEncryptionHeaderSize];
     if (context.file.Read(check, sizeof check) != sizeof check ||
         !CheckEncryptionHeader(keys, password_, check, ExpectedCheckByte(entry.flags, entry.date_time, entry.crc32)))
-      return stream.Finish(End::Failed, 0);
-    compressed -= kEncryptionHeaderSize;
+      return stream.Finish(End::Failed);
+    left -= kEncryptionHeaderSize;
   }
-  StreamInput input(context.file, encrypted ? &keys : nullptr);
-  StreamSink sink(stream, entry.uncompressed_size);
-  DecoderIO io(context.buffers, input, sink, compressed, entry.uncompressed_size);
   try {
-    const DecodeStatus status = entry.method == kMethodStored ? Unstore(io) : Inflate(io);
-    sink.Flush();
-    stream.Finish(status == DecodeStatus::OutOfMemory ? End::OutOfMemory : End::Completed, sink.crc());
-  } catch (const EBiggerThanUncompressed&) {
-    sink.Flush();
-    stream.Finish(End::Bigger, sink.crc());
-  } catch (const InputEnded&) {
-    sink.Flush();
-    stream.Finish(End::InputEnded, sink.crc());
+    while (left > 0) {
+      std::unique_ptr<uint8_t[]> chunk = stream.TakeFreeChunk();
+      const size_t want = std::min(EntryStream::kChunkSize, left);
+      const size_t got = context.file.Read(chunk.get(), want);
+      if (encrypted) keys.Decrypt(chunk.get(), got);
+      if (got > 0) stream.Put(std::move(chunk), got);
+      if (got != want) return stream.Finish(End::InputEnded);
+      left -= want;
+    }
+    stream.Finish(End::Completed);
   } catch (const EntryStream::Abandoned&) {
-    stream.Finish(End::Failed, 0);
+    stream.Finish(End::Failed);
   }
 }
 

@@ -9,10 +9,12 @@
 // per-entry cap are decoded whole; the caller decodes an entry whose whole
 // result did not come out right (wrong size, wrong CRC, damaged data, wrong
 // password) again itself, so that what a caller sees of such an entry is
-// exactly what the single-threaded path shows. Larger stored and deflated
-// entries are streamed: a worker runs the same block decoder as the calling
-// thread would, and hands its output blocks over through a bounded queue,
-// with how the decoder ended; the caller writes them as they come.
+// exactly what the single-threaded path shows. Whole entries are decrypted
+// several at a time, their key chains interleaved. Larger stored and
+// deflated entries are streamed: a worker reads and decrypts their
+// compressed data and hands it over through a bounded queue, and the caller
+// decodes it as it comes, with the decoder it uses for an entry read from
+// the archive.
 #pragma once
 
 #include <condition_variable>
@@ -25,6 +27,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "platform/streams.h"
 
 namespace archive {
 
@@ -40,17 +44,16 @@ struct WorkerEntry {
   uint16_t flags = 0;
 };
 
-// The output of a streamed entry, in chunks of whole 32768-byte blocks (the
-// last chunk may end in the decoder's last, shorter block).
+// A streamed entry's compressed data, decrypted, in chunks: the worker reads
+// and decrypts, the caller's thread inflates, so that an entry too large to
+// be held whole still has its work split between two threads.
 class EntryStream {
  public:
   enum class End {
     Running,
-    Completed,     // the decoder returned (damaged data included)
-    OutOfMemory,   // the inflater could not get its tables (then as Completed)
-    Bigger,        // the output would have exceeded the uncompressed size
-    InputEnded,    // the archive ended before the entry's compressed size
-    Failed,        // anything else (read error, password, memory)
+    Completed,   // every compressed byte was handed over
+    InputEnded,  // the archive ended before the entry's compressed size
+    Failed,      // anything else (read error, password, memory)
   };
   static constexpr size_t kChunkSize = 1u << 20;
   static constexpr size_t kQueuedLimit = 4;  // chunks waiting for the caller
@@ -60,13 +63,11 @@ class EntryStream {
   // chunk was taken. The chunk stays valid until the next call.
   bool Next(const uint8_t** data, size_t* size, const std::function<void()>& while_waiting);
   End end() const;
-  uint32_t crc() const;  // of the whole output (final value), once ended
-  int64_t produced() const;
 
   // Worker side.
   void Put(std::unique_ptr<uint8_t[]> chunk, size_t size);  // waits while the queue is full
   std::unique_ptr<uint8_t[]> TakeFreeChunk();
-  void Finish(End end, uint32_t crc);
+  void Finish(End end);
   // Either side: the other side has gone; Put then raises Abandoned.
   void Abandon();
   struct Abandoned {};
@@ -79,9 +80,30 @@ class EntryStream {
   std::unique_ptr<uint8_t[]> current_;  // the chunk the caller reads
   std::vector<std::unique_ptr<uint8_t[]>> free_;
   End end_ = End::Running;
-  uint32_t crc_ = 0;
-  int64_t produced_ = 0;
   bool abandoned_ = false;
+};
+
+// A streamed entry's data as the stream the caller's decoder reads: a read
+// past what the worker handed over comes back short, as a read past the end
+// of the archive does.
+class StreamedData : public platform::TStream {
+ public:
+  StreamedData(EntryStream& stream, std::function<void()> while_waiting)
+      : stream_(stream), while_waiting_(std::move(while_waiting)) {}
+  // Waits for the first chunk: false when the worker could not start the
+  // entry (nothing was handed over and the stream failed).
+  bool Started();
+  int64_t Read(void* buffer, int64_t count) override;
+  int64_t Write(const void*, int64_t) override { return 0; }
+  int64_t Seek(int64_t, int) override { return -1; }
+
+ private:
+  bool Refill();
+  EntryStream& stream_;
+  std::function<void()> while_waiting_;
+  const uint8_t* chunk_ = nullptr;
+  size_t size_ = 0;
+  size_t at_ = 0;
 };
 
 // One entry's decoded bytes. Holds its share of the budget until destroyed.

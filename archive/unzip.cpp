@@ -269,10 +269,10 @@ class UnZipRun {
 
   // Decodes the entry's data into output. Returns false when the decode did
   // not complete (the output would exceed the uncompressed size).
-  bool Decode(EntryOutput& sink, TraditionalKeys* keys) {
+  bool Decode(EntryOutput& sink, platform::TStream* source, TraditionalKeys* keys) {
     TZipEntryInfo& entry = z_.working_;
     int64_t working_size = entry.CompressedSize;
-    EntryInput input(z_.archive_.get(), InputOptions(&working_size, keys));
+    EntryInput input(source, InputOptions(&working_size, keys));
     DecoderIO io(*z_.buffers_, input, sink, working_size, entry.UncompressedSize);
     try {
       if (!RunDecoder(entry.Method, entry.Flags, io, z_))
@@ -317,10 +317,18 @@ class UnZipRun {
     }
 
     z_.archive_->Seek(DataStart() + (entry.IsEncrypted() ? kEncryptionHeaderSize : 0), platform::kFromBeginning);
+    return DecodeWhole(output, progress, z_.archive_.get(), &keys, crc);
+  }
+
+  // Decodes the entry from source (decrypted with keys when set) into
+  // output; whether it came out whole, as WriteData says.
+  bool DecodeWhole(TBufferedFileStream& output, RunProgress& progress, platform::TStream* source,
+                   TraditionalKeys* keys, uint32_t* crc) {
+    const TZipEntryInfo& entry = z_.working_;
     EntryOutput sink(output, entry.UncompressedSize, progress);
     bool completed;
     try {
-      completed = Decode(sink, &keys);
+      completed = Decode(sink, source, keys);
       // Written here, not in the destructor, so that a failing last write is
       // an error and not a silently short file.
       output.FlushBuffer();
@@ -346,45 +354,16 @@ class UnZipRun {
     }
   }
 
-  // Writes a streamed entry's blocks as the worker hands them over and ends
-  // as the decoder ended, the way the calling thread's own decode would.
-  // False (nothing written) when the worker could not start the entry: the
-  // caller then decodes it itself.
+  // Decodes a streamed entry here from the decrypted compressed data its
+  // worker hands over, with the decoder, checks and errors of an entry read
+  // from the archive: the worker's decryption and this thread's inflating
+  // run side by side. False (nothing written) when the worker could not
+  // start the entry: the caller then decodes it from the archive itself.
   bool WriteStreamed(TBufferedFileStream& output, EntryStream& stream, RunProgress& progress, uint32_t* crc,
                      bool* whole) {
-    using End = EntryStream::End;
-    const TZipEntryInfo& entry = z_.working_;
-    EntryOutput sink(output, entry.UncompressedSize, progress, /*compute_crc=*/false);
-    bool any = false;
-    try {
-      const uint8_t* data = nullptr;
-      size_t size = 0;
-      while (stream.Next(&data, &size, [this] { z_.pump_->Tick(); })) {
-        any = true;
-        for (size_t at = 0; at < size; at += kOutputBufferSize) {
-          z_.pump_->Tick();
-          sink.TakeBlock(data + at, std::min(kOutputBufferSize, size - at));
-        }
-      }
-      switch (stream.end()) {
-        case End::Failed:
-          if (!any) return false;
-          throw EFatalUnzipError();
-        case End::InputEnded:
-          throw EFatalUnzipError();
-        case End::OutOfMemory:
-          z_.ShowBox("*** inflate out of memory ***", "Error", platform::kMbOk | platform::kMbIconError);
-          break;
-        default:
-          break;
-      }
-      output.FlushBuffer();
-    } catch (const platform::StreamWriteError&) {
-      throw ECantWriteUCF();
-    }
-    *crc = stream.crc();
-    *whole = stream.end() != End::Bigger && sink.written() == static_cast<int64_t>(entry.UncompressedSize) &&
-             *crc == entry.CRC32;
+    StreamedData source(stream, [this] { z_.pump_->Tick(); });
+    if (!source.Started()) return false;
+    *whole = DecodeWhole(output, progress, &source, nullptr, crc);
     return true;
   }
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
 #include "archive/entry_workers.h"
 #include "archive/errors.h"
 #include "archive/tests/zip_builder.h"
@@ -232,6 +234,25 @@ TEST_F(UnZipThreadsTest, DamagedCopiesShowTheSame) {
   }
 }
 
+// A raw deflate stream inflated whole.
+std::string RawInflate(const std::string& compressed) {
+  z_stream z{};
+  if (inflateInit2(&z, -15) != Z_OK) return {};
+  std::string out;
+  char buffer[4096];
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.data()));
+  z.avail_in = static_cast<uInt>(compressed.size());
+  int status = Z_OK;
+  while (status == Z_OK) {
+    z.next_out = reinterpret_cast<Bytef*>(buffer);
+    z.avail_out = sizeof buffer;
+    status = inflate(&z, Z_NO_FLUSH);
+    out.append(buffer, sizeof buffer - z.avail_out);
+  }
+  inflateEnd(&z);
+  return status == Z_STREAM_END ? out : "(damaged: " + std::to_string(status) + ")";
+}
+
 // Entries the run passes by give their share of the budget back, an entry
 // larger than the whole budget is still taken (alone), and one above the cap
 // is streamed: no wait ends in a deadlock, and every result taken is the
@@ -272,11 +293,13 @@ TEST_F(UnZipThreadsTest, BudgetHoldsAndEntriesPassedByAreDropped) {
     ASSERT_TRUE(got) << i;
     std::string decoded;
     if (got->stream) {
+      // The stream hands over the compressed data, decrypted.
+      std::string compressed;
       const uint8_t* chunk;
       size_t size;
-      while (got->stream->Next(&chunk, &size, nullptr)) decoded.append(reinterpret_cast<const char*>(chunk), size);
+      while (got->stream->Next(&chunk, &size, nullptr)) compressed.append(reinterpret_cast<const char*>(chunk), size);
       EXPECT_EQ(got->stream->end(), EntryStream::End::Completed) << i;
-      EXPECT_EQ(got->stream->crc(), testing::Crc32Of(data[static_cast<size_t>(i)])) << i;
+      decoded = RawInflate(compressed);
     } else {
       ASSERT_TRUE(got->whole) << i;
       decoded.assign(reinterpret_cast<const char*>(got->data), got->size);
