@@ -141,7 +141,7 @@ class EntryWorkers {
     size_t entry_cap;  // compressed + uncompressed size of one entry decoded whole
     size_t spares;     // bytes of buffers kept for reuse, beyond the budget
   };
-  static constexpr Limits kDefaultLimits = {14u << 20, 12u << 20, 4u << 20};
+  static constexpr Limits kDefaultLimits = {12u << 20, 12u << 20, 4u << 20};
 
   // Whether an entry may go to the workers: stored or deflated, and with
   // room for its encryption header.
