@@ -269,6 +269,7 @@ void User::ClickAt(POINT p, HWND expected, bool program_held) {
   // The press, then the release once the program has taken the press (the
   // pressed control holds the mouse), as a hand does it.
   const DWORD thread = GetWindowThreadProcessId(expected, nullptr);
+  const MouseHold before = MouseHoldOf(thread);
   std::vector<INPUT> press = {MouseInput(p, MOUSEEVENTF_MOVE), MouseInput(p, MOUSEEVENTF_LEFTDOWN)};
   if (program_held) {
     // The program takes the click from its queue when it goes on.
@@ -285,7 +286,9 @@ void User::ClickAt(POINT p, HWND expected, bool program_held) {
               },
               10000),
           "the press on " + Described(expected) + " is taken (the mouse is held by " + Described(hold.capture) + ")");
-  last_press_ = "the last press went to " + Described(hold.capture) + (hold.moving ? " (moving the window)" : "");
+  last_press_ = "the last press (on " + Described(expected) + ") went to " + Described(hold.capture) +
+                (hold.moving ? " (moving the window)" : "") + "; before it the mouse was held by " +
+                Described(before.capture) + (before.moving ? " (moving the window)" : "");
   std::vector<INPUT> release = {MouseInput(p, MOUSEEVENTF_LEFTUP)};
   SendInputs(release);
 }
