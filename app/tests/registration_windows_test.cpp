@@ -205,7 +205,9 @@ TEST_F(RegistrationOnWindows, UninstallEntryReadBackWithTheRegistryApi) {
     DWORD type = 0, value = 0, size = sizeof value;
     EXPECT_EQ(RegQueryValueExW(entry, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size), ERROR_SUCCESS);
     EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD)) << Narrow(name);
-    if (std::wstring(name) != L"EstimatedSize") EXPECT_EQ(value, 1u) << Narrow(name);
+    if (std::wstring(name) != L"EstimatedSize") {
+      EXPECT_EQ(value, 1u) << Narrow(name);
+    }
   }
   RegCloseKey(entry);
 }

@@ -66,11 +66,6 @@ int CountFiles(const std::string& folder) {
   return static_cast<int>(files.size());
 }
 
-std::string Resource(const std::string& name, const std::string& type) {
-  auto bytes = platform::FindModuleResource(name, type);
-  return bytes ? std::string(reinterpret_cast<const char*>(bytes->data), bytes->size) : std::string();
-}
-
 class StepRun : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -304,6 +299,11 @@ TEST_F(StepRun, ReinstallTellsTheProductsOwnFilesFromTheUsers) {
 
 // Natively only: the tests replace module resources.
 #ifndef _WIN32
+std::string Resource(const std::string& name, const std::string& type) {
+  auto bytes = platform::FindModuleResource(name, type);
+  return bytes ? std::string(reinterpret_cast<const char*>(bytes->data), bytes->size) : std::string();
+}
+
 // A payload that is not the one packed, or checks that are missing or do not
 // fit: the run stops before the installation folder is made, and the
 // scratch folder goes.
@@ -383,17 +383,6 @@ TEST_F(StepRun, InstallInCarriesTheEditionsNames) {
   EXPECT_NE(commercial.find("fAppType=CySaaS\r\n"), std::string::npos);
 }
 #endif
-
-// Runs action once every payload has been written to the scratch folder,
-// before the first is extracted.
-void AfterPayloadsWritten(app::testing::RecordingControls& controls, std::function<void()> action) {
-  controls.on_call = [done = false, action = std::move(action)](const std::string& call) mutable {
-    if (!done && call == "SetPosition ProgressBar1 6") {
-      done = true;
-      action();
-    }
-  };
-}
 
 // Damages the first entry's data in a scratch payload file: its bytes in the
 // middle of the compressed data are flipped.
@@ -550,7 +539,9 @@ TEST_F(StepRun, ARunThatCannotFinishIsUndone) {
     EXPECT_TRUE(boxes.empty()) << boxes.front();  // the flow shows the one box
     EXPECT_EQ(FirstDifference(expected, Snapshot(install_root.path())), "");
     EXPECT_FALSE(platform::DirectoryExists(Scratch()));
-    if (row.over_earlier) EXPECT_EQ(ReadWholeFile(pos_db), "the shop's own data");
+    if (row.over_earlier) {
+      EXPECT_EQ(ReadWholeFile(pos_db), "the shop's own data");
+    }
 
     // The next run completes, the blocking folder gone.
     if (row.stop == Stop::FolderWhereAFileGoes) platform::RemoveEmptyDirectory(blocked);

@@ -583,7 +583,7 @@ TEST_F(StepWindowTest, FolderBrowserPreselectsTheFolderAndReturnsTheChoice) {
   ASSERT_TRUE(CreateDirectoryW(platform::windows::Wide(folder).c_str(), nullptr));
   const std::string prompt = "选择要安装的文件夹后按 \"确定\"";
   for (UINT button : {IDOK, IDCANCEL}) {
-    in_browser = {Main(), button, platform::windows::Wide(folder.substr(folder.rfind('\\') + 1))};
+    in_browser = {Main(), button, platform::windows::Wide(folder.substr(folder.rfind('\\') + 1)), true, ""};
     SetTimer(nullptr, 0, 200, AnswerBrowser);
     std::optional<std::string> chosen = window->BrowseForFolder(prompt, folder);
     EXPECT_FALSE(in_browser.main_enabled);  // the wizard waits while the browser is open
