@@ -277,7 +277,7 @@ void User::ClickAt(POINT p, HWND expected, bool program_held) {
     return;
   }
   // A press that a window drag took instead of the control clicks nothing
-  // (seen about once in a hundred presses under load, on the finish
+  // (seen about once in a few hundred presses under load, on the finish
   // button: the window was moving, not the button pressed): a person then
   // presses again. Once; a control that never takes a press still fails.
   for (int attempt = 1;; ++attempt) {
