@@ -291,9 +291,7 @@ std::vector<EntryWorkers::Taken> EntryWorkers::TakeGroup(size_t position, size_t
   std::lock_guard<std::mutex> lock(mutex_);
   // Not more than a fair share of what is left: the other workers must not
   // stand idle at the end of an archive.
-  size_t left = 0;
-  for (size_t at = next_; at < entries_.size(); ++at)
-    if (states_[at] != State::Gone) ++left;
+  const size_t left = entries_.size() - std::min(next_, entries_.size());
   const size_t share = std::max<size_t>(1, (left + 1) / static_cast<size_t>(thread_count_));
   const size_t most = std::min(kMaxDecryptedTogether, share);
   while (group.size() < most && !stop_) {
@@ -394,14 +392,18 @@ void EntryWorkers::SpareBuffer::GiveBack() {
   workers->KeepLocked(std::move(buffer), capacity);
 }
 
-bool EntryWorkers::Read(const WorkerEntry& entry, WorkerContext& context, PendingEntry& pending) {
+bool EntryWorkers::SeekToData(const WorkerEntry& entry, WorkerContext& context) {
   uint8_t header[kLocalHeaderSize];
   if (context.file.Seek(entry.local_header_offset, 0) < 0) return false;
   if (context.file.Read(header, sizeof header) != sizeof header) return false;
   const int64_t data_start = static_cast<int64_t>(entry.local_header_offset) + kLocalHeaderSize +
                              ReadU16(header + local_header::kNameLength) +
                              ReadU16(header + local_header::kExtraLength);
-  if (context.file.Seek(data_start, 0) != data_start) return false;
+  return context.file.Seek(data_start, 0) == data_start;
+}
+
+bool EntryWorkers::Read(const WorkerEntry& entry, WorkerContext& context, PendingEntry& pending) {
+  if (!SeekToData(entry, context)) return false;
 
   // Every early return gives the buffer back to the spares.
   pending.input.workers = this;
@@ -468,13 +470,7 @@ std::unique_ptr<DecodedEntry> EntryWorkers::Finish(const WorkerEntry& entry, Wor
 
 void EntryWorkers::Stream(const WorkerEntry& entry, WorkerContext& context, EntryStream& stream) {
   using End = EntryStream::End;
-  uint8_t header[kLocalHeaderSize];
-  if (context.file.Seek(entry.local_header_offset, 0) < 0 || context.file.Read(header, sizeof header) != sizeof header)
-    return stream.Finish(End::Failed);
-  const int64_t data_start = static_cast<int64_t>(entry.local_header_offset) + kLocalHeaderSize +
-                             ReadU16(header + local_header::kNameLength) +
-                             ReadU16(header + local_header::kExtraLength);
-  if (context.file.Seek(data_start, 0) != data_start) return stream.Finish(End::Failed);
+  if (!SeekToData(entry, context)) return stream.Finish(End::Failed);
   size_t left = entry.compressed_size;
   TraditionalKeys keys;
   const bool encrypted = entry.flags & 1;

@@ -196,6 +196,9 @@ class EntryWorkers {
   // Reads the group's entries, decrypts them side by side, and finishes and
   // publishes each one as soon as it is decrypted.
   void DecodeGroup(const std::vector<Taken>& group, std::unique_ptr<class WorkerContext>& context);
+  // Places the worker's archive handle at the entry's data (after its local
+  // header); false when the archive cannot be read there.
+  bool SeekToData(const WorkerEntry& entry, WorkerContext& context);
   bool Read(const WorkerEntry& entry, WorkerContext& context, PendingEntry& pending);
   std::unique_ptr<DecodedEntry> Finish(const WorkerEntry& entry, WorkerContext& context, PendingEntry& pending);
   void Publish(size_t position, size_t reserve, std::unique_ptr<DecodedEntry> result);

@@ -19,26 +19,11 @@ void TraditionalKeys::Update(uint8_t plain) {
   key2_ = Crc32Step(key2_, static_cast<uint8_t>(key1_ >> 24));
 }
 
-void TraditionalKeys::Decrypt(uint8_t* data, size_t n) {
-  // The keys live in locals for the whole block: this loop is the cost of
-  // decryption, one pass over every compressed byte.
-  uint32_t k0 = key0_, k1 = key1_, k2 = key2_;
-  const uint32_t* table = kCrc32Table.entry;
-  for (size_t i = 0; i < n; ++i) {
-    uint32_t t = (k2 & 0xFFFFu) | 2u;
-    uint8_t plain = static_cast<uint8_t>(data[i] ^ static_cast<uint8_t>((t * (t ^ 1u)) >> 8));
-    data[i] = plain;
-    k0 = table[(k0 ^ plain) & 0xFF] ^ (k0 >> 8);
-    k1 = (k1 + (k0 & 0xFFu)) * 134775813u + 1u;
-    k2 = table[(k2 ^ (k1 >> 24)) & 0xFF] ^ (k2 >> 8);
-  }
-  key0_ = k0;
-  key1_ = k1;
-  key2_ = k2;
-}
-
 namespace {
 
+// The cost of decryption, one pass over every compressed byte: the keys live
+// in locals for the whole block. Each chain's step depends on the one
+// before; kCount independent chains in one loop keep the processor busy.
 template <size_t kCount>
 void DecryptInterleaved(TraditionalKeys* const* keys, uint8_t* const* data, size_t n) {
   const uint32_t* table = kCrc32Table.entry;
@@ -64,6 +49,11 @@ void DecryptInterleaved(TraditionalKeys* const* keys, uint8_t* const* data, size
 }
 
 }  // namespace
+
+void TraditionalKeys::Decrypt(uint8_t* data, size_t n) {
+  TraditionalKeys* keys = this;
+  DecryptInterleaved<1>(&keys, &data, n);
+}
 
 void DecryptTogether(TraditionalKeys* const* keys, uint8_t* const* data, size_t count, size_t n) {
   switch (count) {
