@@ -469,7 +469,9 @@ TEST_F(RealInstallerTest, Reinstallation) {
   // The first installation's files are the product's own: only the shop's
   // database (and the folders above it) stays.
   for (const std::string& path : kept)
-    if (path.back() != '\\') EXPECT_EQ(path, std::string(kRealFolder) + "\\LumoPos\\LumoPosBaseData.db");
+    if (path.back() != '\\') {
+      EXPECT_EQ(path, std::string(kRealFolder) + "\\LumoPos\\LumoPosBaseData.db");
+    }
   EXPECT_EQ(Uninstall(), 0u);
   EXPECT_TRUE(WaitUntilGone(std::string(kRealFolder) + "\\UnInstall.exe"));
   ExpectSame(before, Take(), kept);
