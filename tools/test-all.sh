@@ -9,6 +9,11 @@
 # the quick loop while working) runs exactly the tests native-asan runs, so
 # the test command leaves it out; DIZAVOZI_TREES="native" runs it.
 #
+# native-asan, fuzz, win32 and win64 are unity builds (a few sources compiled
+# as one), which takes about a third off their build time on two cores. The
+# plain native and native-tsan trees are not, so a source that leans on
+# another's includes still fails to build there.
+#
 # Which Windows tree runs under Wine is found by trying, not by a setting:
 # where this machine can start 32-bit programs, the win32 tree (the programs
 # we ship) runs every test under Wine and the win64 tree is built and checked

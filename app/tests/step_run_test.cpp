@@ -41,6 +41,7 @@
 namespace {
 
 using app::Control;
+using dz::testing::CountFiles;
 using dz::testing::ReadWholeFile;
 using dz::testing::TempFolder;
 using dz::testing::WriteWholeFile;
@@ -59,11 +60,6 @@ void Files(const std::string& folder, const std::string& prefix, std::set<std::s
     else
       out.insert(prefix + e.name);
   }
-}
-int CountFiles(const std::string& folder) {
-  std::set<std::string> files;
-  Files(folder, "", files);
-  return static_cast<int>(files.size());
 }
 
 class StepRun : public ::testing::Test {

@@ -23,14 +23,8 @@
 namespace {
 
 using app::Control;
+using dz::testing::CountFiles;
 using dz::testing::TempFolder;
-
-int CountFiles(const std::string& folder) {
-  int count = 0;
-  for (const auto& e : platform::ListDirectory(folder))
-    count += e.attributes & platform::kAttrDirectory ? CountFiles(folder + e.name + "\\") : 1;
-  return count;
-}
 
 void Pump() {
   MSG m;

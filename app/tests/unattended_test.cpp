@@ -21,18 +21,12 @@
 
 namespace {
 
+using dz::testing::CountFiles;
 using dz::testing::ReadWholeFile;
 using dz::testing::TempFolder;
 using dz::testing::WriteWholeFile;
 
 const std::string kUninstallKey = "SOFTWARE\\microsoft\\windows\\currentversion\\uninstall\\Orvane云专家-美食版";
-
-int CountFiles(const std::string& folder) {
-  int count = 0;
-  for (const auto& entry : platform::ListDirectory(folder))
-    count += (entry.attributes & platform::kAttrDirectory) ? CountFiles(folder + entry.name + "\\") : 1;
-  return count;
-}
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;

@@ -76,4 +76,11 @@ std::string ReadWholeFile(const std::string& path) {
   return bytes;
 }
 
+int CountFiles(const std::string& folder) {
+  int count = 0;
+  for (const auto& entry : platform::ListDirectory(folder))
+    count += (entry.attributes & platform::kAttrDirectory) ? CountFiles(folder + entry.name + "\\") : 1;
+  return count;
+}
+
 }  // namespace dz::testing

@@ -1,5 +1,6 @@
 // Test helpers: a fresh folder (program path, GBK, ending in a backslash)
-// removed with everything in it at the end, and whole-file reads and writes.
+// removed with everything in it at the end, whole-file reads and writes, and
+// counting the files of a tree.
 #pragma once
 
 #include <cstdint>
@@ -28,5 +29,8 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 std::string ReadWholeFile(const std::string& path);
 // Removes a folder tree given as a program path (best effort).
 void RemoveTree(const std::string& path);
+// The number of files under a folder (program path ending in a backslash),
+// in every subfolder; folders themselves are not counted.
+int CountFiles(const std::string& folder);
 
 }  // namespace dz::testing

@@ -106,7 +106,7 @@ TEST(ShadeBands, TallAreaUsesWiderBands) {
 }
 
 // ShadeRect and ShadeRing on a memory bitmap (GDI in the Windows tree).
-constexpr platform::Rgb kBackground = MakeRgb(1, 2, 3);
+constexpr platform::Rgb kUnpainted = MakeRgb(1, 2, 3);
 
 // Each row one colour, the bottom row exactly the second colour, the top row
 // one step of the 16.16 walk short of the first.
@@ -125,7 +125,7 @@ TEST(ShadeRect, VerticalGradient) {
   };
   for (const auto& c : cases) {
     auto canvas = platform::CreateMemoryCanvas(48, 32);
-    Clear(*canvas, kBackground);
+    Clear(*canvas, kUnpainted);
     ShadeRect(*canvas, c.rect, kShadeVertical, c.first, c.second, 1);
     const Rect& rect = c.rect;
     for (int y = rect.top; y < rect.bottom; ++y)
@@ -139,9 +139,9 @@ TEST(ShadeRect, VerticalGradient) {
       for (int y = rect.top; y < rect.bottom; ++y) EXPECT_EQ(canvas->GetPixel(rect.left, y), ColorToRgb(c.first));
     }
     // Nothing outside the rectangle.
-    EXPECT_EQ(canvas->GetPixel(rect.left - 1 < 0 ? rect.right : rect.left - 1, rect.top), kBackground) << c.name;
-    EXPECT_EQ(canvas->GetPixel(rect.left, rect.bottom), kBackground) << c.name;
-    EXPECT_EQ(canvas->GetPixel(rect.right, rect.bottom - 1), kBackground) << c.name;
+    EXPECT_EQ(canvas->GetPixel(rect.left - 1 < 0 ? rect.right : rect.left - 1, rect.top), kUnpainted) << c.name;
+    EXPECT_EQ(canvas->GetPixel(rect.left, rect.bottom), kUnpainted) << c.name;
+    EXPECT_EQ(canvas->GetPixel(rect.right, rect.bottom - 1), kUnpainted) << c.name;
   }
 }
 
@@ -153,7 +153,7 @@ TEST(ShadeRect, EveryRowAndColumnOfEachDirection) {
       {'W', MakeRgb(255, 255, 255)}, {'a', MakeRgb(204, 204, 204)}, {'b', MakeRgb(192, 192, 192)},
       {'c', MakeRgb(170, 170, 170)}, {'d', MakeRgb(153, 153, 153)}, {'e', MakeRgb(128, 128, 128)},
       {'f', MakeRgb(102, 102, 102)}, {'g', MakeRgb(85, 85, 85)},    {'h', MakeRgb(64, 64, 64)},
-      {'i', MakeRgb(51, 51, 51)},    {'B', MakeRgb(0, 0, 0)},       {'.', kBackground}};
+      {'i', MakeRgb(51, 51, 51)},    {'B', MakeRgb(0, 0, 0)},       {'.', kUnpainted}};
   struct Case {
     int direction;
     Rect rect;
@@ -171,14 +171,14 @@ TEST(ShadeRect, EveryRowAndColumnOfEachDirection) {
   };
   for (const auto& c : cases) {
     auto canvas = platform::CreateMemoryCanvas(8, 8);
-    Clear(*canvas, kBackground);
+    Clear(*canvas, kUnpainted);
     ShadeRect(*canvas, c.rect, c.direction, clWhite, clBlack, 1);
     EXPECT_TRUE(testing::MatchesPicture(*canvas, 0, 0, c.picture, grey)) << "direction " << c.direction;
   }
   // The concentric directions: white outside, black in the middle.
   for (int direction : {kShadeConcentric4, kShadeConcentric7, kShadeConcentric8, kShadeConcentric9}) {
     auto canvas = platform::CreateMemoryCanvas(7, 7);
-    Clear(*canvas, kBackground);
+    Clear(*canvas, kUnpainted);
     ShadeRect(*canvas, {1, 1, 6, 6}, direction, clWhite, clBlack, 1);
     EXPECT_TRUE(testing::MatchesPicture(*canvas, 0, 0,
                                         {".......", ".WWWWW.", ".WeeeW.", ".WeBeW.", ".WeeeW.", ".WWWWW.", "......."},
@@ -189,11 +189,11 @@ TEST(ShadeRect, EveryRowAndColumnOfEachDirection) {
 
 TEST(ShadeRect, EmptyRectangleDrawsNothing) {
   auto canvas = platform::CreateMemoryCanvas(8, 8);
-  Clear(*canvas, kBackground);
+  Clear(*canvas, kUnpainted);
   ShadeRect(*canvas, {2, 2, 2, 6}, kShadeVertical, clWhite, clBlack, 1);
   ShadeRect(*canvas, {2, 2, 6, 2}, kShadeVertical, clWhite, clBlack, 1);
   for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 8; ++x) ASSERT_EQ(canvas->GetPixel(x, y), kBackground);
+    for (int x = 0; x < 8; ++x) ASSERT_EQ(canvas->GetPixel(x, y), kUnpainted);
 }
 
 // ShadeRing reads the screen's colour depth; the value the process had is put
@@ -212,15 +212,15 @@ TEST_F(ShadeRingTest, PaintsOnlyTheRingAndClearsTheClip) {
   for (int width : {1, 2}) {
     ManyColorsScreen = true;
     auto canvas = platform::CreateMemoryCanvas(16, 14);
-    Clear(*canvas, kBackground);
+    Clear(*canvas, kUnpainted);
     ShadeRing(*canvas, rect, kShadeVertical, Rgb(255, 255, 255), Rgb(255, 0, 0), width);
     for (int y = 0; y < 14; ++y)
       for (int x = 0; x < 16; ++x) {
         bool in_rect = rect.Contains(x, y), in_hole = rect.Inset(width, width).Contains(x, y);
         if (!in_rect || in_hole)
-          EXPECT_EQ(canvas->GetPixel(x, y), kBackground) << width << " at " << x << "," << y;
+          EXPECT_EQ(canvas->GetPixel(x, y), kUnpainted) << width << " at " << x << "," << y;
         else
-          EXPECT_NE(canvas->GetPixel(x, y), kBackground) << width << " at " << x << "," << y;
+          EXPECT_NE(canvas->GetPixel(x, y), kUnpainted) << width << " at " << x << "," << y;
       }
     EXPECT_EQ(canvas->GetPixel(7, rect.bottom - 1), MakeRgb(255, 0, 0));
     // The clip is gone: a fill reaches the middle again.
@@ -232,10 +232,10 @@ TEST_F(ShadeRingTest, PaintsOnlyTheRingAndClearsTheClip) {
 TEST_F(ShadeRingTest, NothingOnAPaletteScreen) {
   ManyColorsScreen = false;
   auto canvas = platform::CreateMemoryCanvas(16, 14);
-  Clear(*canvas, kBackground);
+  Clear(*canvas, kUnpainted);
   ShadeRing(*canvas, {2, 2, 14, 12}, kShadeVertical, Rgb(255, 255, 255), Rgb(255, 0, 0), 2);
   for (int y = 0; y < 14; ++y)
-    for (int x = 0; x < 16; ++x) ASSERT_EQ(canvas->GetPixel(x, y), kBackground);
+    for (int x = 0; x < 16; ++x) ASSERT_EQ(canvas->GetPixel(x, y), kUnpainted);
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ using dz::testing::TempFolder;
 using dz::testing::WriteWholeFile;
 using pe::ResourceId;
 
-const std::string kManifest =
+const std::string kManifestWithVersion =
     "[InstallFiles]\r\nFileCount=0\r\nfTotalFiles=0\r\n[FileDest]\r\nC0=ApplicationDir\r\nC1=ApplicationDir\r\n"
     "[FileType]\r\nC0=LumoSc\r\nC1=UnInstall\r\n[BaseInfo]\r\nfAppName=Orvane云专家-美食版\r\nfAppVersion=V3.3\r\n"
     "fAppCompany=好帮手\r\n";
@@ -40,7 +40,7 @@ struct StubProduct {
     WriteWholeFile(product / "UnInstall\\UnInstall.exe", "MZ uninstaller");
     WriteWholeFile(out / "stub.exe", ReadWholeFile(std::string(DZ_PACKER_SEEDS) + "/pe32plus.exe"));
     options.product_folder = product.path();
-    options.manifest = kManifest;
+    options.manifest = kManifestWithVersion;
     options.stub = out / "stub.exe";
     options.output = out / "setup.exe";
     options.password = app::kArchivePassword;
@@ -63,7 +63,7 @@ TEST(InstallerWriter, CarriesTheFolderFormsPayloadsChecksAndVersion) {
   TempFolder folder;
   packer::PackOptions pack;
   pack.product_folder = s.options.product_folder;
-  pack.manifest = kManifest;
+  pack.manifest = kManifestWithVersion;
   pack.output_folder = folder.path();
   pack.password = app::kArchivePassword;
   const packer::PackResult packed = packer::Pack(pack);
