@@ -32,13 +32,11 @@ namespace {
 // Compressed data is read in blocks of this size; the stop request is
 // answered between blocks.
 constexpr size_t kReadBlock = 1u << 20;
-constexpr size_t kSpareStep = 256u << 10;
-constexpr size_t kSmallStep = 4u << 10;
 
 }  // namespace
 
 struct EntryWorkers::PendingEntry {
-  SpareBuffer input;
+  HeldBuffer input;
   uint8_t* data = nullptr;  // the compressed data after the encryption header
   size_t size = 0;
   size_t decrypted = 0;
@@ -47,7 +45,8 @@ struct EntryWorkers::PendingEntry {
 
 DecodedEntry::~DecodedEntry() {
   if (stream) stream->Abandon();
-  if (release_) release_(std::move(storage_), capacity_, reserved_);
+  storage_.reset();
+  if (release_) release_(reserved_);
 }
 
 bool EntryStream::Next(const uint8_t** data, size_t* size, const std::function<void()>& while_waiting) {
@@ -82,7 +81,7 @@ EntryStream::End EntryStream::end() const {
   return end_;
 }
 
-void EntryStream::Put(std::unique_ptr<uint8_t[]> chunk, size_t size) {
+void EntryStream::Put(ArenaBuffer chunk, size_t size) {
   std::unique_lock<std::mutex> lock(mutex_);
   changed_.wait(lock, [&] { return abandoned_ || queue_.size() - queue_front_ < kQueuedLimit; });
   if (abandoned_) throw Abandoned();
@@ -90,17 +89,19 @@ void EntryStream::Put(std::unique_ptr<uint8_t[]> chunk, size_t size) {
   changed_.notify_all();
 }
 
-std::unique_ptr<uint8_t[]> EntryStream::TakeFreeChunk() {
+ArenaBuffer EntryStream::TakeFreeChunk() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (abandoned_) throw Abandoned();
     if (!free_.empty()) {
-      std::unique_ptr<uint8_t[]> chunk = std::move(free_.back());
+      ArenaBuffer chunk = std::move(free_.back());
       free_.pop_back();
       return chunk;
     }
   }
-  return std::unique_ptr<uint8_t[]>(new uint8_t[kChunkSize]);
+  if (!arena_) return ArenaBuffer(new uint8_t[kChunkSize], BufferHome{});
+  size_t capacity = 0;
+  return arena_->Take(kChunkSize, &capacity);
 }
 
 void EntryStream::Finish(End end) {
@@ -150,6 +151,21 @@ int DefaultThreadCount() {
   return n == 0 ? 1 : static_cast<int>(std::min(n, 64u));
 }
 
+size_t EntryWorkers::BlockSize(const std::vector<WorkerEntry>& entries, const Limits& limits) {
+  // No more than the run can use at once, and no more than all its entries
+  // need (a small archive takes a small block).
+  const size_t most = limits.budget + limits.spares;
+  size_t need = 0;
+  for (const WorkerEntry& entry : entries) {
+    const size_t reserve = Whole(entry, limits)
+                               ? static_cast<size_t>(entry.compressed_size) + entry.uncompressed_size
+                               : kStreamReserve;
+    need += reserve + 2 * BufferArena::kGrain;  // two buffers, each rounded up
+    if (need >= most) return most;
+  }
+  return need;
+}
+
 EntryWorkers::EntryWorkers(const std::string& archive_path, std::vector<WorkerEntry> entries,
                            const std::string& password, int threads, Limits limits)
     : archive_path_(archive_path),
@@ -158,7 +174,8 @@ EntryWorkers::EntryWorkers(const std::string& archive_path, std::vector<WorkerEn
       limits_(limits),
       thread_count_(std::max(threads, 1)),
       states_(entries_.size(), State::Waiting),
-      results_(entries_.size()) {
+      results_(entries_.size()),
+      arena_(BufferArena::Create(BlockSize(entries_, limits))) {
   for (size_t i = 0; i < entries_.size(); ++i) position_[entries_[i].index] = i;
   const int count = static_cast<int>(std::min<size_t>(static_cast<size_t>(std::max(threads, 1)), entries_.size()));
   try {
@@ -194,40 +211,13 @@ EntryWorkers::~EntryWorkers() {
     if (result) result->release_ = nullptr;
 }
 
-void EntryWorkers::Release(std::unique_ptr<uint8_t[]> storage, size_t capacity, size_t reserved) {
+void EntryWorkers::Release(size_t reserved) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     reserved_ -= reserved;
-    if (storage) KeepLocked(std::move(storage), capacity);
   }
   space_.notify_all();
 }
-
-std::unique_ptr<uint8_t[]> EntryWorkers::AcquireLocked(size_t size, size_t* capacity) {
-  // Capacities in steps of 256 KB (of 4 KB below that), so that a spare fits
-  // later entries too.
-  const size_t step = size < kSpareStep ? kSmallStep : kSpareStep;
-  const size_t rounded = (std::max<size_t>(size, 1) + step - 1) / step * step;
-  // A spare far larger than the entry would hold memory that the budget
-  // does not count (it counts the entry's sizes): at most twice as large.
-  auto spare = spares_.lower_bound(size);
-  if (spare != spares_.end() && spare->first <= 2 * rounded) {
-    *capacity = spare->first;
-    std::unique_ptr<uint8_t[]> buffer = std::move(spare->second);
-    spare_bytes_ -= spare->first;
-    spares_.erase(spare);
-    return buffer;
-  }
-  *capacity = rounded;
-  return std::unique_ptr<uint8_t[]>(new uint8_t[*capacity]);
-}
-
-void EntryWorkers::KeepLocked(std::unique_ptr<uint8_t[]> buffer, size_t capacity) {
-  if (stop_ || spare_bytes_ + capacity > limits_.spares) return;  // freed
-  spares_.emplace(capacity, std::move(buffer));
-  spare_bytes_ += capacity;
-}
-
 
 void EntryWorkers::Work() {
   std::unique_ptr<WorkerContext> context;
@@ -253,13 +243,11 @@ void EntryWorkers::Work() {
       // Published at once, so that the caller reads the blocks as they come;
       // the result holds the stream's share of the budget.
       auto result = std::make_unique<DecodedEntry>();
-      auto stream = std::make_shared<EntryStream>();
+      auto stream = std::make_shared<EntryStream>(arena_);
       result->stream = stream;
       result->password = password_;
       result->reserved_ = reserve;
-      result->release_ = [this](std::unique_ptr<uint8_t[]> storage, size_t capacity, size_t reserved) {
-        Release(std::move(storage), capacity, reserved);
-      };
+      result->release_ = [this](size_t reserved) { Release(reserved); };
       {
         std::lock_guard<std::mutex> lock(mutex_);
         if (stop_ || entries_[position].index < drop_below_) {
@@ -313,7 +301,7 @@ void EntryWorkers::DecodeGroup(const std::vector<Taken>& group, std::unique_ptr<
     published[member] = true;
     // The compressed data is done with: its buffer is no longer counted in
     // the budget, so it goes back now, not when the whole group is done.
-    pending[member].input.GiveBack();
+    pending[member].input.buffer.reset();
     Publish(group[member].position, group[member].reserve, std::move(result));
   };
   try {
@@ -370,13 +358,10 @@ void EntryWorkers::Publish(size_t position, size_t reserve, std::unique_ptr<Deco
     reserved_ -= reserve;
     if (stop_ || entries_[position].index < drop_below_) {
       states_[position] = State::Gone;
-      if (result->storage_) KeepLocked(std::move(result->storage_), result->capacity_);
     } else {
       result->reserved_ = result->capacity_;
       reserved_ += result->reserved_;
-      result->release_ = [this](std::unique_ptr<uint8_t[]> storage, size_t capacity, size_t reserved) {
-        Release(std::move(storage), capacity, reserved);
-      };
+      result->release_ = [this](size_t reserved) { Release(reserved); };
       results_[position] = std::move(result);
       states_[position] = State::Ready;
     }
@@ -384,12 +369,6 @@ void EntryWorkers::Publish(size_t position, size_t reserve, std::unique_ptr<Deco
   // The caller may wait for this entry; a worker for the budget it freed.
   ready_.notify_one();
   space_.notify_one();
-}
-
-void EntryWorkers::SpareBuffer::GiveBack() {
-  if (!buffer) return;
-  std::lock_guard<std::mutex> lock(workers->mutex_);
-  workers->KeepLocked(std::move(buffer), capacity);
 }
 
 bool EntryWorkers::SeekToData(const WorkerEntry& entry, WorkerContext& context) {
@@ -405,9 +384,8 @@ bool EntryWorkers::SeekToData(const WorkerEntry& entry, WorkerContext& context) 
 bool EntryWorkers::Read(const WorkerEntry& entry, WorkerContext& context, PendingEntry& pending) {
   if (!SeekToData(entry, context)) return false;
 
-  // Every early return gives the buffer back to the spares.
-  pending.input.workers = this;
-  pending.input.buffer = Acquire(entry.compressed_size, &pending.input.capacity);
+  // Every early return gives the buffer back to the arena.
+  pending.input = Acquire(entry.compressed_size);
   uint8_t* input = pending.input.buffer.get();
   for (size_t done = 0; done < entry.compressed_size;) {
     {
@@ -439,14 +417,12 @@ std::unique_ptr<DecodedEntry> EntryWorkers::Finish(const WorkerEntry& entry, Wor
   result->password = password_;
   const uint8_t* data = pending.data;
   size_t size = pending.size;
-  SpareBuffer output;
-  output.workers = this;
+  HeldBuffer output;
   if (entry.method == kMethodStored) {
     if (size != entry.uncompressed_size) return result;
-    output.buffer = std::move(pending.input.buffer);
-    output.capacity = pending.input.capacity;
+    output = std::move(pending.input);
   } else {
-    output.buffer = Acquire(entry.uncompressed_size, &output.capacity);
+    output = Acquire(entry.uncompressed_size);
     size_t used = 0, produced = 0;
     // Bytes after the end of the deflate stream are allowed, as the
     // streaming inflate allows them.
@@ -483,7 +459,7 @@ void EntryWorkers::Stream(const WorkerEntry& entry, WorkerContext& context, Entr
   }
   try {
     while (left > 0) {
-      std::unique_ptr<uint8_t[]> chunk = stream.TakeFreeChunk();
+      ArenaBuffer chunk = stream.TakeFreeChunk();
       const size_t want = std::min(EntryStream::kChunkSize, left);
       const size_t got = context.file.Read(chunk.get(), want);
       if (encrypted) keys.Decrypt(chunk.get(), got);

@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "archive/buffer_arena.h"
 #include "platform/streams.h"
 
 namespace archive {
@@ -58,6 +59,9 @@ class EntryStream {
   static constexpr size_t kChunkSize = 1u << 20;
   static constexpr size_t kQueuedLimit = 4;  // chunks waiting for the caller
 
+  // Chunks come from the arena (from the heap without one).
+  explicit EntryStream(std::shared_ptr<BufferArena> arena = nullptr) : arena_(std::move(arena)) {}
+
   // Caller: the next chunk into *data/*size, waiting for it (while_waiting
   // runs about every interval); false once the stream has ended and every
   // chunk was taken. The chunk stays valid until the next call.
@@ -65,8 +69,8 @@ class EntryStream {
   End end() const;
 
   // Worker side.
-  void Put(std::unique_ptr<uint8_t[]> chunk, size_t size);  // waits while the queue is full
-  std::unique_ptr<uint8_t[]> TakeFreeChunk();
+  void Put(ArenaBuffer chunk, size_t size);  // waits while the queue is full
+  ArenaBuffer TakeFreeChunk();
   void Finish(End end);
   // Either side: the other side has gone; Put then raises Abandoned.
   void Abandon();
@@ -75,10 +79,11 @@ class EntryStream {
  private:
   mutable std::mutex mutex_;
   std::condition_variable changed_;
-  std::vector<std::pair<std::unique_ptr<uint8_t[]>, size_t>> queue_;  // front first
+  const std::shared_ptr<BufferArena> arena_;
+  std::vector<std::pair<ArenaBuffer, size_t>> queue_;  // front first
   size_t queue_front_ = 0;
-  std::unique_ptr<uint8_t[]> current_;  // the chunk the caller reads
-  std::vector<std::unique_ptr<uint8_t[]>> free_;
+  ArenaBuffer current_;  // the chunk the caller reads
+  std::vector<ArenaBuffer> free_;
   End end_ = End::Running;
   bool abandoned_ = false;
 };
@@ -127,11 +132,11 @@ class DecodedEntry {
 
  private:
   friend class EntryWorkers;
-  std::unique_ptr<uint8_t[]> storage_;
+  ArenaBuffer storage_;
   size_t capacity_ = 0;  // of storage_
   size_t reserved_ = 0;
-  // Gives the budget share back and the storage to the workers' spares.
-  std::function<void(std::unique_ptr<uint8_t[]>, size_t capacity, size_t reserved)> release_;
+  // Gives the budget share back (the storage goes back to its arena).
+  std::function<void(size_t reserved)> release_;
 };
 
 class EntryWorkers {
@@ -139,7 +144,8 @@ class EntryWorkers {
   struct Limits {
     size_t budget;     // bytes held by all results and work in progress
     size_t entry_cap;  // compressed + uncompressed size of one entry decoded whole
-    size_t spares;     // bytes of buffers kept for reuse, beyond the budget
+    size_t spares;     // bytes of the buffer block beyond the budget (room for
+                       // rounding and for ranges split by held buffers)
   };
   static constexpr Limits kDefaultLimits = {12u << 20, 12u << 20, 4u << 20};
 
@@ -179,13 +185,10 @@ class EntryWorkers {
     size_t position;
     size_t reserve;
   };
-  // A buffer that goes back to the spares unless moved out.
-  struct SpareBuffer {
-    EntryWorkers* workers = nullptr;
-    std::unique_ptr<uint8_t[]> buffer;
+  // A buffer and its capacity; it goes back to the arena unless moved out.
+  struct HeldBuffer {
+    ArenaBuffer buffer;
     size_t capacity = 0;
-    void GiveBack();
-    ~SpareBuffer() { GiveBack(); }
   };
   struct PendingEntry;  // read and checked, being decrypted
 
@@ -203,19 +206,18 @@ class EntryWorkers {
   std::unique_ptr<DecodedEntry> Finish(const WorkerEntry& entry, WorkerContext& context, PendingEntry& pending);
   void Publish(size_t position, size_t reserve, std::unique_ptr<DecodedEntry> result);
   void Stream(const WorkerEntry& entry, class WorkerContext& context, EntryStream& stream);
+  // The arena's block: the budget and the spares, or what the entries need
+  // when that is less.
+  static size_t BlockSize(const std::vector<WorkerEntry>& entries, const Limits& limits);
   size_t ReserveFor(const WorkerEntry& entry) const {
     return Whole(entry, limits_) ? static_cast<size_t>(entry.compressed_size) + entry.uncompressed_size
                                  : kStreamReserve;
   }
-  void Release(std::unique_ptr<uint8_t[]> storage, size_t capacity, size_t reserved);
-  // Buffers are kept for reuse rather than freed, up to the spares limit: a
-  // fresh one costs a page fault per 4 KB as it is first written. Called
-  // with mutex_ held.
-  std::unique_ptr<uint8_t[]> AcquireLocked(size_t size, size_t* capacity);
-  void KeepLocked(std::unique_ptr<uint8_t[]> buffer, size_t capacity);
-  std::unique_ptr<uint8_t[]> Acquire(size_t size, size_t* capacity) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return AcquireLocked(size, capacity);
+  void Release(size_t reserved);
+  HeldBuffer Acquire(size_t size) {
+    HeldBuffer held;
+    held.buffer = arena_->Take(size, &held.capacity);
+    return held;
   }
   bool Fits(size_t bytes) const { return reserved_ == 0 || reserved_ + bytes <= limits_.budget; }
 
@@ -233,8 +235,8 @@ class EntryWorkers {
   std::map<int, size_t> position_;  // entry index -> position in entries_
   size_t next_ = 0;                 // next position a worker takes
   size_t reserved_ = 0;
-  std::multimap<size_t, std::unique_ptr<uint8_t[]>> spares_;  // by capacity
-  size_t spare_bytes_ = 0;
+  // Every whole entry's buffers: the block is the budget and the spares.
+  const std::shared_ptr<BufferArena> arena_;
   int drop_below_ = -1;
   bool stop_ = false;
   std::vector<std::thread> threads_;

@@ -6,11 +6,13 @@ set(DZ_PLATFORM_PORTABLE_SOURCES
   platform/dialogs.cpp
   platform/file_contents.cpp
   platform/gbk.cpp
+  platform/page_memory.cpp
   platform/streams.cpp
   platform/memory_canvas.cpp)
 set(DZ_PLATFORM_SIMULATED_SOURCES
   platform/simulated/encoding.cpp
   platform/simulated/files.cpp
+  platform/simulated/page_memory.cpp
   platform/simulated/host_paths.cpp
   platform/simulated/system.cpp
   platform/simulated/display.cpp
