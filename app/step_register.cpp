@@ -287,17 +287,20 @@ bool Registration::CreateShortcut(const std::string& target, const std::string& 
   }
 
   // A link object the system cannot make fails this shortcut like any other
-  // cause: the installation stays.
-  std::unique_ptr<platform::ShellLink> link;
-  try {
-    link = std::make_unique<platform::ShellLink>();
-  } catch (const platform::ShellLinkError&) {
-    return failed(link_file);
+  // cause: the installation stays, and the next shortcut tries again. Once
+  // made, it serves every shortcut: each sets every text it saves, and a
+  // text the object refuses fails the shortcut (saved, the link would keep
+  // the last shortcut's text).
+  if (!link_) {
+    try {
+      link_ = std::make_unique<platform::ShellLink>();
+    } catch (const platform::ShellLinkError&) {
+      return failed(link_file);
+    }
   }
-  link->SetPath(target);
-  link->SetWorkingDirectory(gbk::FolderPart(target));
-  link->SetDescription(shown);
-  if (!link->Save(link_file)) return failed(link_file);
+  if (!link_->SetPath(target) || !link_->SetWorkingDirectory(gbk::FolderPart(target)) ||
+      !link_->SetDescription(shown) || !link_->Save(link_file))
+    return failed(link_file);
   record_.AddUninstallLine(link_file, 'N');
   made_links_.insert(gbk::UpperAscii(link_file));
   return true;

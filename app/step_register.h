@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "app/install_request.h"
 #include "app/step_controls.h"
 #include "common/install_list.h"
+#include "platform/shell_links.h"
 
 namespace platform {
 class RegistryKey;
@@ -70,6 +72,8 @@ class Registration {
   const std::vector<install_list::Entry> earlier_list_;
   std::vector<std::string> failures_;
   std::set<std::string> made_links_;  // upper-cased
+  // One link object for every shortcut of the run, made at the first.
+  std::unique_ptr<platform::ShellLink> link_;
 };
 
 // The box that reports the registration's failures: how many, then the
