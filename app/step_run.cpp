@@ -12,6 +12,7 @@
 #include "app/payload.h"
 #include "app/payload_choice.h"
 #include "archive/errors.h"
+#include "archive/extract_data_path.h"
 #include "app/profile_file.h"
 #include "app/progress_stream.h"
 #include "app/step_run.h"
@@ -281,8 +282,15 @@ void InstallationRun::CopyPayloadsToTemp(std::vector<std::string>& payloads) {
       const std::string name = PayloadName(n);
       TProgressResourceStream stream(name, name);
       controls.SetText(Control::EInstallProcess, kTextWritingPayloads);
-      stream.OnProgress = [&controls](TProgressResourceStream&, float fraction) {
+      // A payload is tens of megabytes: the window keeps answering while it
+      // is copied, on the extraction's pump interval.
+      uint64_t last_pump = platform::MonotonicMicroseconds();
+      stream.OnProgress = [this, &controls, &last_pump](TProgressResourceStream&, float fraction) {
         ShowPayloadProgress(controls, fraction);
+        if (platform::MonotonicMicroseconds() - last_pump >= archive::MessagePump::kIntervalMicroseconds) {
+          services_.pump();
+          last_pump = platform::MonotonicMicroseconds();
+        }
       };
       payload_checks::Running check;
       stream.OnWritten = [&check](const uint8_t* data, int64_t count) {
