@@ -147,7 +147,7 @@ class EntryWorkers {
     size_t spares;     // bytes of the buffer block beyond the budget (room for
                        // rounding and for ranges split by held buffers)
   };
-  static constexpr Limits kDefaultLimits = {12u << 20, 12u << 20, 4u << 20};
+  static constexpr Limits kDefaultLimits = {12u << 20, 12u << 20, 2u << 20};
 
   // Whether an entry may go to the workers: stored or deflated, and with
   // room for its encryption header.
