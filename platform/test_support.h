@@ -62,6 +62,9 @@ void SetRegistryReadOnly(RegistryRoot root, bool read_only);
 // Natively: whether the shell's link object can be created (ShellLink's
 // constructor throws ShellLinkError when not).
 void SetShellLinkAvailable(bool available);
+// Natively: the link object refuses this target (SetPath returns false), as
+// the shell's object refuses a path it cannot take; empty: none refused.
+void SetShellLinkRefusedTarget(const std::string& target);
 
 // Natively: SleepMilliseconds calls this instead of waiting while it is set
 // (nullptr: wait again), so tests see the waits without spending them.

@@ -68,6 +68,7 @@ class Registration : public ::testing::Test {
   void TearDown() override {
     platform::testing::SetSleepHook(nullptr);
     platform::testing::SetShellLinkAvailable(true);
+    platform::testing::SetShellLinkRefusedTarget("");
     platform::testing::SetRegistryReadOnly(RegistryRoot::LocalMachine, false);
   }
 
@@ -548,6 +549,21 @@ TEST_F(Registration, LinkObjectMissingFailsEachShortcut) {
   // The group folder made for them stays listed, so the uninstaller can
   // remove it.
   EXPECT_EQ(AddedLines(), (std::vector<std::string>{"File2=" + group + "N", "File3=N"}));
+}
+
+// One link object serves every shortcut of a registration: a target it
+// refuses fails that shortcut, and no link is saved with the target of the
+// shortcut before it.
+TEST_F(Registration, RefusedTargetFailsOnlyItsShortcut) {
+  platform::testing::SetShellLinkRefusedTarget("C:\\P\\refused.exe");
+  app::Registration registration(step.CaptureRequest(), step, step, controls, false);
+  EXPECT_TRUE(registration.CreateShortcut("C:\\P\\a.exe", "甲", "", 0));
+  EXPECT_FALSE(registration.CreateShortcut("C:\\P\\refused.exe", "乙", "", 0));
+  EXPECT_TRUE(registration.CreateShortcut("C:\\P\\c.exe", "丙", "", 0));
+  EXPECT_EQ(registration.Failures(), std::vector<std::string>{"未能建立快捷方式: " + desktop + "\\乙.lnk"});
+  EXPECT_FALSE(platform::FileExists(desktop + "\\乙.lnk"));
+  ExpectLink(desktop + "\\甲.lnk", "C:\\P\\a.exe", "甲");
+  ExpectLink(desktop + "\\丙.lnk", "C:\\P\\c.exe", "丙");
 }
 
 // The one box names how many things failed and the first five of them.

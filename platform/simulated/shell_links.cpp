@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <charconv>
+#include <mutex>
+#include <string>
 
 #include "platform/files.h"
 #include "platform/test_support.h"
@@ -17,6 +19,8 @@ constexpr char kMagic[] = "DZLINK\n";
 constexpr size_t kLargestLinkFile = 64 * 1024;
 
 std::atomic<bool> link_object_available{true};
+std::mutex refused_target_mutex;
+std::string refused_target;  // empty: none
 
 // Reads "<length>:<bytes>\n" at text[at]; false when the text does not hold one.
 bool ReadField(const std::string& text, size_t& at, std::string& field) {
@@ -46,6 +50,10 @@ ShellLink::ShellLink() {
 ShellLink::~ShellLink() = default;
 
 bool ShellLink::SetPath(const std::string& target) {
+  {
+    std::lock_guard<std::mutex> lock(refused_target_mutex);
+    if (!refused_target.empty() && target == refused_target) return false;
+  }
   object_->info.target = target;
   return true;
 }
@@ -96,6 +104,11 @@ std::optional<ShellLinkInfo> ReadShellLink(const std::string& link_file) {
 namespace testing {
 
 void SetShellLinkAvailable(bool available) { link_object_available = available; }
+
+void SetShellLinkRefusedTarget(const std::string& target) {
+  std::lock_guard<std::mutex> lock(refused_target_mutex);
+  refused_target = target;
+}
 
 }  // namespace testing
 }  // namespace platform

@@ -20,6 +20,7 @@ void SetFileWriteLimit(const std::string&, std::optional<uint64_t>) {}
 void ClearRegistry() {}
 void SetRegistryReadOnly(RegistryRoot, bool) {}
 void SetShellLinkAvailable(bool) {}
+void SetShellLinkRefusedTarget(const std::string&) {}
 void SetSleepHook(std::function<void(unsigned)>) {}
 
 }  // namespace platform::testing
