@@ -157,10 +157,7 @@ size_t EntryWorkers::BlockSize(const std::vector<WorkerEntry>& entries, const Li
   const size_t most = limits.budget + limits.spares;
   size_t need = 0;
   for (const WorkerEntry& entry : entries) {
-    const size_t reserve = Whole(entry, limits)
-                               ? static_cast<size_t>(entry.compressed_size) + entry.uncompressed_size
-                               : kStreamReserve;
-    need += reserve + 2 * BufferArena::kGrain;  // two buffers, each rounded up
+    need += ReserveFor(entry, limits) + 2 * BufferArena::kGrain;  // two buffers, each rounded up
     if (need >= most) return most;
   }
   return need;

@@ -209,10 +209,12 @@ class EntryWorkers {
   // The arena's block: the budget and the spares, or what the entries need
   // when that is less.
   static size_t BlockSize(const std::vector<WorkerEntry>& entries, const Limits& limits);
-  size_t ReserveFor(const WorkerEntry& entry) const {
-    return Whole(entry, limits_) ? static_cast<size_t>(entry.compressed_size) + entry.uncompressed_size
-                                 : kStreamReserve;
+  // What an entry holds of the budget while it is decoded.
+  static size_t ReserveFor(const WorkerEntry& entry, const Limits& limits) {
+    return Whole(entry, limits) ? static_cast<size_t>(entry.compressed_size) + entry.uncompressed_size
+                                : kStreamReserve;
   }
+  size_t ReserveFor(const WorkerEntry& entry) const { return ReserveFor(entry, limits_); }
   void Release(size_t reserved);
   HeldBuffer Acquire(size_t size) {
     HeldBuffer held;
