@@ -94,8 +94,7 @@ class User {
   // press and the release wait in its queue.
   void ClickAt(POINT screen_point, HWND expected_under_point, bool program_held);
   // Presses the left button at from, moves the pointer to to in steps,
-  // releases it there; window must follow the pointer (each step waits for
-  // it to).
+  // releases it there; window must end moved by to - from.
   void Drag(POINT from, POINT to, HWND expected_under_point, HWND window);
   void Key(WORD virtual_key, bool alt = false, bool shift = false, bool control = false);
   // The same key strokes one right after the other, with no pause between.
@@ -128,6 +127,10 @@ class User {
   std::string DescribeState() const;
 
  private:
+  // One press, move and release; whether the window ended where the pointer
+  // took it.
+  bool DragOnce(POINT from, POINT to, HWND expected_under_point, HWND window);
+
   std::unique_ptr<dz::testing::StartedProgram> program_;
   HWND window_ = nullptr;
   std::string last_press_;  // what took the last press of ClickAt
