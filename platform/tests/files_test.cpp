@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <map>
+#include <thread>
 
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -55,6 +57,33 @@ TEST(Files, ReadOnlyAttributeBlocksDeletion) {
   EXPECT_FALSE(platform::ReadAttributes(file) & platform::kAttrReadOnly);
   EXPECT_TRUE(platform::RemoveFile(file));
   EXPECT_EQ(platform::ReadAttributes(file), platform::kInvalidAttributes);
+}
+
+// The uninstaller removes the installation folder only when it is empty; the
+// shop's databases keep it. Trying must not make the folder unreadable
+// meanwhile (Wine refused every listing of a folder held for deletion).
+TEST(Files, AFolderThatHoldsSomethingStaysAndStaysReadableWhileItsRemovalIsTried) {
+  TempFolder tmp;
+  const std::string folder = tmp / "kept";
+  ASSERT_TRUE(platform::MakeDirectory(folder));
+  dz::testing::WriteWholeFile(folder + "\\data.db", "x");
+  std::atomic<bool> stop{false};
+  std::atomic<int> removed{0};
+  std::thread remover([&] {
+    while (!stop) removed += platform::RemoveEmptyDirectory(folder);
+  });
+  int refused = 0;
+  for (int i = 0; i < 2000; ++i) refused += platform::ListDirectory(folder).size() != 1;
+  stop = true;
+  remover.join();
+  EXPECT_EQ(refused, 0) << "listings of the folder that failed while its removal was tried";
+  EXPECT_EQ(removed, 0);
+  EXPECT_EQ(dz::testing::ReadWholeFile(folder + "\\data.db"), "x");
+  // Empty, it goes.
+  ASSERT_TRUE(platform::RemoveFile(folder + "\\data.db"));
+  EXPECT_TRUE(platform::RemoveEmptyDirectory(folder));
+  EXPECT_FALSE(platform::DirectoryExists(folder));
+  EXPECT_FALSE(platform::RemoveEmptyDirectory(folder));  // gone already
 }
 
 #ifndef _WIN32

@@ -3,6 +3,7 @@
 
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/windows/folders.h"
 #include "platform/windows/system_handles.h"
 #include "platform/windows/wide.h"
 
@@ -127,7 +128,7 @@ bool ForceDirectories(const std::string& path) {
 
 bool RemoveFile(const std::string& path) { return DeleteFileW(Wide(path).c_str()) != 0; }
 
-bool RemoveEmptyDirectory(const std::string& path) { return RemoveDirectoryW(Wide(path).c_str()) != 0; }
+bool RemoveEmptyDirectory(const std::string& path) { return windows::RemoveFolderIfEmpty(Wide(path)); }
 
 std::vector<DirectoryEntry> ListDirectory(const std::string& folder) {
   std::vector<DirectoryEntry> entries;
@@ -313,3 +314,26 @@ bool RenamePath(const std::string& from, const std::string& to) {
 std::string LastFailureText() { return last_failure_text; }
 
 }  // namespace platform
+
+namespace platform::windows {
+
+bool RemoveFolderIfEmpty(const std::wstring& folder) {
+  std::wstring pattern = folder;
+  if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
+  pattern += L'*';
+  WIN32_FIND_DATAW data;
+  FindHandle find(pattern, data);
+  if (find.valid()) {
+    do {
+      const std::wstring name = data.cFileName;
+      if (name != L"." && name != L"..") {
+        SetLastError(ERROR_DIR_NOT_EMPTY);
+        return false;
+      }
+    } while (find.Next(data));
+  }
+  // Something put in it after the look still makes the removal fail.
+  return RemoveDirectoryW(folder.c_str()) != 0;
+}
+
+}  // namespace platform::windows

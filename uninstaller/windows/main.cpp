@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/private_folder.h"
+#include "platform/windows/folders.h"
 #include "platform/windows/system_dlls.h"
 #include "platform/windows/system_handles.h"
 #include "platform/windows/wide.h"
@@ -111,7 +112,7 @@ int Clean(const std::wstring& handle_text, const std::wstring& uninstaller) {
       Sleep(kDeleteRetryMs);
     }
     folder.pop_back();
-    RemoveDirectoryW(folder.c_str());
+    platform::windows::RemoveFolderIfEmpty(folder);
   }
   std::wstring self = ModulePath();
   if (!self.empty()) {
