@@ -265,7 +265,8 @@ void User::ClickAt(POINT p, HWND expected, bool program_held) {
               },
               10000),
           "nothing covers the place clicked (" + std::to_string(p.x) + "," + std::to_string(p.y) + "): " +
-              Described(hit) + " is there, not " + Described(expected));
+              Described(hit) + " is there, not " + Described(expected) + " (the program " +
+              (Running() ? "runs" : "has ended") + "; " + DescribeState() + ")");
   // The press, then the release once the program has taken the press (the
   // pressed control holds the mouse), as a hand does it.
   const DWORD thread = GetWindowThreadProcessId(expected, nullptr);
@@ -311,6 +312,8 @@ void User::ClickAt(POINT p, HWND expected, bool program_held) {
 std::string User::DescribeState() const {
   std::string state = "main window: ";
   state += !window_ || !IsWindow(window_) ? "gone" : IsWindowVisible(window_) ? "shown" : "hidden";
+  if (RECT place; window_ && GetWindowRect(window_, &place))
+    state += " at (" + std::to_string(place.left) + ", " + std::to_string(place.top) + ")";
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
   const DWORD thread = window_ ? GetWindowThreadProcessId(window_, nullptr) : 0;
