@@ -219,10 +219,13 @@ std::vector<Box> RunToFinish(User& user, const Options& options) {
             progress_window_saved = true;
           }
         }
-        return user.Reachable(user.FindByText(kFinishButton)) || !user.Running();
+        // The program gives the finish button the focus once its page is
+        // up; until then it is still at work.
+        HWND finish = user.FindByText(kFinishButton);
+        return (user.Reachable(finish) && user.Focus() == finish) || !user.Running();
       },
       kRunWait);
-  Expect(finished && user.Running(), "the finish page is reached");
+  Expect(finished && user.Running(), "the finish page is reached, with the focus on its button");
   return boxes;
 }
 
