@@ -201,6 +201,7 @@ void SavePicture(User& user, HWND window, const Options& options, const wchar_t*
 std::vector<Box> RunToFinish(User& user, const Options& options) {
   std::vector<Box> boxes;
   bool progress_page_saved = false, progress_window_saved = false;
+  ULONGLONG page_shown = 0;
   bool finished = WaitFor(
       [&] {
         if (user.BoxOpen()) {
@@ -222,9 +223,14 @@ std::vector<Box> RunToFinish(User& user, const Options& options) {
         // The program gives the finish button the focus once its page is
         // up; until then it is still at work.
         HWND finish = user.FindByText(kFinishButton);
-        return (user.Reachable(finish) && user.Focus() == finish) || !user.Running();
+        const bool reachable = user.Reachable(finish);
+        if (reachable && !page_shown) page_shown = GetTickCount64();
+        return (reachable && user.Focus() == finish) || !user.Running();
       },
       kRunWait);
+  if (page_shown && GetTickCount64() - page_shown > 5000)
+    std::printf("     note: the finish button had the focus %llu ms after its page was shown\n",
+                GetTickCount64() - page_shown);
   Expect(finished && user.Running(), "the finish page is reached, with the focus on its button");
   return boxes;
 }
