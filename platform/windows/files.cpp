@@ -1,6 +1,8 @@
 // Windows file system through the wide-character API.
 #include <windows.h>
 
+#include <cwchar>
+
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/windows/folders.h"
@@ -14,6 +16,14 @@ using windows::FindHandle;
 using windows::OwnedHandle;
 using windows::Narrow;
 using windows::Wide;
+
+// The search pattern for everything in folder.
+std::wstring EverythingIn(std::wstring folder) {
+  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+  return folder + L'*';
+}
+
+bool IsSelfOrParent(const wchar_t* name) { return !wcscmp(name, L".") || !wcscmp(name, L".."); }
 
 // The system's text of the last failure of a file operation on this thread.
 thread_local std::string last_failure_text;
@@ -132,16 +142,12 @@ bool RemoveEmptyDirectory(const std::string& path) { return windows::RemoveFolde
 
 std::vector<DirectoryEntry> ListDirectory(const std::string& folder) {
   std::vector<DirectoryEntry> entries;
-  std::wstring pattern = Wide(folder);
-  if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
-  pattern += L'*';
   WIN32_FIND_DATAW data;
-  FindHandle find(pattern, data);
+  FindHandle find(EverythingIn(Wide(folder)), data);
   if (!find.valid()) return entries;
   do {
-    std::wstring name = data.cFileName;
-    if (name == L"." || name == L"..") continue;
-    entries.push_back({Narrow(name), data.dwFileAttributes,
+    if (IsSelfOrParent(data.cFileName)) continue;
+    entries.push_back({Narrow(data.cFileName), data.dwFileAttributes,
                        (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow});
   } while (find.Next(data));
   return entries;
@@ -318,15 +324,11 @@ std::string LastFailureText() { return last_failure_text; }
 namespace platform::windows {
 
 bool RemoveFolderIfEmpty(const std::wstring& folder) {
-  std::wstring pattern = folder;
-  if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
-  pattern += L'*';
   WIN32_FIND_DATAW data;
-  FindHandle find(pattern, data);
+  FindHandle find(EverythingIn(folder), data);
   if (find.valid()) {
     do {
-      const std::wstring name = data.cFileName;
-      if (name != L"." && name != L"..") {
+      if (!IsSelfOrParent(data.cFileName)) {
         SetLastError(ERROR_DIR_NOT_EMPTY);
         return false;
       }

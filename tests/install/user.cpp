@@ -246,6 +246,13 @@ MouseHold MouseHoldOf(DWORD thread) {
   return {info.hwndCapture, (info.flags & GUI_INMOVESIZE) != 0};
 }
 
+// How far window has moved since it was at start.
+POINT MovedSince(HWND window, const RECT& start) {
+  RECT now;
+  GetWindowRect(window, &now);
+  return POINT{now.left - start.left, now.top - start.top};
+}
+
 std::string Described(HWND window) {
   return window ? "\"" + Utf8(CaptionOf(window)) + "\" of class " + Utf8(ClassOf(window)) : "no window";
 }
@@ -342,21 +349,16 @@ std::string User::DescribeState() const {
 void User::Drag(POINT from, POINT to, HWND expected, HWND window) {
   RECT start;
   GetWindowRect(window, &start);
-  const auto window_offset = [&] {
-    RECT now;
-    GetWindowRect(window, &now);
-    return POINT{now.left - start.left, now.top - start.top};
-  };
   // Under load Wine may move the pointer back to where it was a step
   // earlier (it reads its own late X event from that step), and the window
   // then ends a step short of the release. A person who sees the window
   // fall short drags it on from where it is; so does this, three drags at
   // most, each with a note in the log.
   for (int drag = 1;; ++drag) {
-    const POINT offset = window_offset();
+    const POINT offset = MovedSince(window, start);
     const POINT grip{from.x + offset.x, from.y + offset.y};  // the same place of the window
     if (DragOnce(grip, to, expected, window)) return;
-    const POINT ended = window_offset();
+    const POINT ended = MovedSince(window, start);
     POINT cursor{};
     GetCursorPos(&cursor);
     const std::string state = "the drag ended with the window moved by (" + std::to_string(ended.x) + ", " +
@@ -381,9 +383,8 @@ bool User::DragOnce(POINT from, POINT to, HWND expected, HWND window) {
   RECT start;
   GetWindowRect(window, &start);
   const auto followed = [&](POINT pointer) {
-    RECT now;
-    GetWindowRect(window, &now);
-    return now.left - start.left == pointer.x - from.x && now.top - start.top == pointer.y - from.y;
+    const POINT moved = MovedSince(window, start);
+    return moved.x == pointer.x - from.x && moved.y == pointer.y - from.y;
   };
   const DWORD thread = GetWindowThreadProcessId(window, nullptr);
   std::vector<INPUT> press = {MouseInput(from, MOUSEEVENTF_MOVE), MouseInput(from, MOUSEEVENTF_LEFTDOWN)};
